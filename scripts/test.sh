@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the native build, the sanitizer build (with a short run of
+# each fuzz target) and the Windows build under Wine with a headless X server.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+scripts/setup.sh
+
+echo "== native build"
+scripts/build.sh native
+ctest --test-dir build/native --output-on-failure -j 2
+
+echo "== sanitizer build (ASan + UBSan)"
+scripts/build.sh asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/asan --output-on-failure -j 2
+scripts/fuzz-smoke.sh build/asan
+
+echo "== Windows build under Wine"
+scripts/build.sh windows
+scripts/wine-prefix.sh "$root/build/windows"
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir build/windows --output-on-failure
