@@ -32,6 +32,7 @@ void FolderWalk::ListFolder(const std::string& path) {
   open_.clear();
   open_.emplace_back();
   open_.back().path = path;
+  open_.back().access = path;
   ListOne(open_.back());
 
   const char sep = fs_.Separator();
@@ -45,16 +46,19 @@ void FolderWalk::ListFolder(const std::string& path) {
     }
     const FindEntry& entry = top.subfolders[top.next++];
     std::string child = JoinPath(top.path, sep, entry.name);
+    std::string access = JoinPath(top.access, sep,
+                                  entry.nativeName.empty() ? entry.name : entry.nativeName);
     totals_.TotalFolders += 1;
     host_.SetStatus(child);
     // After Stop the remaining subfolders are still counted, but nothing below is listed.
     if (host_.StopRequested()) continue;
     Level next;
-    if (LeadsToOpenFolder(child, entry, next)) {
+    if (LeadsToOpenFolder(access, entry, next)) {
       host_.FolderLoop(child);
       continue;
     }
     next.path = std::move(child);
+    next.access = std::move(access);
     open_.push_back(std::move(next));
     ListOne(open_.back());
   }
@@ -70,8 +74,8 @@ void FolderWalk::ListOne(Level& level) {
   // With "*" or "*.*" one enumeration gives both the files and the subfolders, in the
   // same order; any other filter needs a second enumeration of every entry.
   const bool oneEnumeration = FilterMatchesEverything(options_.filter);
-  ListFiles(level.path, oneEnumeration, level.subfolders);
-  if (!oneEnumeration) CollectFolders(level.path, level.subfolders);
+  ListFiles(level, oneEnumeration);
+  if (!oneEnumeration) CollectFolders(level);
 
   rows_.SortByColumn(OrderColumn(options_));
 
@@ -89,12 +93,11 @@ void FolderWalk::ListOne(Level& level) {
   listing_.AppendFolderBlock(rows_);
 }
 
-void FolderWalk::ListFiles(const std::string& path, bool collectFolders,
-                           std::vector<FindEntry>& folders) {
-  std::unique_ptr<platform::Enumeration> found = fs_.Find(path, options_.filter);
+void FolderWalk::ListFiles(Level& level, bool collectFolders) {
+  std::unique_ptr<platform::Enumeration> found = fs_.Find(level.access, options_.filter);
   if (!found) {
     // No match and an unreadable folder look alike here; only the latter is reported.
-    if (collectFolders && fs_.Unreadable(path)) host_.FolderUnreadable(path);
+    if (collectFolders && fs_.Unreadable(level.access)) host_.FolderUnreadable(level.path);
     return;
   }
   FindEntry entry;
@@ -106,30 +109,30 @@ void FolderWalk::ListFiles(const std::string& path, bool collectFolders,
     if (entry.name == "." || entry.name == "..") continue;
     // Folders are never file rows, whatever the filter.
     if (entry.isDirectory) {
-      if (collectFolders) folders.push_back(std::move(entry));
+      if (collectFolders) level.subfolders.push_back(std::move(entry));
       continue;
     }
-    MakeFileRow(path, entry);
+    MakeFileRow(level, entry);
   }
 }
 
-void FolderWalk::CollectFolders(const std::string& path, std::vector<FindEntry>& folders) {
-  std::unique_ptr<platform::Enumeration> found = fs_.Find(path, "*");
+void FolderWalk::CollectFolders(Level& level) {
+  std::unique_ptr<platform::Enumeration> found = fs_.Find(level.access, "*");
   if (!found) {
-    if (fs_.Unreadable(path)) host_.FolderUnreadable(path);
+    if (fs_.Unreadable(level.access)) host_.FolderUnreadable(level.path);
     return;
   }
   FindEntry entry;
   while (found->Next(entry)) {
     delete_Null(entry.name);
     if (entry.name == "." || entry.name == "..") continue;
-    if (entry.isDirectory) folders.push_back(std::move(entry));
+    if (entry.isDirectory) level.subfolders.push_back(std::move(entry));
   }
 }
 
-void FolderWalk::MakeFileRow(const std::string& path, const FindEntry& entry) {
-  std::string full = JoinPath(path, fs_.Separator(), entry.name);
-  host_.SetStatus(full);
+void FolderWalk::MakeFileRow(const Level& level, const FindEntry& entry) {
+  const char sep = fs_.Separator();
+  host_.SetStatus(JoinPath(level.path, sep, entry.name));
   // The record's two halves give the exact size, 2 GiB and more included.
   const std::uint64_t bytes = (std::uint64_t{entry.sizeHigh} << 32) | entry.sizeLow;
 
@@ -137,7 +140,8 @@ void FolderWalk::MakeFileRow(const std::string& path, const FindEntry& entry) {
   row.kind = RowKind::File;
   row.cells[kName] = entry.name;
   if (options_.type) {
-    std::string type = fs_.TypeName(full);
+    std::string type = fs_.TypeName(JoinPath(
+        level.access, sep, entry.nativeName.empty() ? entry.name : entry.nativeName));
     row.cells[kType] = std::move(delete_Null(type));
   }
   if (options_.size) row.cells[kSize] = std::to_string(ScaleBytesRounded(bytes, 1));
@@ -169,7 +173,7 @@ bool FolderWalk::LeadsToOpenFolder(const std::string& child, const FindEntry& en
   for (Level& open : open_) {
     if (!open.known) {
       open.known = true;
-      open.valid = fs_.Identify(open.path, open.id);
+      open.valid = fs_.Identify(open.access, open.id);
     }
     if (open.valid && open.id == level.id) return true;
   }

@@ -146,7 +146,8 @@ class FolderWalk {
   ListingFile& listing_;
   ScanTotals& totals_;
   struct Level {          // one folder of the current path, for the loop guard
-    std::string path;
+    std::string path;     // as shown in headings and the status text
+    std::string access;   // as handed to the file system (names in their native spelling)
     std::vector<platform::FindEntry> subfolders;  // in enumeration order
     std::size_t next = 0;
     bool known = false;   // whether `id` has been looked up
@@ -154,10 +155,9 @@ class FolderWalk {
     platform::FolderId id;
   };
   void ListOne(Level& level);
-  void ListFiles(const std::string& path, bool collectFolders,
-                 std::vector<platform::FindEntry>& folders);
-  void CollectFolders(const std::string& path, std::vector<platform::FindEntry>& folders);
-  void MakeFileRow(const std::string& path, const platform::FindEntry& entry);
+  void ListFiles(Level& level, bool collectFolders);
+  void CollectFolders(Level& level);
+  void MakeFileRow(const Level& level, const platform::FindEntry& entry);
   bool LeadsToOpenFolder(const std::string& child, const platform::FindEntry& entry,
                          Level& level);
 

@@ -18,6 +18,9 @@ struct FolderId {
 // One record of a folder enumeration, as find-first/find-next give it.
 struct FindEntry {
   std::string name;              // 8-bit ANSI, already cut at its first NUL
+  // The backend's own spelling of a name that lost characters on its way to ANSI; empty
+  // otherwise. Paths handed back to the backend use it in place of `name`.
+  std::string nativeName;
   std::uint32_t sizeHigh = 0;    // size halves as the enumeration record holds them
   std::uint32_t sizeLow = 0;
   std::uint64_t creationTime = 0;   // FILETIME: 100 ns units since 1601-01-01 UTC

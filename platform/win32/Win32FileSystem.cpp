@@ -1,8 +1,9 @@
 // The Win32 file-system backend. Inside it works with wide-character calls and "\\?\"
 // paths, so that no name outside the ANSI code page and no path over 260 characters is
 // skipped; at its interface names and paths are 8-bit ANSI, as the rest of the program
-// uses them. A name that does not survive the trip to ANSI is remembered with its wide
-// form, so that the ANSI path the walk builds from it still leads to the right folder.
+// uses them. A name that does not survive the trip to ANSI also travels in a native
+// spelling (a mark character, then the name in UTF-8) that paths handed back to the
+// backend use, so they still lead to the right file or folder.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -37,6 +38,46 @@ std::string Narrow(const wchar_t* text, std::size_t length, bool& lossy) {
   return out;
 }
 
+// Starts a name in its native spelling; control characters never occur in file names.
+const char kNativeMark = '\x01';
+
+std::string Utf8(const wchar_t* text, std::size_t length) {
+  if (length == 0) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &out[0], n, nullptr,
+                      nullptr);
+  return out;
+}
+
+std::wstring FromUtf8(const char* text, std::size_t length) {
+  if (length == 0) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), &out[0], n);
+  return out;
+}
+
+// The wide path a path of this interface stands for: ANSI names, and native spellings
+// where a name lost characters in ANSI.
+std::wstring Resolve(const std::string& path) {
+  if (path.find(kNativeMark) == std::string::npos) return Widen(path);
+  std::wstring out;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = path.find('\\', start);
+    const std::size_t stop = end == std::string::npos ? path.size() : end;
+    if (stop > start && path[start] == kNativeMark)
+      out += FromUtf8(path.data() + start + 1, stop - start - 1);
+    else
+      out += Widen(path.substr(start, stop - start));
+    if (end == std::string::npos) return out;
+    out += L'\\';
+    start = end + 1;
+  }
+}
+
 std::uint64_t Join(DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; }
 
 // A path for the wide calls: made absolute and given the "\\?\" prefix that lifts the
@@ -55,24 +96,16 @@ std::wstring LongPath(std::wstring path) {
   return full;
 }
 
-class Win32FileSystem;
-
 class Win32Enumeration : public Enumeration {
  public:
-  Win32Enumeration(Win32FileSystem& fs, HANDLE find, const WIN32_FIND_DATAW& first,
-                   std::string folder, std::wstring wideFolder)
-      : fs_(fs), find_(find), data_(first), folder_(std::move(folder)),
-        wideFolder_(std::move(wideFolder)) {}
+  Win32Enumeration(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), data_(first) {}
   ~Win32Enumeration() override { FindClose(find_); }
   bool Next(FindEntry& entry) override;
 
  private:
-  Win32FileSystem& fs_;
   HANDLE find_;
   WIN32_FIND_DATAW data_;
   bool havePending_ = true;  // the record of find-first is not handed out yet
-  std::string folder_;
-  std::wstring wideFolder_;
 };
 
 class Win32FileSystem : public FileSystem {
@@ -81,8 +114,7 @@ class Win32FileSystem : public FileSystem {
                                     const std::string& pattern) override {
     // An empty pattern leaves a search that ends in a bare backslash: nothing matches.
     if (pattern.empty()) return nullptr;
-    std::wstring wideFolder = Resolve(folder);
-    const std::wstring search = LongPath(wideFolder + L"\\" + Widen(pattern));
+    const std::wstring search = LongPath(Resolve(folder) + L"\\" + Widen(pattern));
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
@@ -93,7 +125,7 @@ class Win32FileSystem : public FileSystem {
       if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) unreadable_ = folder;
       return nullptr;
     }
-    return std::make_unique<Win32Enumeration>(*this, find, data, folder, std::move(wideFolder));
+    return std::make_unique<Win32Enumeration>(find, data);
   }
 
   bool IsDirectory(const std::string& path) override {
@@ -109,18 +141,23 @@ class Win32FileSystem : public FileSystem {
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
     const std::string extension = hasExtension ? path.substr(dot) : std::string();
-    auto it = types_.find(extension);
+    const bool native = slash != std::string::npos && slash + 1 < path.size() &&
+                        path[slash + 1] == kNativeMark;
+    // Native spellings are cached apart from ANSI ones: they may look alike.
+    const std::string key = native ? kNativeMark + extension : extension;
+    auto it = types_.find(key);
     if (it != types_.end()) return it->second;
 
     SHFILEINFOW info{};
-    const std::wstring sample = L"file" + Widen(extension);
+    const std::wstring sample =
+        L"file" + (native ? FromUtf8(extension.data(), extension.size()) : Widen(extension));
     std::string name;
     if (SHGetFileInfoW(sample.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                        SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)) {
       bool lossy;
       name = Narrow(info.szTypeName, wcsnlen(info.szTypeName, 80), lossy);
     }
-    types_.emplace(extension, name);
+    types_.emplace(key, name);
     return name;
   }
 
@@ -147,26 +184,8 @@ class Win32FileSystem : public FileSystem {
 
   bool Unreadable(const std::string& folder) override { return folder == unreadable_; }
 
-  // Keeps the wide form of an ANSI path whose last name lost characters on the way.
-  void Remember(std::string ansiPath, std::wstring widePath) {
-    wide_[std::move(ansiPath)] = std::move(widePath);
-  }
-
  private:
-  // The wide path an ANSI path stands for. Names that lost characters are looked up in
-  // what the enumerations remembered; the latest one wins, which is the one the walk has
-  // just been handed.
-  std::wstring Resolve(const std::string& path) const {
-    if (wide_.empty()) return Widen(path);
-    auto it = wide_.find(path);
-    if (it != wide_.end()) return it->second;
-    const std::size_t slash = path.find_last_of('\\');
-    if (slash == std::string::npos || slash == 0) return Widen(path);
-    return Resolve(path.substr(0, slash)) + L"\\" + Widen(path.substr(slash + 1));
-  }
-
   std::unordered_map<std::string, std::string> types_;  // type name per extension
-  std::unordered_map<std::string, std::wstring> wide_;
   std::string unreadable_;  // the last folder whose search could not start
 };
 
@@ -176,12 +195,8 @@ bool Win32Enumeration::Next(FindEntry& entry) {
   const std::size_t length = wcsnlen(data_.cFileName, MAX_PATH);
   bool lossy;
   entry.name = Narrow(data_.cFileName, length, lossy);
-  if (lossy) {
-    std::string path = folder_;
-    if (path.empty() || path.back() != '\\') path += '\\';
-    path += entry.name;
-    fs_.Remember(std::move(path), wideFolder_ + L"\\" + std::wstring(data_.cFileName, length));
-  }
+  entry.nativeName.clear();
+  if (lossy) entry.nativeName = kNativeMark + Utf8(data_.cFileName, length);
   entry.sizeHigh = data_.nFileSizeHigh;
   entry.sizeLow = data_.nFileSizeLow;
   entry.creationTime = Join(data_.ftCreationTime.dwHighDateTime,
