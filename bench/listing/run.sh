@@ -22,7 +22,7 @@ scripts/build.sh native --target dirsheet-cli >/dev/null
 scripts/build.sh windows --target dirsheet-cli bench_enumerate >/dev/null
 scripts/wine-prefix.sh "$root/build/windows"
 export WINEPREFIX="$root/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
