@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
 #include <unordered_map>
 
 #include "platform/FileSystem.h"

@@ -91,12 +91,6 @@ void TempTree::File(const std::string& relative, std::uint64_t size) const {
   if (size >= 4096) fs::resize_file(Native(Path(relative)), size);  // sparse
 }
 
-void TempTree::Text(const std::string& relative, const std::string& content) const {
-  fs::create_directories(Native(Path(relative)).parent_path());
-  std::ofstream out(Native(Path(relative)), std::ios::binary);
-  out << content;
-}
-
 void TempTree::SetModified(const std::string& relative, int year, int month, int day,
                            int hour, int minute, int second) const {
 #if defined(_WIN32)
