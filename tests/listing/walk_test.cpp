@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <regex>
 
+#include <time.h>
+
 #include "Fixture.h"
 
 using namespace dirsheet;
@@ -90,7 +92,21 @@ TEST_F(Walk, HtmlByteForByteWithEscapedNamesAndOnlyTheShownColumns) {
                    "<tr><td>" + kStars, "</table>"}));
 }
 
+#if !defined(_WIN32)
+TEST_F(Walk, MarkupInRealFileNamesIsEscaped) {
+  tree.File("<img src=x onerror=alert(1)>.txt", 1);
+  const auto r = fixture::Scan(tree.Root(), out.Root(), Options("HTML"));
+  EXPECT_NE(r.listing.find("px;\">&lt;img src=x onerror=alert(1)&gt;.txt\r\n"),
+            std::string::npos);
+  EXPECT_EQ(r.listing.find("<img"), std::string::npos);
+}
+#endif
+
 TEST_F(Walk, AllAttributesStartInTheirColumnsWithUtcStamps) {
+#if !defined(_WIN32)
+  setenv("TZ", "<+14>-14", 1);  // local time is already 2025 here: it must not show
+  tzset();
+#endif
   tree.File("n.zzq", 1024);
   tree.SetModified("n.zzq", 2024, 12, 31, 23, 59, 59);
   ListingOptions o = Options();
