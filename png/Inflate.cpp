@@ -432,7 +432,8 @@ bool Decoder::Codes(const CodeTable& lit, const CodeTable& dist) {
         const size_t n = cut ? limit_ + 1 - pos_ : length;
         Reserve(pos_ + n);
         uint8_t* out = out_.data() + pos_;
-        for (size_t i = 0; i < n; ++i) out[i] = out[i - distance];
+        const uint8_t* src = out - distance;
+        for (size_t i = 0; i < n; ++i) out[i] = src[i];
         pos_ += n;
         if (cut) {
             pos_ = limit_;
