@@ -379,8 +379,14 @@ bool Decoder::FastCodes(const CodeTable& lit, const CodeTable& dist) {
         } else if (distance == 1) {
             std::memset(out, *src, length);
         } else {
+            // Distances 2 to 7: each 8-byte copy has its first `distance` bytes right,
+            // so stepping by the distance repeats the pattern.
             do {
-                *out++ = *src++;
+                uint64_t v;
+                std::memcpy(&v, src, 8);
+                std::memcpy(out, &v, 8);
+                out += distance;
+                src += distance;
             } while (out < stop);
         }
         out = stop;

@@ -35,40 +35,86 @@ uint8_t PaethPredictor(int left, int up, int upLeft) {
     return static_cast<uint8_t>(left);
 }
 
-void Sub(uint8_t* row, size_t n, size_t step) {
-    for (size_t i = step; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - step]);
-}
+namespace {
 
-void Up(uint8_t* row, const uint8_t* prior, size_t n) {
-    for (size_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
-}
-
-void Average(uint8_t* row, const uint8_t* prior, size_t n, size_t step) {
+// The filters read the filtered row from `src` and write the undone row to `dst`. They
+// may be the same row, or `dst` may lie before `src` in the same buffer (rows moving down
+// over their filter bytes): every source byte is read before anything is written over it.
+void SubInto(uint8_t* dst, const uint8_t* src, size_t n, size_t step) {
     const size_t head = step < n ? step : n;
-    for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + (prior[i] >> 1));
-    for (size_t i = step; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + ((row[i - step] + prior[i]) >> 1));
+    for (size_t i = 0; i < head; ++i) dst[i] = src[i];
+    for (size_t i = step; i < n; ++i) dst[i] = static_cast<uint8_t>(src[i] + dst[i - step]);
 }
 
-void Paeth(uint8_t* row, const uint8_t* prior, size_t n, size_t step) {
+void UpInto(uint8_t* dst, const uint8_t* src, const uint8_t* prior, size_t n) {
+    for (size_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>(src[i] + prior[i]);
+}
+
+void AverageInto(uint8_t* dst, const uint8_t* src, const uint8_t* prior, size_t n, size_t step) {
+    const size_t head = step < n ? step : n;
+    for (size_t i = 0; i < head; ++i) dst[i] = static_cast<uint8_t>(src[i] + (prior[i] >> 1));
+    for (size_t i = step; i < n; ++i) dst[i] = static_cast<uint8_t>(src[i] + ((dst[i - step] + prior[i]) >> 1));
+}
+
+inline int PaethPick(int a, int b, int c) {
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    return (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+}
+
+// A hot kernel: the pixel to the left and above stays in registers for the common pixel
+// widths.
+template <size_t kStep>
+void PaethFixed(uint8_t* dst, const uint8_t* src, const uint8_t* prior, size_t n) {
+    int a[kStep], c[kStep];
+    for (size_t k = 0; k < kStep; ++k) {
+        dst[k] = static_cast<uint8_t>(src[k] + prior[k]);
+        a[k] = dst[k];
+        c[k] = prior[k];
+    }
+    for (size_t i = kStep; i + kStep <= n; i += kStep) {
+        for (size_t k = 0; k < kStep; ++k) {
+            const int b = prior[i + k];
+            const int v = static_cast<uint8_t>(src[i + k] + PaethPick(a[k], b, c[k]));
+            dst[i + k] = static_cast<uint8_t>(v);
+            a[k] = v;
+            c[k] = b;
+        }
+    }
+}
+
+void PaethInto(uint8_t* dst, const uint8_t* src, const uint8_t* prior, size_t n, size_t step) {
+    if (n % step == 0 && n >= step) {
+        if (step == 3) return PaethFixed<3>(dst, src, prior, n);
+        if (step == 4) return PaethFixed<4>(dst, src, prior, n);
+    }
     // With left and upper-left both 0 the predictor is always the byte above.
     const size_t head = step < n ? step : n;
-    for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
-    for (size_t i = step; i < n; ++i) {
-        const int a = row[i - step], b = prior[i], c = prior[i - step];
-        const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-        const int pred = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
-        row[i] = static_cast<uint8_t>(row[i] + pred);
+    for (size_t i = 0; i < head; ++i) dst[i] = static_cast<uint8_t>(src[i] + prior[i]);
+    for (size_t i = step; i < n; ++i)
+        dst[i] = static_cast<uint8_t>(src[i] + PaethPick(dst[i - step], prior[i], prior[i - step]));
+}
+
+void UnfilterInto(uint8_t* dst, const uint8_t* src, size_t n, int filterType, const uint8_t* prior, size_t step) {
+    switch (filterType) {
+        case 1: SubInto(dst, src, n, step); break;
+        case 2: UpInto(dst, src, prior, n); break;
+        case 3: AverageInto(dst, src, prior, n, step); break;
+        case 4: PaethInto(dst, src, prior, n, step); break;
+        default:
+            if (dst != src) std::memmove(dst, src, n);  // type 0, and unknown types pass through
+            break;
     }
 }
 
+}  // namespace
+
+void Sub(uint8_t* row, size_t n, size_t step) { SubInto(row, row, n, step); }
+void Up(uint8_t* row, const uint8_t* prior, size_t n) { UpInto(row, row, prior, n); }
+void Average(uint8_t* row, const uint8_t* prior, size_t n, size_t step) { AverageInto(row, row, prior, n, step); }
+void Paeth(uint8_t* row, const uint8_t* prior, size_t n, size_t step) { PaethInto(row, row, prior, n, step); }
+
 void UnfilterRow(uint8_t* row, size_t n, int filterType, const uint8_t* prior, size_t step) {
-    switch (filterType) {
-        case 1: Sub(row, n, step); break;
-        case 2: Up(row, prior, n); break;
-        case 3: Average(row, prior, n, step); break;
-        case 4: Paeth(row, prior, n, step); break;
-        default: break;  // type 0, and unknown types pass through unchanged
-    }
+    UnfilterInto(row, row, n, filterType, prior, step);
 }
 
 std::vector<uint8_t> UnfilterRows(std::vector<uint8_t> data, const ImageHeader& h) {
@@ -85,8 +131,7 @@ std::vector<uint8_t> UnfilterRows(std::vector<uint8_t> data, const ImageHeader& 
     for (uint64_t r = 0; r < height; ++r) {
         const int type = base[r * (n + 1)];
         uint8_t* row = base + r * n;
-        std::memmove(row, base + r * (n + 1) + 1, n);
-        UnfilterRow(row, n, type, r == 0 ? zeros.data() : row - n, step);
+        UnfilterInto(row, base + r * (n + 1) + 1, n, type, r == 0 ? zeros.data() : row - n, step);
     }
     data.resize(static_cast<size_t>(n * height));
     return data;
@@ -113,6 +158,25 @@ void WidenSamples(const uint8_t* row, long depth, uint64_t count, uint8_t* out) 
     for (uint64_t k = 0; k < count; ++k) {
         const unsigned shift = 8u - static_cast<unsigned>(depth) * (1u + static_cast<unsigned>(k % perByte));
         out[k] = static_cast<uint8_t>((row[k / perByte] >> shift) & mask);
+    }
+}
+
+template <size_t kBytes>
+void PlaceFixed(uint8_t* dest, const uint8_t* pixels, size_t count, size_t stride) {
+    for (size_t k = 0; k < count; ++k, dest += stride, pixels += kBytes) std::memcpy(dest, pixels, kBytes);
+}
+
+// Copies `count` pixels of a pass row to every `stride` bytes of the result row.
+void PlacePixels(uint8_t* dest, const uint8_t* pixels, size_t count, size_t bytes, size_t stride) {
+    switch (bytes) {
+        case 1: return PlaceFixed<1>(dest, pixels, count, stride);
+        case 2: return PlaceFixed<2>(dest, pixels, count, stride);
+        case 3: return PlaceFixed<3>(dest, pixels, count, stride);
+        case 4: return PlaceFixed<4>(dest, pixels, count, stride);
+        case 6: return PlaceFixed<6>(dest, pixels, count, stride);
+        case 8: return PlaceFixed<8>(dest, pixels, count, stride);
+        default:
+            for (size_t k = 0; k < count; ++k) std::memcpy(dest + k * stride, pixels + k * bytes, bytes);
     }
 }
 
@@ -153,9 +217,8 @@ std::vector<uint8_t> Deinterlace(const std::vector<uint8_t>& data, const ImageHe
                 WidenSamples(row.data(), h.bitDepth, passWidth, wide.data());
                 pixels = wide.data();
             }
-            uint8_t* dest = result.data() + ((p.yStart + j * p.yStep) * width) * pixelBytes;
-            for (uint64_t k = 0; k < passWidth; ++k)
-                std::memcpy(dest + (p.xStart + k * p.xStep) * pixelBytes, pixels + k * pixelBytes, pixelBytes);
+            uint8_t* dest = result.data() + ((p.yStart + j * p.yStep) * width + p.xStart) * pixelBytes;
+            PlacePixels(dest, pixels, static_cast<size_t>(passWidth), pixelBytes, static_cast<size_t>(p.xStep) * pixelBytes);
             row.swap(prior);
         }
     }

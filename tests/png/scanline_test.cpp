@@ -20,8 +20,8 @@ TEST(Paeth, TiesGoLeftThenUpThenUpperLeft) {
 
 // The filters against a byte-by-byte reading of the format, for every pixel width.
 TEST(Filters, UndoEveryTypeForEveryStep) {
-    for (size_t step : {1u, 2u, 3u, 4u, 6u, 8u}) {
-        const size_t n = step * 5 + 1;
+    for (size_t step : {1u, 2u, 3u, 4u, 6u, 8u})
+    for (size_t n : {step * 5, step * 5 + 1}) {
         Bytes prior(n), raw(n);
         for (size_t i = 0; i < n; ++i) {
             prior[i] = static_cast<uint8_t>(i * 37 + step);
@@ -40,7 +40,7 @@ TEST(Filters, UndoEveryTypeForEveryStep) {
                 if (type == 4) add = PaethPredictor(a, b, c);
                 want[i] = static_cast<uint8_t>(raw[i] + add);
             }
-            EXPECT_EQ(row, want) << "type " << type << " step " << step;
+            EXPECT_EQ(row, want) << "type " << type << " step " << step << " length " << n;
         }
     }
 }
