@@ -101,6 +101,7 @@ void LoadPNG::Read(const uint8_t* bytes, size_t size) {
     hasBkgd_ = false;
     haveTransparence_ = false;
     imageData_.clear();
+    imageData_.reserve(size);  // all image data lies in the file
     for (int i = 0; i < 8; ++i) {
         if (ByteAt(bytes, size, i) != kSignature[i]) {
             errorNumber_ = 1;
@@ -129,10 +130,15 @@ bool LoadPNG::ReadChunks(const uint8_t* bytes, size_t size) {
             errorNumber_ = 3;
             return false;
         }
-        data.assign(bytes + pos, bytes + pos + length);
+        const uint8_t* const chunk = bytes + pos;
         pos += uint64_t{length} + 4;  // the CRC is not verified
 
         const std::string t(type, 4);
+        if (t == "IDAT") {
+            imageData_.insert(imageData_.end(), chunk, chunk + length);
+            continue;
+        }
+        data.assign(chunk, chunk + length);
         if (t == "IHDR") {
             if (data.size() < 13) {
                 errorNumber_ = 3;
@@ -141,8 +147,6 @@ bool LoadPNG::ReadChunks(const uint8_t* bytes, size_t size) {
             OnHeader(data);
         } else if (t == "PLTE") {
             palette_ = data;
-        } else if (t == "IDAT") {
-            imageData_.insert(imageData_.end(), data.begin(), data.end());
         } else if (t == "IEND") {
             return true;
         } else if (t == "bKGD") {
@@ -255,7 +259,9 @@ void LoadPNG::Decode() {
         throw PngError(PngError::Kind::LimitExceeded, "image data of " + std::to_string(expected) + " bytes too large");
 
     // The two-byte zlib header is dropped unexamined; the trailer goes in but is never read.
-    std::vector<uint8_t> data(imageData_.begin() + std::min<size_t>(2, imageData_.size()), imageData_.end());
+    std::vector<uint8_t> data = std::move(imageData_);
+    imageData_.clear();
+    data.erase(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(2, data.size())));
     if (h.compression == 0) {
         long expectedSize = static_cast<long>(expected);
         long result = 0;

@@ -56,9 +56,13 @@ void AverageInto(uint8_t* dst, const uint8_t* src, const uint8_t* prior, size_t 
     for (size_t i = step; i < n; ++i) dst[i] = static_cast<uint8_t>(src[i] + ((dst[i - step] + prior[i]) >> 1));
 }
 
+// Branch-free form of the predictor: left unless up is strictly closer, then upper-left
+// when strictly closer than both, which keeps the ties of PaethPredictor.
 inline int PaethPick(int a, int b, int c) {
     const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-    return (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+    const int r = pb < pa ? b : a;
+    const int pr = pb < pa ? pb : pa;
+    return pc < pr ? c : r;
 }
 
 // A hot kernel: the pixel to the left and above stays in registers for the common pixel

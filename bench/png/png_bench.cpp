@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -166,7 +167,9 @@ int main(int argc, char** argv) {
     std::printf("%-40s %8s %10s %10s %7s %10s %10s %7s\n", "image", "MB", "LoadPNG", "libpng", "ratio",
                 "Inflate", "zlib", "ratio");
     double sumOurs = 0, sumPeer = 0, sumInf = 0, sumZ = 0;
+    const std::string only = argc > 2 ? argv[2] : "";
     for (const Spec& s : specs) {
+        if (!only.empty() && std::string(s.name).find(only) == std::string::npos) continue;
         const Bytes file = Encode(s);
         const Bytes z = ImageData(file);
         const Bytes raw(z.begin() + 2, z.end());
