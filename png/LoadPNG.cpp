@@ -101,6 +101,9 @@ void LoadPNG::Read(const uint8_t* bytes, size_t size) {
     hasBkgd_ = false;
     haveTransparence_ = false;
     imageData_.clear();
+    // A palette or tRNS left over from the previous file must not colour this one.
+    palette_.clear();
+    transparency_.clear();
     imageData_.reserve(size);  // all image data lies in the file
     for (int i = 0; i < 8; ++i) {
         if (ByteAt(bytes, size, i) != kSignature[i]) {

@@ -272,12 +272,15 @@ TEST(LoadPNGDrawing, TwoBitGreyInterlacedAndNotDrawTheSameGreys) {
     EXPECT_EQ(a.drawn->colours[2].red, 170);
 }
 
-TEST(LoadPNGDrawing, HaveAlphaFollowsTheLastImage) {
+TEST(LoadPNGDrawing, NothingCarriesOverToTheNextImage) {
     LoadPNG d;
     DecodeBytes(OneRgba(1, 2, 3, 4), 0, &d);
     EXPECT_TRUE(d.HaveAlpha());
     DecodeBytes(Grey8(1, 1), 0, &d);
     EXPECT_FALSE(d.HaveAlpha());
+    // A palette image without PLTE draws black, not with the previous file's palette.
+    DecodeBytes(PngBuilder().Header(1, 1, 8, 3).Chunk("PLTE", {9, 8, 7}).Image({{0}}).End().bytes(), 0, &d);
+    EXPECT_EQ(DecodeBytes(PngBuilder().Header(1, 1, 8, 3).Image({{0}}).End().bytes(), 0, &d).rgb, (Bytes{0, 0, 0}));
 }
 
 }  // namespace
