@@ -248,7 +248,7 @@ void LoadPNG::OnCompressedText(const std::vector<uint8_t>& d) {
 
 void LoadPNG::Decode() {
     const ImageHeader& h = header_;
-    if (h.width < 1 || h.height < 1 || h.width > kMaxDimension || h.height > kMaxDimension)
+    if (h.width < 1 || h.height < 1 || h.width > kMaxImageDimension || h.height > kMaxImageDimension)
         throw PngError(PngError::Kind::LimitExceeded,
                        "image size " + std::to_string(h.width) + " x " + std::to_string(h.height) + " out of range");
     if (!SupportedFormat(h.colourType, h.bitDepth))

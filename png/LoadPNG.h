@@ -28,6 +28,11 @@ public:
     virtual void OnScanlines(const DecodedImage& image) = 0;
 };
 
+// Limits that keep a small file from reserving gigabytes: width and height, and the
+// inflated image data the header announces.
+constexpr long kMaxImageDimension = 1L << 24;
+constexpr uint64_t kMaxInflatedSize = uint64_t{512} << 20;
+
 class LoadPNG;
 // Decodes a file held in memory exactly as OpenPNG decodes a file read from disk.
 long OpenPNGFromMemory(LoadPNG& decoder, const uint8_t* bytes, size_t size);
@@ -66,10 +71,6 @@ public:
         x_ = x;
         y_ = y;
     }
-
-    // Limits that keep a small file from reserving gigabytes.
-    static constexpr long kMaxDimension = 1L << 24;
-    static constexpr uint64_t kMaxInflatedSize = uint64_t{512} << 20;
 
 private:
     friend long OpenPNGFromMemory(LoadPNG& decoder, const uint8_t* bytes, size_t size);
