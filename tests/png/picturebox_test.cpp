@@ -109,6 +109,8 @@ TEST_F(PictureBoxTest, BorderedBoxEndsWithInnerAreaOfTheImage) {
 
 TEST_F(PictureBoxTest, NarrowBackgroundIsWidenedBeforeTheCapture) {
     auto background = PictureBox::Create(host_, 100, 100, 8, 8);
+    background->SetBackColor(RGB(0x80, 0x60, 0x40));
+    background->Cls();
     auto target = PictureBox::Create(host_, 200, 100, 8, 8);
     const long tppx = CBitmap::TwipsPerPixelX(), tppy = CBitmap::TwipsPerPixelY();
     Decode(*target, Suite("basn6a08.png"), background.get());
@@ -116,6 +118,8 @@ TEST_F(PictureBoxTest, NarrowBackgroundIsWidenedBeforeTheCapture) {
     EXPECT_EQ(background->Width(), CBitmap::TwipsToPixels(32 * tppx + 100, true) * tppx);
     EXPECT_EQ(background->Height(), CBitmap::TwipsToPixels(32 * tppy + 100, false) * tppy);
     EXPECT_EQ(target->Width(), 32 * tppx);
+    // The whole image was blended with the widened background's colour.
+    EXPECT_TRUE(ReadBack(*target, 32, 32) == Expected(Suite("basn6a08.png"), 0x00406080));
 }
 
 TEST_F(PictureBoxTest, TwipsConversionsAndTwipsPlacement) {
