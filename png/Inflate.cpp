@@ -342,6 +342,15 @@ bool Decoder::FastCodes(const CodeTable& lit, const CodeTable& dist) {
         const uint32_t kind = EntryKindOf(e);
         if (kind == kLiteral) {
             *out++ = static_cast<uint8_t>(EntryValue(e));
+            // Two more literals fit in the same refill (at least 41 bits remain and a
+            // root-table code has at most 10); longer codes wait for the next round.
+            for (int more = 0; more < 2; ++more) {
+                e = litT[bits & litMask];
+                if (EntryKindOf(e) != kLiteral) break;
+                bits >>= EntryDrop(e);
+                count -= EntryDrop(e);
+                *out++ = static_cast<uint8_t>(EntryValue(e));
+            }
             continue;
         }
         if (kind == kEndOfBlock) {
