@@ -24,7 +24,7 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-struct Spec {
+struct ImageKind {
     const char* name;
     int width, height, depth, colourType, interlace;
 };
@@ -39,7 +39,7 @@ uint16_t Sample(int x, int y, int c, std::mt19937& rng, int maxValue) {
     return static_cast<uint16_t>(std::clamp(v, 0.0, 1.0) * maxValue);
 }
 
-Bytes Encode(const Spec& s) {
+Bytes Encode(const ImageKind& s) {
     std::mt19937 rng(42);
     const int channels = s.colourType == 2 ? 3 : s.colourType == 6 ? 4 : 1;
     const int sampleBytes = s.depth / 8;
@@ -157,7 +157,7 @@ size_t InflateZlib(const Bytes& z, size_t size) {
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
-    const Spec specs[] = {
+    const ImageKind kinds[] = {
         {"truecolour 8-bit 2048x2048", 2048, 2048, 8, 2, 0},
         {"truecolour+alpha 8-bit 2048x2048", 2048, 2048, 8, 6, 0},
         {"palette 8-bit 2048x2048", 2048, 2048, 8, 3, 0},
@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
                 "Inflate", "zlib", "ratio");
     double sumOurs = 0, sumPeer = 0, sumInf = 0, sumZ = 0;
     const std::string only = argc > 2 ? argv[2] : "";
-    for (const Spec& s : specs) {
+    for (const ImageKind& s : kinds) {
         if (!only.empty() && std::string(s.name).find(only) == std::string::npos) continue;
         const Bytes file = Encode(s);
         const Bytes z = ImageData(file);
