@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 
 #include "png/ColourTables.h"
@@ -116,7 +117,11 @@ void LoadPNG::Read(const uint8_t* bytes, size_t size) {
         errorNumber_ = 4;
         return;
     }
-    Decode();
+    try {
+        Decode();
+    } catch (const std::bad_alloc&) {
+        throw PngError(PngError::Kind::LimitExceeded, "not enough memory to decode the image");
+    }
 }
 
 bool LoadPNG::ReadChunks(const uint8_t* bytes, size_t size) {
@@ -251,6 +256,9 @@ void LoadPNG::Decode() {
     if (h.width < 1 || h.height < 1 || h.width > kMaxImageDimension || h.height > kMaxImageDimension)
         throw PngError(PngError::Kind::LimitExceeded,
                        "image size " + std::to_string(h.width) + " x " + std::to_string(h.height) + " out of range");
+    if (static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) > kMaxImagePixels)
+        throw PngError(PngError::Kind::LimitExceeded,
+                       "image of " + std::to_string(h.width) + " x " + std::to_string(h.height) + " pixels too large");
     if (!SupportedFormat(h.colourType, h.bitDepth))
         throw PngError(PngError::Kind::Unsupported, "unsupported colour type " + std::to_string(h.colourType) +
                                                         " with bit depth " + std::to_string(h.bitDepth));

@@ -32,6 +32,8 @@ public:
 // inflated image data the header announces.
 constexpr long kMaxImageDimension = 1L << 24;
 constexpr uint64_t kMaxInflatedSize = uint64_t{512} << 20;
+// Pixels of one image, so that its 4-byte-per-pixel form stays within 512 MiB as well.
+constexpr uint64_t kMaxImagePixels = uint64_t{1} << 27;
 
 class LoadPNG;
 // Decodes a file held in memory exactly as OpenPNG decodes a file read from disk.

@@ -96,6 +96,7 @@ TEST(LoadPNGErrors, MalformedDataThrowsATypedError) {
     // Too wide, too much inflated data, an invalid pairing, rows missing.
     EXPECT_EQ(kindOf(PngBuilder().Header((1u << 24) + 1, 1, 8, 0).Image({{0}}).End().bytes()), int(K::LimitExceeded));
     EXPECT_EQ(kindOf(PngBuilder().Header(1u << 24, 1u << 10, 16, 6).Image({{0}}).End().bytes()), int(K::LimitExceeded));
+    EXPECT_EQ(kindOf(PngBuilder().Header(1u << 16, (1u << 11) + 1, 1, 0).Image({{0}}).End().bytes()), int(K::LimitExceeded));
     EXPECT_EQ(kindOf(PngBuilder().Header(4, 4, 8, 1).Image({{0}}).End().bytes()), int(K::Unsupported));
     EXPECT_EQ(kindOf(PngBuilder().Header(4, 4, 3, 0).Image({{0}}).End().bytes()), int(K::Unsupported));
     EXPECT_EQ(kindOf(PngBuilder().Header(4, 4, 8, 0).Image({{1, 2, 3, 4}}).End().bytes()), int(K::Truncated));
