@@ -109,7 +109,11 @@ bool ClsSkinner::LoadSkinFromFile(const std::string& path) {
   skinDCOld_ = SelectObject(skinDC_, skinBitmap_.get());
   skin_ = contents.Data;
   picture_ = std::move(picture);
-  for (int k = 0; k < 12; ++k) pieceShape_[k] = PieceRuns(picture_, skin_.ActiveFrame[k]);
+  for (int k = 0; k < 12; ++k) {
+    pieceShape_[k] = PieceRuns(picture_, skin_.ActiveFrame[k]);
+    activeOpaque_[k] = PieceIsOpaque(picture_, skin_.ActiveFrame[k]);
+    inactiveOpaque_[k] = PieceIsOpaque(picture_, skin_.InactiveFrame[k]);
+  }
 
   if (hooked_) {
     FreeSkinResources();
