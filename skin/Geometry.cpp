@@ -179,8 +179,9 @@ StripLayout CaptionStrip(const FrameSkin& f, int W, int H) {
 
 Rect CaptionTextRect(const SkinData& d, const FrameSkin& f, int W) {
   const auto& t = d.CaptionText;
-  return {t.TextLeft - f[0].Width, t.TextTop, W - t.TextRightMargin - f[6].Width,
-          t.TextTop + t.TextHeight};
+  return {ClampedSum(std::int64_t(t.TextLeft) - f[0].Width), t.TextTop,
+          ClampedSum(std::int64_t(W) - t.TextRightMargin - f[6].Width),
+          ClampedSum(std::int64_t(t.TextTop) + t.TextHeight)};
 }
 
 std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f,
@@ -190,7 +191,8 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f
   if (!(style & kStyleSysMenu)) return out;
   // Caption-strip x of a button: its window x less the strip's own origin.
   auto place = [&](int button, int state) {
-    out.push_back({button, state, W - d.CaptionButtons[button].OffsetX - f[0].Width,
+    out.push_back({button, state,
+                   ClampedSum(std::int64_t(W) - d.CaptionButtons[button].OffsetX - f[0].Width),
                    d.CaptionButtons[button].OffsetY});
   };
   const bool minBox = style & kStyleMinimizeBox, maxBox = style & kStyleMaximizeBox;
@@ -198,7 +200,7 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f
     const int minPieces = (style & kStyleMinimized) ? kRestore : kMinimize;
     // The minimize slot keeps button 0's place even when it shows the restore pieces.
     out.push_back({minPieces, minBox ? st[kMinimize] : 3,
-                   W - d.CaptionButtons[kMinimize].OffsetX - f[0].Width,
+                   ClampedSum(std::int64_t(W) - d.CaptionButtons[kMinimize].OffsetX - f[0].Width),
                    d.CaptionButtons[kMinimize].OffsetY});
     const int maxButton = (style & kStyleMaximized) ? kRestore : kMaximize;
     place(maxButton, maxBox ? st[maxButton] : 3);
@@ -210,8 +212,8 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f
 int BorderHitTest(const SkinData& d, std::uint32_t style, int W, int H, int x, int y) {
   const auto& ic = d.Icon;
   const FrameSkin& f = d.ActiveFrame;
-  if ((style & kStyleDlgFrame) && x >= ic.IconLeft && x < ic.IconLeft + ic.IconWidth &&
-      y >= ic.IconTop && y < ic.IconTop + ic.IconHeight)
+  if ((style & kStyleDlgFrame) && x >= ic.IconLeft && x < std::int64_t(ic.IconLeft) + ic.IconWidth &&
+      y >= ic.IconTop && y < std::int64_t(ic.IconTop) + ic.IconHeight)
     return kHitSysMenu;
   if (!(style & kStyleSizeFrame)) return kHitNowhere;
   const bool left = x < f[0].Width, right = x > W - f[6].Width;

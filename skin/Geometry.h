@@ -77,9 +77,14 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& data, const FrameSkin
                                            std::uint32_t style, const std::array<int, 4>& states,
                                            int W);
 
+// Offsets from the skin file are any Int32: sums with them are clamped, never wrapped.
+inline int ClampedSum(std::int64_t v) {
+  return v < -(1 << 30) ? -(1 << 30) : v > (1 << 30) ? (1 << 30) : int(v);
+}
+
 // Where button i's hit shape lies on the window.
 inline void PlacedButtonOrigin(const SkinData& d, int i, int W, int& x, int& y) {
-  x = W - d.CaptionButtons[i].OffsetX;
+  x = ClampedSum(std::int64_t(W) - d.CaptionButtons[i].OffsetX);
   y = d.CaptionButtons[i].OffsetY;
 }
 

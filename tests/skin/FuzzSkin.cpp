@@ -23,6 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int W : {1, 97, 400})
       (void)AssembleWindowRegion(f, shapes, W, W / 2 + 7);
     (void)SkinClientRect(f, c.Data.MenuBar.Bar[0].Height, 0, 0, 300, 200);
+    (void)CaptionTextRect(c.Data, f, 300);
+    (void)CaptionButtonDraws(c.Data, f, 0xFFFFFFFFu, {0, 1, 2, 3}, 300);
+    (void)BorderHitTest(c.Data, 0xFFFFFFFFu, 300, 200, 10, 10);
+    if (c.Data.HasClientTile())
+      (void)ClientTileCopy(c.Data.ClientTile.Width, c.Data.ClientTile.Height, {3, 4, 90, 80});
   } catch (const SkinError&) {
   }
   return 0;
