@@ -224,7 +224,9 @@ void ClsSkinner::RegisterWindowMessages() {
       {WM_NCPAINT, WHEN_BEFORE},      {WM_SETICON, WHEN_AFTER},
       {WM_STYLECHANGED, WHEN_AFTER},  {WM_ERASEBKGND, WHEN_BEFORE},
       {WM_PAINT, WHEN_BEFORE},        {WM_SIZE, WHEN_BEFORE},
-      {WM_GETMINMAXINFO, WHEN_BOTH},  {WM_DESTROY, WHEN_AFTER},
+      // WM_DESTROY also before: the drop-shadow class style is put back while the window
+      // still exists (its class can only be reached through one of its windows).
+      {WM_GETMINMAXINFO, WHEN_BOTH},  {WM_DESTROY, WHEN_BOTH},
       {WM_GETICON, WHEN_AFTER},       {0x555, WHEN_AFTER},
       {WM_CREATE, WHEN_AFTER},        {WM_SHOWWINDOW, WHEN_AFTER},
   };

@@ -123,6 +123,7 @@ class ClsSkinner : public InterceptHandler {
   void RegisterWindowMessages();
 
   void FetchIcon();
+  void RestoreClassStyle();
   void ReadCaptionText();
   void ResizeKeepingClient();
   void PlaceButtonShapes(int W);

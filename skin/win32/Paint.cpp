@@ -95,10 +95,13 @@ void ClsSkinner::FreeSkinResources() {
   icon_.reset();
   for (auto& r : buttonShape_) r.reset();
   for (auto& r : placedButtonShape_) r.reset();
-  if (shadowApplied_) {
-    if (hooked_ && IsWindow(hooked_)) SetClassLongPtrA(hooked_, GCL_STYLE, savedClassStyle_);
-    shadowApplied_ = false;
-  }
+  RestoreClassStyle();
+}
+
+void ClsSkinner::RestoreClassStyle() {
+  if (!shadowApplied_) return;
+  if (hooked_ && IsWindow(hooked_)) SetClassLongPtrA(hooked_, GCL_STYLE, savedClassStyle_);
+  shadowApplied_ = false;
 }
 
 void ClsSkinner::PlaceButtonShapes(int W) {
@@ -385,7 +388,12 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
       bHandled = false;
       break;
     case WM_DESTROY:
-      if (!bBefore) UnHookForm(hwnd);
+      if (bBefore) {
+        RestoreClassStyle();
+        bHandled = false;
+      } else {
+        UnHookForm(hwnd);
+      }
       break;
     case WM_CREATE:
       if (!bBefore && !mdiClient_) {
