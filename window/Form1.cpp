@@ -323,6 +323,7 @@ void Form1::CreateControls() {
   const DWORD button = WS_TABSTOP | BS_OWNERDRAW;
   command_[0] = AddControl(frame1_, "BUTTON", "Start", button, kIdCommand1, 120, 240, 1215, 975);
   command_[1] = AddControl(frame1_, "BUTTON", "Stop", button, kIdCommand2, 1440, 240, 1215, 975);
+  command_[2] = AddControl(frame1_, "BUTTON", "Save as...", button, kIdCommand3, 6000, 240, 1215, 975);
   dir_ = AddControl(frame1_, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kIdDir, 120, 1320, 3015, 315,
                     WS_EX_CLIENTEDGE);
   const DWORD combo = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
@@ -330,7 +331,6 @@ void Form1::CreateControls() {
   saveas_ = AddControl(frame1_, "COMBOBOX", "", combo, kIdSaveAs, 5880, 1320, 1455, 1600);
   SetText(orderby_, "No order");
   SetText(saveas_, "Text");
-  command_[2] = AddControl(frame1_, "BUTTON", "Save as...", button, kIdCommand3, 6000, 240, 1215, 975);
   frame4_ = AddFrame(frame1_, "Source Folder", 120, 1800, 4455, 3735);
   treeView_ = AddControl(frame4_, WC_TREEVIEWA, "",
                          WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |

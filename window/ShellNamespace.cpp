@@ -53,14 +53,13 @@ const IID kIidShellDispatch = {0xd8f015c0, 0xc278, 0x11ce, {0xa4, 0x9e, 0x44, 0x
 class DispatchNamespace : public ShellNamespace {
  public:
   DispatchNamespace() {
-    // The window thread is a single-threaded apartment; a second call just counts.
-    initialized_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    // The window's thread is a single-threaded apartment for its whole life: the program
+    // enters it in WinMain, and a second entry here only counts. It is not left here,
+    // because leaving the last apartment of a thread tears down every COM object of the
+    // thread and takes seconds under Wine.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CoCreateInstance(kClsidShell, nullptr, CLSCTX_INPROC_SERVER, kIidShellDispatch,
                      reinterpret_cast<void**>(shell_.out()));
-  }
-  ~DispatchNamespace() override {
-    shell_.reset();
-    if (initialized_) CoUninitialize();
   }
 
   std::vector<ShellItem> Items(int folder) override {
@@ -95,7 +94,6 @@ class DispatchNamespace : public ShellNamespace {
   }
 
  private:
-  bool initialized_ = false;
   ComPtr<IShellDispatch> shell_;
 };
 

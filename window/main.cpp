@@ -1,9 +1,13 @@
 // Dirsheet: the program's entry point and message loop.
 #include <windows.h>
 
+#include <objbase.h>
+
 #include "window/Form1.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+namespace {
+
+int Run(HINSTANCE instance, int show) {
   dirsheet::window::Form1Services services;
   services.quitOnDestroy = true;
   std::unique_ptr<dirsheet::window::Form1> form =
@@ -16,4 +20,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     DispatchMessageA(&msg);
   }
   return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  // The shell's automation objects live in this thread's apartment.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int result = Run(instance, show);
+  if (SUCCEEDED(com)) CoUninitialize();
+  return result;
 }
