@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 scripts/setup.sh
-scripts/build.sh windows dirsheet-cli
+scripts/build.sh windows --target dirsheet-cli
 scripts/wine-prefix.sh "$root/build/windows"
 folder="${1:-$root}"; shift || true
 winfolder="$(build/windows/wine-run.sh winepath -w "$folder" 2>/dev/null)"
