@@ -542,9 +542,7 @@ listing::ListingOptions Form1::ReadOptions() const {
   o.created = ticked(check_[2]);
   o.modified = ticked(check_[3]);
   o.order = GetText(orderby_);
-  o.orderIndex = -1;
-  for (int i = 0; i < 5; ++i)
-    if (o.order == listing::kOrderEntries[i]) o.orderIndex = i;
+  o.orderIndex = listing::OrderColumn(o);
   o.format = GetText(saveas_);
   return o;
 }
@@ -589,7 +587,6 @@ void Form1::StartScan() {
   scanning_ = true;
   walkRunning_ = true;
 
-#ifndef DIRSHEET_NO_LISTING
   listing::ListingFile listingFile(ListingBasePath(), options);
   if (listingFile.DeleteExisting() && listingFile.WriteListingHeader()) {
     std::unique_ptr<platform::FileSystem> fs = platform::MakeFileSystem();
@@ -599,13 +596,6 @@ void Form1::StartScan() {
     pump.Flush();
     listingFile.AppendTotals(totals_);
   }
-#else
-  struct {
-    bool ok() const { return false; }
-    std::string Error() const { return "the listing engine is not part of this build"; }
-    std::string Path() const { return std::string(); }
-  } listingFile;
-#endif
 
   walkRunning_ = false;
   stopRequested_ = true;
