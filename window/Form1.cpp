@@ -542,7 +542,10 @@ listing::ListingOptions Form1::ReadOptions() const {
   o.created = ticked(check_[2]);
   o.modified = ticked(check_[3]);
   o.order = GetText(orderby_);
-  o.orderIndex = listing::OrderColumn(o);
+  // The entry chosen from the list; typed text that names no entry sorts nothing.
+  o.orderIndex = -1;
+  for (int i = 0; i < 5; ++i)
+    if (o.order == listing::kOrderEntries[i]) o.orderIndex = i;
   o.format = GetText(saveas_);
   return o;
 }
