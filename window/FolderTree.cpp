@@ -36,7 +36,9 @@ HICON SmallIconOf(const std::string& path) {
 
 HICON SmallIconFromFile(const std::string& file, int index) {
   HICON large = nullptr, small = nullptr;
-  ExtractIconExA(file.c_str(), index, &large, &small, 1);
+  UINT extracted = ExtractIconExA(file.c_str(), index, &large, &small, 1);
+  // On failure the places may hold junk (seen under Wine): only a count says icons came.
+  if (extracted == 0 || extracted == UINT_MAX) return nullptr;
   if (large) DestroyIcon(large);
   return small;
 }
@@ -82,17 +84,24 @@ HICON DefaultIconOf(const std::string& classKey, bool variantA) {
   std::vector<std::string> components = Split(parts[0], '\\');
   std::string file;
   if (variantA) {
-    if (components[0].size() < 2) return nullptr;
-    std::string name = components[0].substr(1, components[0].size() - 2);
-    char env[MAX_PATH] = {};
-    DWORD n = GetEnvironmentVariableA(name.c_str(), env, sizeof env);
-    file = n < sizeof env ? std::string(env, n) : std::string();
-    for (size_t i = 1; i < components.size(); ++i) file += "\\" + components[i];
-  } else {
-    if (components.size() < 3) return nullptr;
+    if (components[0].size() >= 2) {
+      // "%SystemRoot%": the variable's value, or nothing when it is not set.
+      std::string name = components[0].substr(1, components[0].size() - 2);
+      char env[MAX_PATH] = {};
+      DWORD n = GetEnvironmentVariableA(name.c_str(), env, sizeof env);
+      file = n < sizeof env ? std::string(env, n) : std::string();
+      for (size_t i = 1; i < components.size(); ++i) file += "\\" + components[i];
+    }
+  } else if (components.size() >= 3) {
     file = "C:\\Windows\\System32\\" + components[2];
   }
-  return SmallIconFromFile(file, index);
+  if (HICON icon = file.empty() ? nullptr : SmallIconFromFile(file, index)) return icon;
+  // A value of another form (a plain path such as C:\windows\system32\shell32.dll):
+  // the file it names, with its variables expanded.
+  char expanded[MAX_PATH] = {};
+  DWORD n = ExpandEnvironmentStringsA(parts[0].c_str(), expanded, sizeof expanded);
+  if (n == 0 || n > sizeof expanded) return nullptr;
+  return SmallIconFromFile(expanded, index);
 }
 
 }  // namespace

@@ -383,8 +383,9 @@ void Form1::SetWindowIcons() {
   // Small icon from the icon file beside the program.
   std::string iconFile = ProgramFolder() + "\\images\\Dirsheet.ico";
   HICON small = nullptr;
-  ExtractIconExA(iconFile.c_str(), 0, nullptr, &small, 1);
-  smallIcon_.reset(small);
+  UINT extracted = ExtractIconExA(iconFile.c_str(), 0, nullptr, &small, 1);
+  // A missing file gives a null icon (the places may hold junk then).
+  smallIcon_.reset(extracted == 0 || extracted == UINT_MAX ? nullptr : small);
   SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   // Large icon from the program's own resources, on the top owner first.
   HWND top = hwnd_;
