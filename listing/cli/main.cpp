@@ -223,11 +223,14 @@ int main(int argc, char** argv) {
     }
     outName = output;
   }
-#if defined(_WIN32)
   else {
+#if defined(_WIN32)
     _setmode(_fileno(stdout), _O_BINARY);  // the listing's own CR LF, not doubled
-  }
 #endif
+    // Blocks reach a pipe in large writes, not line by line.
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+  }
   std::signal(SIGINT, OnInterrupt);
 
   listing::ScanTotals totals;
