@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
+#include <uxtheme.h>
 
 #include <cstring>
 
@@ -371,6 +372,9 @@ void Form1::CreateControls() {
   item.pszText = const_cast<char*>("About");
   SendMessageA(tab_, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
   SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The tab strip is drawn in the classic style: its themed pane lies almost wholly
+  // under the pages, and painting it took over 150 ms per paint under Wine.
+  SetWindowTheme(tab_, L" ", L" ");
 
   status_ = AddControl(hwnd_, STATUSCLASSNAMEA, "",
                        CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, kIdStatus, 120, 6480,
