@@ -207,10 +207,15 @@ ScanResult WindowScan(const std::string& exe, const std::string& folder, double 
   PostMessageA(start, BM_CLICK, 0, 0);
   bool stopped = false;
   double stopAt = 0;
+  bool walking = false;
   for (;;) {
     double wait = 0;
     std::string text = StatusOf(status, wait);
-    if (Now() - t0 > 1) r.longestWait = std::max(r.longestWait, wait);
+    // The options are disabled while the walk runs; the viewer is opened after it.
+    bool disabled = !IsWindowEnabled(edit);
+    if (walking && disabled) r.longestWait = std::max(r.longestWait, wait);
+    if (disabled) walking = true;
+    if (stopped && r.stopMs < 0 && walking && !disabled) r.stopMs = Now() - stopAt;
     if (text == kDone) break;
     if (stopAfterMs > 0 && !stopped && Now() - t0 > stopAfterMs) {
       stopAt = Now();
@@ -221,7 +226,6 @@ ScanResult WindowScan(const std::string& exe, const std::string& folder, double 
     Sleep(2);
   }
   r.ms = Now() - t0;
-  if (stopped) r.stopMs = Now() - stopAt;
   child.Kill();
   return r;
 }
@@ -247,11 +251,11 @@ int Scan(const std::string& dirsheet, const std::string& cli, const std::string&
   double w = Median(win), c = Median(tool);
   std::printf("scan, median of %d: dirsheet-cli.exe %.0f ms, window %.0f ms, ratio %.2f\n", runs,
               c, w, c > 0 ? w / c : 0);
-  std::printf("window while scanning: longest wait for an answer to a message %.0f ms\n",
+  std::printf("window while walking: longest wait for an answer to a message %.0f ms\n",
               *std::max_element(waits.begin(), waits.end()));
   ScanResult s = WindowScan(dirsheet, folder, std::min(1000.0, w / 3));
-  std::printf("Stop clicked %.0f ms into a scan: scan ended (totals written, \"Done.\") %.0f ms "
-              "after the click\n",
+  std::printf("Stop clicked %.0f ms into a scan: walk wound down and options enabled again %.0f "
+              "ms after the click\n",
               std::min(1000.0, w / 3), s.stopMs);
   return 0;
 }
