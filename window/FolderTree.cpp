@@ -229,10 +229,31 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
       return;
     }
   }
-  IconHandle icon(SmallIconOf(item.path));
-  images_.Add(key, icon.get());
+  if (IsDriveRoot(item.path) || IsShellKey(item.path)) {
+    IconHandle icon(SmallIconOf(item.path));
+    images_.Add(key, icon.get());
+  } else {
+    AddFolderPicture(key, GetFileAttributesA(key.c_str()));
+  }
   HTREEITEM node = AddNode(root, key, item.name, true);
   if (HasSubfolder(key)) AddPlaceholder(node, "");
+}
+
+void FolderTree::AddFolderPicture(const std::string& path, DWORD attributes) {
+  // The shell gives a folder an icon of its own only when the folder is marked system
+  // or read-only (and names the icon in its desktop.ini); every other folder shows the
+  // plain folder icon. Asking the shell costs some 10 to 25 ms per folder under Wine, so
+  // plain folders take the plain icon directly.
+  const DWORD marked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & marked)) {
+    if (!plainFolder_) plainFolder_.reset(GenericFolderIcon());
+    if (plainFolder_) {
+      images_.Add(path, plainFolder_.get());
+      return;
+    }
+  }
+  IconHandle icon(SmallIconOf(path));
+  images_.Add(path, icon.get());
 }
 
 void FolderTree::FillNode(const std::string& key) {
@@ -281,8 +302,7 @@ void FolderTree::FillFolder(HTREEITEM node, const std::string& key) {
     if (path == desktopDir_ || name == "My Documents" || IsDotEntry(name)) continue;
     if (NodeKeyExists(path)) continue;
     if (!MayBeFolder(fd) || !IsDirectory(path)) continue;
-    IconHandle icon(SmallIconOf(path));
-    images_.Add(path, icon.get());
+    AddFolderPicture(path, fd.dwFileAttributes);
     HTREEITEM child = AddNode(node, path, name, true);
     if (HasSubfolder(path)) AddPlaceholder(child, "node");
   } while (FindNextFileA(find.get(), &fd));

@@ -11,6 +11,7 @@
 
 #include "window/KeyedImageList.h"
 #include "window/ShellNamespace.h"
+#include "window/Win32Util.h"
 
 namespace dirsheet::window {
 
@@ -78,6 +79,7 @@ class FolderTree {
                     bool withImage);
   void AddPlaceholder(HTREEITEM parent, const char* text);
   void AddTopLevelItem(HTREEITEM root, const ShellItem& item);
+  void AddFolderPicture(const std::string& path, DWORD attributes);
   void FillComputer(HTREEITEM node);
   void FillShellFolder(HTREEITEM node, int folder);
   void FillFolder(HTREEITEM node, const std::string& key);
@@ -93,6 +95,7 @@ class FolderTree {
   std::unordered_map<HTREEITEM, std::string> keyOf_;
   HTREEITEM root_ = nullptr;
   std::string desktopDir_;
+  IconHandle plainFolder_;
   void (*clickHandler_)(void*, const ClickTexts&) = nullptr;
   void* clickContext_ = nullptr;
 };
