@@ -165,11 +165,11 @@ inline std::string ItemText(HWND tree, HTREEITEM item) {
   return buf;
 }
 
-// Watches for a message box of this process on another thread; records its text and
-// closes it with OK.
+// Watches for a dialog box of this process on another thread and hands it to `act`
+// (by default: record the message text and close it with OK).
 class MessageBoxWatcher {
  public:
-  MessageBoxWatcher() {
+  explicit MessageBoxWatcher(std::function<void(HWND)> act = nullptr) : act_(std::move(act)) {
     thread_ = std::thread([this] {
       for (int i = 0; i < 1000 && !stop_; ++i) {
         HWND box = FindBox();
@@ -177,8 +177,11 @@ class MessageBoxWatcher {
           char text[1024] = {};
           GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
           text_ = text;
+          if (act_)
+            act_(box);
+          else
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
           seen_ = true;
-          PostMessageA(box, WM_COMMAND, IDOK, 0);
           return;
         }
         Sleep(10);
@@ -215,6 +218,7 @@ class MessageBoxWatcher {
     return s.found;
   }
 
+  std::function<void(HWND)> act_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> seen_{false};

@@ -222,6 +222,51 @@ TEST_F(ScanTest, ClosingDuringAScanWaitsForTheWalk) {
   EXPECT_NE(TextListing().find("Total Folder(s): "), std::string::npos);
 }
 
+// The real Save dialog: the preset name, the filter with its pattern, and the name typed.
+TEST(SaveDialog, TheRealDialogGivesTheTypedNameAndCancelGivesNone) {
+  ScratchFolder folder;
+  Recorder rec;
+  Form1Services services = rec.Services(folder.MakeFolder("out"));
+  services.askSaveName = nullptr;  // the system's dialog
+  auto form = MakeForm(std::move(services));
+  SetText(form->Dir(), folder.MakeFolder("src"));
+  PostClick(form->Command(1));
+  Pump(form.get());
+  ASSERT_EQ(rec.launched.size(), 1u);
+
+  std::string typed = folder.Path() + "\\chosen";
+  std::string preset, fileType;
+  {
+    MessageBoxWatcher watcher([&](HWND dialog) {
+      char text[MAX_PATH] = {};
+      Sleep(200);  // let the dialog fill its controls
+      GetDlgItemTextA(dialog, 0x47C, text, sizeof text);  // file name box
+      preset = text;
+      GetDlgItemTextA(dialog, 0x470, text, sizeof text);  // file type box
+      fileType = text;
+      SetDlgItemTextA(dialog, 0x47C, typed.c_str());
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PostClick(form->Command(3));
+    Pump(form.get());
+    EXPECT_TRUE(watcher.Seen());
+  }
+  EXPECT_EQ(preset, "Dirsheet");
+  EXPECT_EQ(fileType, "TXT file (.txt)");
+  EXPECT_TRUE(FileExists(typed + ".txt"));
+  {
+    MessageBoxWatcher watcher([](HWND dialog) {
+      Sleep(200);
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    PostClick(form->Command(3));
+    Pump(form.get());
+    EXPECT_TRUE(watcher.Seen());
+  }
+  EXPECT_FALSE(FileExists(folder.Path() + "\\out\\Dirsheet.txt.txt"));
+  EXPECT_FALSE(FileExists(ProgramFolder() + "\\Dirsheet.txt"));
+}
+
 TEST(ScanFailure, AListingThatCannotBeWrittenIsReportedNotDone) {
   ScratchFolder folder;
   Recorder rec;
