@@ -8,6 +8,9 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "png/LoadPNG.h"
+#include "png/win32/PictureBox.h"
+#include "skin/win32/ClsSkinner.h"
 
 namespace dirsheet::window {
 namespace {
@@ -293,12 +296,48 @@ bool Form1::PreTranslate(MSG& msg) {
   return IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
-// Steps 1 to 3 of the start-up: the skin engine takes over the frame here.
-void Form1::SkinWindow() {}
+// Steps 1 to 3 of the start-up: the skin engine takes over the frame. Their results are
+// not looked at: a missing or broken skin leaves the standard frame and start-up goes on.
+void Form1::SkinWindow() {
+  try {
+    skinner_ = std::make_unique<skin::win32::ClsSkinner>();
+    skinner_->PaintClientArea(false);
+    skinner_->LoadSkinFromFile(ProgramFolder() + "\\images\\RAD.Skin");
+    skinner_->HookForm(hwnd_);
+  } catch (const std::exception&) {
+    // Out of memory while reading the skin: the window keeps its standard frame.
+  }
+}
 
-// Steps 10 and 11 of the start-up: the button pictures are decoded and put on the
-// buttons here (through SetButtonPicture).
-void Form1::LoadButtonPictures() {}
+// Steps 10 and 11 of the start-up: each button picture is decoded into its picture box
+// against the box's own background, then copied onto its command button.
+void Form1::LoadButtonPictures() {
+  static const struct { long left; const char* file; } kTargets[3] = {
+      {120, "start.png"}, {1320, "stop.png"}, {6240, "save.png"}};
+  for (int i = 0; i < 3; ++i) {
+    try {
+      auto& box = pictureBox_[i];
+      box = png::win32::PictureBox::CreateTwips(frame1_, kTargets[i].left, 240, 615, 495);
+      if (!box) continue;
+      ShowWindow(box->hWnd(), SW_HIDE);  // a decoding target: the button shows the picture
+      box->SetBackColor(GetSysColor(COLOR_BTNFACE));
+      box->Cls();
+      png::LoadPNG decoder;
+      decoder.PicBox(box.get());
+      decoder.SetToBkgrnd(false, 0, 0);
+      decoder.BackgroundPicture(box.get());
+      decoder.SetAlpha(true);
+      decoder.SetTrans(true);
+      decoder.OpenPNG(ProgramFolder() + "\\images\\" + kTargets[i].file);
+    } catch (const std::exception&) {
+      // A missing images folder or a file that cannot be read: the button shows its
+      // caption alone and start-up goes on.
+    }
+  }
+  if (pictureBox_[2]) savelist_ = pictureBox_[2]->hWnd();
+  for (int i = 0; i < 3; ++i)
+    if (pictureBox_[i]) SetButtonPicture(i + 1, pictureBox_[i]->CopyPicture());
+}
 
 HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id,
                        int left, int top, int width, int height, DWORD exStyle) {

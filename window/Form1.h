@@ -14,6 +14,13 @@
 #include "window/ShellNamespace.h"
 #include "window/Win32Util.h"
 
+namespace dirsheet::skin::win32 {
+class ClsSkinner;
+}
+namespace dirsheet::png::win32 {
+class PictureBox;
+}
+
 namespace dirsheet::window {
 
 // What the Save dialog is asked for: the preset name and one filter entry.
@@ -82,6 +89,12 @@ class Form1 {
   HWND Label(int which) const { return label_[which - 2]; }
   HWND Logo() const { return logo_; }
   FolderTree& Tree() { return *tree_; }
+  // The skin engine of start-up steps 1 to 3 (present even when no skin could be loaded).
+  skin::win32::ClsSkinner* Skinner() const { return skinner_.get(); }
+  // The picture boxes `start`, `stoplist`, `savelist` (1 to 3) and the pictures shown on
+  // the command buttons.
+  png::win32::PictureBox* PictureTarget(int which) const { return pictureBox_[which - 1].get(); }
+  HBITMAP ButtonPicture(int which) const { return picture_[which - 1]; }
 
   std::string StatusText() const;
   // Which command caption is bold (1 to 3), 0 for none.
@@ -141,6 +154,8 @@ class Form1 {
   HWND logo_ = nullptr;
   HWND savelist_ = nullptr;  // picture box of the Save as button, when one is made
   std::unique_ptr<FolderTree> tree_;
+  std::unique_ptr<skin::win32::ClsSkinner> skinner_;
+  std::unique_ptr<png::win32::PictureBox> pictureBox_[3];  // start, stoplist, savelist
 
   bool scanning_ = false;
   bool stopRequested_ = false;
