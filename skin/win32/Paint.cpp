@@ -371,6 +371,12 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
     case WM_STYLECHANGED:
       OnStyleChanged(wParam);
       break;
+    case WM_GETICON:
+      // Asked for its icon (the shell does so after a caption change): the caption text
+      // is read again and the frame repainted.
+      ReadCaptionText();
+      PaintFrame();
+      break;
     case WM_ERASEBKGND:
     case WM_PAINT:
       bHandled = paintClientArea_ && !mdiClient_ && PaintClientBackground(hwnd, uMsg, wParam);

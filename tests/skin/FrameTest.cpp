@@ -345,6 +345,16 @@ TEST_F(FrameTest, IconAndStyleChangesRepaintTheCaption) {
   DestroyIcon(icon);
   DeleteObject(color);
   DeleteObject(mask);
+
+  // A new caption shows once the window is asked for its icon.
+  const RECT text = {26, 2, s.cx - 50, 18};
+  const int before = cap.Count(text, RGB(255, 255, 255));
+  SetWindowTextA(h, "WWWWWWWWWWWWWW");
+  SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+  Pump();
+  cap = CaptureWindow(h);
+  EXPECT_GT(cap.Count(text, RGB(255, 255, 255)), before);
+  EXPECT_EQ(cap.At(s.cx / 2, 19), ToColorRef(kActiveCaption));  // the skin's, not a standard caption
 }
 
 TEST_F(FrameTest, CloseButtonClosesTheWindowAndDropShadowComesBack) {
