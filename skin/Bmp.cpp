@@ -1,0 +1,141 @@
+#include "skin/Image.h"
+#include "skin/SkinFile.h"
+
+namespace dirsheet::skin {
+
+namespace {
+
+std::uint32_t Le(const std::uint8_t* p, int n) {
+  std::uint32_t v = 0;
+  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+void Require(bool ok, const char* what) {
+  if (!ok) throw SkinError(what);
+}
+
+// Position of the lowest set bit and the width of a colour mask.
+void MaskShift(std::uint32_t mask, int& shift, int& bits) {
+  shift = 0; bits = 0;
+  if (mask == 0) return;
+  while (!(mask & 1u)) { mask >>= 1; ++shift; }
+  while (mask & 1u) { mask >>= 1; ++bits; }
+}
+
+std::uint32_t Channel(std::uint32_t v, std::uint32_t mask, int shift, int bits) {
+  if (bits == 0) return 0;
+  std::uint32_t c = (v & mask) >> shift;
+  if (bits >= 8) return c >> (bits - 8);
+  return (c * 255u) / ((1u << bits) - 1u);
+}
+
+}  // namespace
+
+Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
+  Require(n >= 14 + 12 && b[0] == 'B' && b[1] == 'M', "not a BMP file");
+  const std::uint32_t dataOffset = Le(b + 10, 4);
+  const std::uint32_t infoSize = Le(b + 14, 4);
+  Require(infoSize >= 12 && infoSize <= n - 14, "BMP header cut short");
+  std::int32_t width, height;
+  int bpp;
+  std::uint32_t compression = 0, colorsUsed = 0;
+  if (infoSize == 12) {  // the old core header
+    width = std::int16_t(Le(b + 18, 2));
+    height = std::int16_t(Le(b + 20, 2));
+    bpp = int(Le(b + 24, 2));
+  } else {
+    Require(infoSize >= 40, "BMP header cut short");
+    width = std::int32_t(Le(b + 18, 4));
+    height = std::int32_t(Le(b + 22, 4));
+    bpp = int(Le(b + 28, 2));
+    compression = Le(b + 30, 4);
+    colorsUsed = Le(b + 46, 4);
+  }
+  const bool topDown = height < 0;
+  Require(height != INT32_MIN, "BMP height out of range");
+  if (topDown) height = -height;
+  Require(width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide,
+          "BMP size out of range");
+  Require(std::int64_t(width) * height <= kMaxImagePixels, "BMP size out of range");
+  Require(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32, "BMP bit depth not supported");
+  Require(compression == 0 || (compression == 3 && bpp == 32), "compressed BMP not supported");
+
+  // Colour masks of a 32-bit picture: the fields after a 40-byte header or inside a
+  // larger one; plain 32-bit pictures are blue, green, red, unused.
+  std::uint32_t masks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+  if (compression == 3) {
+    Require(14 + 40 + 12 <= n, "BMP masks cut short");
+    for (int i = 0; i < 3; ++i) masks[i] = Le(b + 14 + 40 + 4 * i, 4);
+  }
+
+  std::vector<std::uint32_t> palette;
+  if (bpp <= 8) {
+    std::uint32_t count = colorsUsed ? colorsUsed : (1u << bpp);
+    Require(count <= 256, "BMP palette too large");
+    const int entry = infoSize == 12 ? 3 : 4;
+    const std::size_t start = 14 + std::size_t(infoSize);
+    Require(start + std::size_t(count) * entry <= n, "BMP palette cut short");
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint8_t* p = b + start + std::size_t(i) * entry;
+      palette.push_back(std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]);
+    }
+  }
+
+  const std::size_t stride = ((std::size_t(width) * bpp + 31) / 32) * 4;
+  Require(dataOffset <= n && stride * std::size_t(height) <= n - dataOffset, "BMP pixels cut short");
+
+  Image img;
+  img.Width = width;
+  img.Height = height;
+  img.Pixels.resize(std::size_t(width) * height);
+  int shifts[3], bits[3];
+  for (int i = 0; i < 3; ++i) MaskShift(masks[i], shifts[i], bits[i]);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* row = b + dataOffset + stride * std::size_t(topDown ? y : height - 1 - y);
+    std::uint32_t* out = &img.Pixels[std::size_t(y) * width];
+    for (int x = 0; x < width; ++x) {
+      std::uint32_t px;
+      switch (bpp) {
+        case 32: {
+          std::uint32_t v = Le(row + 4 * x, 4);
+          px = Channel(v, masks[0], shifts[0], bits[0]) << 16 |
+               Channel(v, masks[1], shifts[1], bits[1]) << 8 | Channel(v, masks[2], shifts[2], bits[2]);
+          break;
+        }
+        case 24:
+          px = std::uint32_t(row[3 * x + 2]) << 16 | std::uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
+          break;
+        default: {
+          const int perByte = 8 / bpp;
+          const int shift = (perByte - 1 - x % perByte) * bpp;
+          const std::uint32_t index = (row[x / perByte] >> shift) & ((1u << bpp) - 1u);
+          Require(index < palette.size(), "BMP pixel outside its palette");
+          px = palette[index];
+        }
+      }
+      out[x] = px;
+    }
+  }
+  return img;
+}
+
+std::vector<std::uint8_t> EncodeBmp24(const Image& img) {
+  const std::size_t stride = ((std::size_t(img.Width) * 24 + 31) / 32) * 4;
+  const std::uint32_t size = std::uint32_t(54 + stride * img.Height);
+  std::vector<std::uint8_t> out(size, 0);
+  auto put = [&](std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) out[at + i] = std::uint8_t(v >> (8 * i));
+  };
+  out[0] = 'B'; out[1] = 'M';
+  put(2, size, 4); put(10, 54, 4); put(14, 40, 4);
+  put(18, std::uint32_t(img.Width), 4); put(22, std::uint32_t(img.Height), 4);
+  put(26, 1, 2); put(28, 24, 2);
+  for (int y = 0; y < img.Height; ++y) {
+    std::uint8_t* row = out.data() + 54 + stride * std::size_t(img.Height - 1 - y);
+    for (int x = 0; x < img.Width; ++x) put(std::size_t(row - out.data()) + 3 * x, img.At(x, y), 3);
+  }
+  return out;
+}
+
+}  // namespace dirsheet::skin

@@ -1,0 +1,382 @@
+// The interception layer: one gateway window procedure in front of each intercepted
+// window, before and after message tables, a plain callback entry point for the hover
+// timer, and the layer's error reports.
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <new>
+#include <string>
+
+#include "skin/win32/ClsSkinner.h"
+
+namespace dirsheet::skin::win32 {
+
+namespace {
+
+constexpr char kGatewayProp[] = "DirsheetSkinGateway";
+constexpr std::uint32_t kGatewayMagic = 0x534B4E47;  // "GNKS"
+
+int DefaultMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+  return MessageBoxA(owner, text, caption, type);
+}
+SkinMessageBoxFn g_messageBox = DefaultMessageBox;
+
+LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+}  // namespace
+
+void SetSkinMessageBox(SkinMessageBoxFn fn) { g_messageBox = fn ? fn : DefaultMessageBox; }
+
+int ShowSkinMessage(HWND owner, const char* text, const char* caption, UINT type) {
+  return g_messageBox(owner, text, caption, type);
+}
+
+// The state one gateway works from. It lives in memory of its own (VirtualAlloc) so that
+// a gateway that outlives its engine can still give the window back and free itself.
+struct Gateway {
+  std::uint32_t Magic = kGatewayMagic;
+  HWND Window = nullptr;
+  WNDPROC PreviousProc = nullptr;
+  bool Unicode = false;
+  InterceptHandler* Handler = nullptr;  // null once the engine let go of this gateway
+  int Position = 0;
+  LONG_PTR UserValue = 0;
+  MsgTable Before, After;
+  int Depth = 0;              // messages of this window being handled right now
+  bool Destroying = false;    // WM_DESTROY went through the window's own procedure
+  bool ReleaseRequested = false;
+  bool EngineOwned = true;    // the engine's record still points here
+  bool Installed = false;     // the gateway is the window's procedure
+};
+
+namespace {
+
+bool IsLiveGateway(const Gateway* g) { return g && g->Magic == kGatewayMagic; }
+
+void FreeGateway(Gateway* g) {
+  g->Magic = 0;
+  g->~Gateway();
+  VirtualFree(g, 0, MEM_RELEASE);
+}
+
+// Puts the window's own procedure back. When another procedure was installed on top of
+// the gateway, taking the gateway out would cut that one off, so the gateway then stays
+// as a plain pass-through.
+void Uninstall(Gateway* g) {
+  if (!g->Installed) return;
+  WNDPROC current = reinterpret_cast<WNDPROC>(
+      g->Unicode ? GetWindowLongPtrW(g->Window, GWLP_WNDPROC) : GetWindowLongPtrA(g->Window, GWLP_WNDPROC));
+  if (current != GatewayProc && IsWindow(g->Window)) {
+    g->Handler = nullptr;
+    g->Before.Count = g->After.Count = 0;
+    return;
+  }
+  if (IsWindow(g->Window)) {
+    if (g->Unicode)
+      SetWindowLongPtrW(g->Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g->PreviousProc));
+    else
+      SetWindowLongPtrA(g->Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g->PreviousProc));
+    RemovePropA(g->Window, kGatewayProp);
+  }
+  g->Installed = false;
+}
+
+// Step 4 of the handler contract: the outermost message of a window being destroyed (or
+// released) gives the window back; the gateway frees itself unless the engine still has
+// its record (the engine frees it then).
+void FinishIfReleasing(Gateway* g) {
+  if (g->Depth != 0 || !(g->Destroying || g->ReleaseRequested)) return;
+  Uninstall(g);
+  if (!g->Installed && !g->EngineOwned) FreeGateway(g);
+}
+
+void CallHandler(Gateway* g, bool before, bool& handled, LRESULT& ret, HWND hwnd, UINT msg,
+                 WPARAM wp, LPARAM lp) {
+  if (g->Handler) g->Handler->OnIntercept(g->Position, before, handled, ret, hwnd, msg, wp, lp, g->UserValue);
+}
+
+LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  auto* g = static_cast<Gateway*>(GetPropA(hwnd, kGatewayProp));
+  if (!IsLiveGateway(g)) return DefWindowProcA(hwnd, uMsg, wParam, lParam);
+  ++g->Depth;
+  bool bHandled = false;
+  LRESULT lReturn = 0;
+  if (g->Before.Holds(uMsg)) CallHandler(g, true, bHandled, lReturn, hwnd, uMsg, wParam, lParam);
+  if (uMsg != WM_DESTROY && bHandled) {
+    --g->Depth;
+    FinishIfReleasing(g);
+    return lReturn;
+  }
+  lReturn = g->Unicode ? CallWindowProcW(g->PreviousProc, hwnd, uMsg, wParam, lParam)
+                       : CallWindowProcA(g->PreviousProc, hwnd, uMsg, wParam, lParam);
+  // A window that is going away without a WM_DESTROY of its own still gives the
+  // procedure back on its very last message.
+  if (uMsg == WM_DESTROY || uMsg == WM_NCDESTROY) g->Destroying = true;
+  --g->Depth;
+  if (g->Depth == 0 && (g->Destroying || g->ReleaseRequested)) {
+    FinishIfReleasing(g);
+    return lReturn;
+  }
+  if (g->After.Holds(uMsg)) CallHandler(g, false, bHandled, lReturn, hwnd, uMsg, wParam, lParam);
+  return lReturn;
+}
+
+// The plain entry point of a callback made by scb_SetCallbackAddr: a timer procedure whose
+// timer identifier is the handler object.
+struct CallbackTarget { InterceptHandler* Handler; int Position; };
+std::map<UINT_PTR, CallbackTarget>& CallbackTargets() {
+  static std::map<UINT_PTR, CallbackTarget> targets;
+  return targets;
+}
+
+VOID CALLBACK TimerEntry(HWND hwnd, UINT msg, UINT_PTR id, DWORD time) {
+  auto it = CallbackTargets().find(id);
+  if (it == CallbackTargets().end()) return;
+  const ULONG_PTR params[4] = {reinterpret_cast<ULONG_PTR>(hwnd), msg, id, time};
+  it->second.Handler->OnCallback(it->second.Position, params, 4);
+}
+
+std::string Key(ULONG_PTR id) { return "h" + std::to_string(id); }
+
+// The engine lets go of a gateway: it stops calling the handler and is given back by
+// the window's outermost message, or freed here when its window is already gone.
+void ReleaseGateway(Gateway* g) {
+  g->EngineOwned = false;
+  g->Handler = nullptr;
+  g->Before.Count = g->After.Count = 0;
+  g->ReleaseRequested = true;
+  if (g->Depth > 0) return;
+  if (!g->Installed || !IsWindow(g->Window)) FreeGateway(g);
+}
+
+}  // namespace
+
+struct ClsSkinner::CallbackRecord {
+  InterceptHandler* Handler;
+  int Position;
+  UINT_PTR TimerId;
+};
+
+bool MsgTable::Holds(UINT msg) const {
+  if (Count == ALL_MESSAGES) return true;
+  for (int i = 1; i <= Count && i <= MSG_ENTRIES; ++i)
+    if (Slots[i] == msg && msg != 0) return true;
+  return false;
+}
+
+void ClsSkinner::ReportError(const std::string& routine, const std::string& message) {
+  const std::string log = "ClsSkinner." + routine + ": " + message;
+  if (HANDLE source = RegisterEventSourceA(nullptr, "Dirsheet")) {
+    const char* strings[1] = {log.c_str()};
+    ReportEventA(source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(source);
+  }
+  const std::string caption = "Error in ClsSkinner." + routine;
+  const std::string text = message + ".";
+  ShowSkinMessage(nullptr, text.c_str(), caption.c_str(), MB_ICONWARNING);
+}
+
+void* ClsSkinner::zMap_VFunction(ULONG_PTR id, int kind) {
+  if (kind != 0 && kind != 1 && kind != 2) {
+    ReportError("zMap_Vfunction", "Invalid thunk type passed");
+    return nullptr;
+  }
+  if ((kind == 0 && !records_) || (kind == 2 && !callbacks_) || kind == 1) {
+    ReportError("zMap_VFunction", "Thunk hasn't been initialized");
+    return nullptr;
+  }
+  const std::string key = Key(id);
+  if (kind == 0) {
+    auto it = records_->find(key);
+    if (it != records_->end()) return it->second;
+  } else {
+    auto it = callbacks_->find(key);
+    if (it != callbacks_->end()) return it->second;
+  }
+  ReportError("zMap_VFunction", "Thunk type for ID of " + std::to_string(id) + " does not exist");
+  return nullptr;
+}
+
+Gateway* ClsSkinner::FindGateway(HWND hwnd) {
+  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), 0));
+  // A gateway that already gave its window back is no longer valid to work on.
+  return IsLiveGateway(g) && g->Installed ? g : nullptr;
+}
+
+bool ClsSkinner::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
+                              InterceptHandler* handlerObject, bool unicode) {
+  const char* routine = "ssc_Subclass";
+  if (!IsWindow(hwnd)) {
+    ReportError(routine, "Invalid window handle");
+    return false;
+  }
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != GetCurrentProcessId()) {
+    ReportError(routine, "Window handle belongs to another process");
+    return false;
+  }
+  InterceptHandler* handler = handlerObject ? handlerObject : this;
+  if (!handler->HasHandler(position)) {
+    ReportError(routine, "Callback method not found");
+    return false;
+  }
+  void* memory = VirtualAlloc(nullptr, sizeof(Gateway), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (!memory) {
+    ReportError(routine, "VirtualAlloc failed, error: " + std::to_string(GetLastError()));
+    return false;
+  }
+  auto* g = new (memory) Gateway;
+  if (!records_) records_ = std::make_unique<std::map<std::string, Gateway*>>();
+  const std::string key = Key(reinterpret_cast<ULONG_PTR>(hwnd));
+  // One gateway per window: a window another engine already intercepts counts as
+  // subclassed too, since two gateways could not find their own state.
+  if (records_->count(key) || GetPropA(hwnd, kGatewayProp)) {
+    ReportError(routine, "Window handle is already subclassed");
+    FreeGateway(g);
+    return false;
+  }
+  g->Window = hwnd;
+  g->Unicode = unicode && IsWindowUnicode(hwnd);
+  g->Handler = handler;
+  g->Position = position;
+  g->UserValue = userValue;
+  SetPropA(hwnd, kGatewayProp, g);
+  SetLastError(0);
+  LONG_PTR previous = g->Unicode
+      ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc))
+      : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc));
+  if (previous == 0) {
+    ReportError(routine, "SetWindowLong failed, error #" + std::to_string(GetLastError()));
+    RemovePropA(hwnd, kGatewayProp);
+    FreeGateway(g);
+    return false;
+  }
+  g->PreviousProc = reinterpret_cast<WNDPROC>(previous);
+  g->Installed = true;
+  (*records_)[key] = g;
+  return true;
+}
+
+void ClsSkinner::zAddMsg(int uMsg, MsgTable& t) {
+  if (uMsg == ALL_MESSAGES) {
+    t.Count = ALL_MESSAGES;
+    return;
+  }
+  if (t.Count == ALL_MESSAGES) return;  // every message is already in
+  // A message already in the table, or a slot freed by a removal, is found first: a full
+  // table with a free slot still takes a message.
+  for (int i = 1; i <= t.Count; ++i) {
+    if (t.Slots[i] == UINT(uMsg)) return;
+  }
+  for (int i = 1; i <= t.Count; ++i) {
+    if (t.Slots[i] == 0) {
+      t.Slots[i] = UINT(uMsg);
+      return;
+    }
+  }
+  if (t.Count >= MSG_ENTRIES) {
+    ReportError("zAddMsg",
+                "Message table overflow. Either increase the value of Const MSG_ENTRIES or use "
+                "ALL_MESSAGES instead of specific message values");
+    return;
+  }
+  t.Slots[++t.Count] = UINT(uMsg);
+}
+
+void ClsSkinner::zDelMsg(int uMsg, MsgTable& t) {
+  if (uMsg == ALL_MESSAGES) {
+    t.Count = 0;
+    return;
+  }
+  for (int i = 1; i <= t.Count && i <= MSG_ENTRIES; ++i) {
+    if (t.Slots[i] == UINT(uMsg)) {
+      t.Slots[i] = 0;
+      return;
+    }
+  }
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%X", unsigned(uMsg));
+  ReportError("zDelMsg", std::string("Message &H") + hex + " not found in table");
+}
+
+void ClsSkinner::WatchMessage(HWND hwnd, int uMsg, int When) {
+  Gateway* g = FindGateway(hwnd);
+  if (!g) return;
+  if (When & WHEN_BEFORE) zAddMsg(uMsg, g->Before);
+  if (When & WHEN_AFTER) zAddMsg(uMsg, g->After);
+}
+
+void ClsSkinner::UnwatchMessage(HWND hwnd, int uMsg, int When) {
+  Gateway* g = FindGateway(hwnd);
+  if (!g) return;
+  if (When & WHEN_BEFORE) zDelMsg(uMsg, g->Before);
+  if (When & WHEN_AFTER) zDelMsg(uMsg, g->After);
+}
+
+LRESULT ClsSkinner::CallPreviousProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  Gateway* g = FindGateway(hwnd);
+  if (!g || !g->PreviousProc) return 0;
+  return g->Unicode ? CallWindowProcW(g->PreviousProc, hwnd, uMsg, wParam, lParam)
+                    : CallWindowProcA(g->PreviousProc, hwnd, uMsg, wParam, lParam);
+}
+
+void ClsSkinner::StopIntercepting(HWND hwnd) {
+  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), 0));
+  if (records_) records_->erase(Key(reinterpret_cast<ULONG_PTR>(hwnd)));
+  if (!IsLiveGateway(g)) return;
+  const bool sendNull = g->Installed && IsWindow(hwnd) && g->Depth == 0;
+  ReleaseGateway(g);
+  // The gateway gives the window back at the end of this message and frees itself.
+  if (sendNull) {
+    if (g->Unicode) SendMessageW(hwnd, WM_NULL, 0, 0); else SendMessageA(hwnd, WM_NULL, 0, 0);
+  }
+}
+
+void ClsSkinner::ReleaseEntryPoints(int kind) {
+  if (kind == 0 && records_) {
+    for (auto& [key, g] : *records_) {
+      if (!IsLiveGateway(g)) continue;
+      const bool giveBack = g->Depth == 0 && g->Installed && IsWindow(g->Window);
+      ReleaseGateway(g);  // frees a gateway whose window is gone
+      if (giveBack) {
+        Uninstall(g);
+        if (!g->Installed) FreeGateway(g);
+      }
+    }
+    records_.reset();
+  }
+  if (kind == 2 && callbacks_) {
+    for (auto& [key, c] : *callbacks_) {
+      CallbackTargets().erase(c->TimerId);
+      delete c;
+    }
+    callbacks_.reset();
+  }
+}
+
+void* ClsSkinner::scb_SetCallbackAddr(int paramCount, int position, InterceptHandler* handlerObject) {
+  const char* routine = "scb_SetCallbackAddr";
+  // Without generated code the one entry point there is takes the four parameters of
+  // a timer procedure.
+  if (paramCount != 4) {
+    ReportError(routine, "Invalid Parameter count");
+    return nullptr;
+  }
+  InterceptHandler* handler = handlerObject ? handlerObject : this;
+  if (!handler->HasHandler(position)) {
+    ReportError(routine, "Callback address not found.");
+    return nullptr;
+  }
+  if (!callbacks_) callbacks_ = std::make_unique<std::map<std::string, CallbackRecord*>>();
+  const std::string key = Key(ULONG_PTR(position));
+  if (!callbacks_->count(key)) {
+    auto* rec = new CallbackRecord{handler, position, reinterpret_cast<UINT_PTR>(handler)};
+    (*callbacks_)[key] = rec;
+    CallbackTargets()[rec->TimerId] = {handler, position};
+  }
+  return reinterpret_cast<void*>(&TimerEntry);
+}
+
+}  // namespace dirsheet::skin::win32

@@ -1,0 +1,443 @@
+// The skinned frame on real windows under Wine: loading, hooking, the outline, the
+// client rectangle, active and inactive looks, the caption text, client background,
+// caption-button states and the skin built into the executable.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "skin/win32/ClsSkinner.h"
+#include "tests/skin/SkinTestFiles.h"
+#include "tests/skin/WinTestUtil.h"
+
+namespace dirsheet::skin::testing {
+namespace {
+
+using win32::ClsSkinner;
+
+std::string WriteSkin(const std::string& name, const TestSkin& skin) {
+  const std::string path = TempPath(name);
+  WriteFileBytes(path, SkinFileBytes(skin));
+  return path;
+}
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    engine.reset();
+    for (HWND h : windows)
+      if (IsWindow(h)) DestroyWindow(h);
+    Pump(1);
+  }
+  HWND Window(const char* caption = "Skinned", int cx = 300, int cy = 200, int x = 100) {
+    HWND h = MakeTestWindow(caption, x, 100, cx, cy);
+    windows.push_back(h);
+    return h;
+  }
+  HWND Hooked(const TestSkinOptions& o = {}, const char* caption = "Skinned", int cx = 300,
+              int cy = 200) {
+    HWND h = Window(caption, cx, cy);
+    engine = std::make_unique<ClsSkinner>();
+    EXPECT_TRUE(engine->LoadSkinFromFile(WriteSkin("frame.skin", MakeTestSkin(o))));
+    EXPECT_TRUE(engine->HookForm(h));
+    SetForegroundWindow(h);
+    SetActiveWindow(h);
+    Pump();
+    return h;
+  }
+  static SIZE WindowSize(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    return {r.right - r.left, r.bottom - r.top};
+  }
+  MessageRecorder boxes;
+  std::unique_ptr<ClsSkinner> engine;
+  std::vector<HWND> windows;
+};
+
+TEST_F(FrameTest, LoadingRejectsBadFilesAndKeepsTheCurrentSkin) {
+  ClsSkinner e;
+  EXPECT_FALSE(e.LoadSkinFromFile(TempPath("no-such.skin")));
+  EXPECT_TRUE(boxes.Shown().empty());
+
+  auto bytes = SkinFileBytes(MakeTestSkin());
+  auto lower = bytes;
+  std::memcpy(lower.data(), "skin#", 5);
+  const std::string bad = TempPath("lower.skin");
+  WriteFileBytes(bad, lower);
+  EXPECT_FALSE(e.LoadSkinFromFile(bad));
+  ASSERT_EQ(boxes.Shown().size(), 1u);
+  EXPECT_EQ(boxes.Shown()[0].Text, "Error: El arhivo no es v\xE1lido o puede estar da\xF1" "ado");
+  EXPECT_EQ(boxes.Shown()[0].Caption, "skin_frame_test");
+  EXPECT_EQ(boxes.Shown()[0].Type, UINT(MB_ICONERROR));
+  EXPECT_FALSE(e.SkinLoaded());
+
+  // After the rejected file (closed again: it can be deleted), a valid one loads.
+  EXPECT_TRUE(DeleteFileA(bad.c_str()));
+  const std::string good = WriteSkin("good.skin", MakeTestSkin());
+  EXPECT_TRUE(e.LoadSkinFromFile(good));
+  HDC first = e.SkinDC();
+
+  // Silent failures that keep the loaded skin: header and record only, a file cut inside
+  // the record, a picture block that does not decode, a picture too small for a piece.
+  boxes.Clear();
+  const std::string broken = TempPath("broken.skin");
+  std::vector<std::vector<std::uint8_t>> brokenFiles;
+  brokenFiles.emplace_back(bytes.begin(), bytes.begin() + kPictureBlockOffset);
+  brokenFiles.emplace_back(bytes.begin(), bytes.begin() + 900);
+  auto garbage = bytes;
+  for (std::size_t i = kPictureBlockOffset + 30; i < garbage.size(); ++i) garbage[i] = 0x5A;
+  brokenFiles.push_back(garbage);
+  TestSkin small = MakeTestSkin();
+  small.Data.ActiveFrame[4].Width = 200;  // beyond the 128-pixel picture
+  brokenFiles.push_back(SkinFileBytes(small));
+  for (const auto& f : brokenFiles) {
+    WriteFileBytes(broken, f);
+    EXPECT_FALSE(e.LoadSkinFromFile(broken));
+    EXPECT_EQ(e.SkinDC(), first);
+    EXPECT_EQ(e.Skin().ActiveFrame[4].Width, 8);
+  }
+  EXPECT_TRUE(boxes.Shown().empty());
+  DeleteFileA(broken.c_str());
+  DeleteFileA(good.c_str());
+}
+
+TEST_F(FrameTest, HookingKeepsTheClientSizeAndCutsTheOutline) {
+  HWND h = Window();
+  RECT before;
+  GetClientRect(h, &before);
+  engine = std::make_unique<ClsSkinner>();
+  EXPECT_FALSE(engine->HookForm(h));  // no skin yet: untouched
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)), TestWindowProc());
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("frame.skin", MakeTestSkin())));
+  ASSERT_TRUE(engine->HookForm(h));
+  Pump();
+  RECT after;
+  GetClientRect(h, &after);
+  EXPECT_EQ(after.right, before.right);
+  EXPECT_EQ(after.bottom, before.bottom);
+  const SIZE s = WindowSize(h);
+  EXPECT_EQ(s.cx, before.right + 8);
+  EXPECT_EQ(s.cy, before.bottom + 24);
+
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(h, rgn), ERROR);
+  EXPECT_FALSE(PtInRegion(rgn, 0, 0));
+  EXPECT_FALSE(PtInRegion(rgn, s.cx - 1, 0));
+  EXPECT_TRUE(PtInRegion(rgn, 3, 0));
+  EXPECT_TRUE(PtInRegion(rgn, 0, s.cy - 1));
+  EXPECT_TRUE(PtInRegion(rgn, s.cx - 1, s.cy - 1));
+  DeleteObject(rgn);
+
+  // Hooking again gives the window back first and takes it over anew, without an error.
+  ASSERT_TRUE(engine->HookForm(h));
+  EXPECT_EQ(engine->HookedWindow(), h);
+  GetClientRect(h, &after);
+  EXPECT_EQ(after.right, before.right);
+  EXPECT_TRUE(boxes.Shown().empty());
+
+  // Releasing the engine gives the window its own procedure, outline and frame back.
+  engine.reset();
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)), TestWindowProc());
+  rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(h, rgn), ERROR);
+  DeleteObject(rgn);
+  RECT standard = {0, 0, 0, 0};
+  AdjustWindowRectEx(&standard, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  GetClientRect(h, &after);
+  EXPECT_EQ(WindowSize(h).cx - after.right, standard.right - standard.left);
+}
+
+TEST_F(FrameTest, OpaqueSkinGivesARectangularWindow) {
+  TestSkinOptions o;
+  o.RoundedCorners = false;
+  HWND h = Hooked(o);
+  const SIZE s = WindowSize(h);
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  HRGN full = CreateRectRgn(0, 0, s.cx, s.cy);
+  ASSERT_NE(GetWindowRgn(h, rgn), ERROR);
+  EXPECT_TRUE(EqualRgn(rgn, full));
+  DeleteObject(rgn);
+  DeleteObject(full);
+}
+
+TEST_F(FrameTest, ActiveAndInactiveLooks) {
+  HWND h = Hooked({}, "WWWWWWWW");
+  ASSERT_TRUE(engine->Active());
+  const SIZE s = WindowSize(h);
+  Capture cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(s.cx / 2, 10), ToColorRef(kActiveCaption));
+  EXPECT_EQ(cap.At(1, s.cy / 2), ToColorRef(kActiveEdge));
+  EXPECT_EQ(cap.At(s.cx - 2, s.cy / 2), ToColorRef(kActiveEdge));
+  EXPECT_EQ(cap.At(s.cx / 2, s.cy - 2), ToColorRef(kActiveEdge));
+  EXPECT_EQ(cap.At(s.cx - 18 + 5, 4 + 5), ToColorRef(kButtonState[0]));  // close, normal
+  const RECT text = {26, 2, s.cx - 50, 18};
+  EXPECT_GT(cap.Count(text, RGB(255, 255, 255)), 0);
+  HRGN activeRgn = CreateRectRgn(0, 0, 0, 0);
+  GetWindowRgn(h, activeRgn);
+
+  HWND other = Window("other", 200, 100, 700);
+  SetForegroundWindow(other);
+  SetActiveWindow(other);
+  Pump();
+  EXPECT_FALSE(engine->Active());
+  cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(s.cx / 2, 10), ToColorRef(kInactiveCaption));
+  EXPECT_EQ(cap.At(1, s.cy / 2), ToColorRef(kInactiveEdge));
+  EXPECT_EQ(cap.At(s.cx - 18 + 5, 4 + 5), ToColorRef(kButtonState[3]));
+  EXPECT_GT(cap.Count(text, RGB(0xC0, 0xC0, 0xC0)), 0);
+  EXPECT_EQ(cap.Count(text, RGB(255, 255, 255)), 0);
+  HRGN inactiveRgn = CreateRectRgn(0, 0, 0, 0);
+  GetWindowRgn(h, inactiveRgn);
+  EXPECT_TRUE(EqualRgn(activeRgn, inactiveRgn));  // the outline stays the active one
+  DeleteObject(activeRgn);
+  DeleteObject(inactiveRgn);
+}
+
+TEST_F(FrameTest, LongCaptionEndsWithAnEllipsis) {
+  const char* caption = "The quick brown fox jumps over the lazy dog and keeps on running";
+  HWND h = Hooked({}, caption, 220, 120);
+  const SIZE s = WindowSize(h);
+  const RECT text = {26, 2, s.cx - 50, 18};
+  const int tw = text.right - text.left, th = text.bottom - text.top;
+
+  // The same text drawn by the platform with and without the word ellipsis.
+  auto render = [&](UINT flags) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = tw;
+    bi.bmiHeader.biHeight = -th;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC mem = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBmp = SelectObject(mem, bmp);
+    HBRUSH bg = CreateSolidBrush(ToColorRef(kActiveCaption));
+    RECT all = {0, 0, tw, th};
+    FillRect(mem, &all, bg);
+    LOGFONTA lf;
+    std::memcpy(&lf, engine->Skin().CaptionText.Font.Raw.data(), sizeof lf);
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ oldFont = SelectObject(mem, font);
+    SetBkMode(mem, TRANSPARENT);
+    SetTextColor(mem, RGB(255, 255, 255));
+    DrawTextA(mem, caption, -1, &all, flags);
+    GdiFlush();
+    std::vector<COLORREF> px(std::size_t(tw) * th);
+    for (std::size_t i = 0; i < px.size(); ++i) {
+      const std::uint32_t v = static_cast<const std::uint32_t*>(bits)[i];
+      px[i] = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    }
+    SelectObject(mem, oldFont);
+    SelectObject(mem, oldBmp);
+    DeleteObject(font);
+    DeleteObject(bg);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    return px;
+  };
+  const auto withEllipsis = render(DT_SINGLELINE | DT_VCENTER | DT_WORD_ELLIPSIS);
+  const auto cut = render(DT_SINGLELINE | DT_VCENTER);
+  ASSERT_NE(withEllipsis, cut);
+  const Capture cap = CaptureWindow(h);
+  int mismatches = 0;
+  for (int y = 0; y < th; ++y)
+    for (int x = 0; x < tw; ++x)
+      mismatches += cap.At(text.left + x, text.top + y) != withEllipsis[std::size_t(y) * tw + x];
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(FrameTest, ClientBackgroundOnlyWhenAsked) {
+  TestSkinOptions o;
+  o.ClientColor = RGB(0, 200, 0);
+  HWND h = Hooked(o);
+  EXPECT_EQ(ClientPixel(h, 10, 10), RGB(255, 255, 255));
+  engine->PaintClientArea(true);
+  Pump();
+  EXPECT_EQ(ClientPixel(h, 10, 10), RGB(0, 200, 0));
+  engine->PaintClientArea(false);
+  Pump();
+  EXPECT_EQ(ClientPixel(h, 10, 10), RGB(255, 255, 255));
+
+  ClsSkinner idle;
+  idle.PaintClientArea(true);  // no window hooked: nothing happens
+  EXPECT_TRUE(idle.PaintClientArea());
+}
+
+TEST_F(FrameTest, ClientTileLinesUpWithTheClientOrigin) {
+  TestSkinOptions o;
+  o.ClientTile = true;
+  HWND h = Hooked(o);
+  engine->PaintClientArea(true);
+  Pump();
+  EXPECT_EQ(ClientPixel(h, 0, 0), ToColorRef(TileColor(0, 0)));
+  EXPECT_EQ(ClientPixel(h, 21, 37), ToColorRef(TileColor(5, 5)));
+
+  // Black out the client, then have only an area starting 5 pixels in painted again.
+  HDC dc = GetDC(h);
+  RECT client;
+  GetClientRect(h, &client);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(h, dc);
+  RECT area = {5, 5, 45, 45};
+  InvalidateRect(h, &area, TRUE);
+  UpdateWindow(h);
+  Pump();
+  EXPECT_EQ(ClientPixel(h, 5, 5), ToColorRef(TileColor(5, 5)));
+  EXPECT_EQ(ClientPixel(h, 20, 9), ToColorRef(TileColor(4, 9)));
+  EXPECT_EQ(ClientPixel(h, 44, 44), ToColorRef(TileColor(12, 12)));
+  EXPECT_EQ(ClientPixel(h, 4, 4), RGB(0, 0, 0));
+  EXPECT_EQ(ClientPixel(h, 45, 45), RGB(0, 0, 0));
+}
+
+TEST_F(FrameTest, ResizeResetsButtonStatesAndKeepsTheMinimumSize) {
+  HWND h = Hooked();
+  RECT wr;
+  GetWindowRect(h, &wr);
+  const LPARAM overClose = MAKELPARAM(wr.right - 18 + 6, wr.top + 4 + 6);
+  EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, overClose), HTCLOSE);
+  EXPECT_EQ(engine->ButtonState(3), 1);
+  SetWindowPos(h, nullptr, 0, 0, 320, 220, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_EQ(engine->ButtonState(3), 0);
+
+  // Inactive buttons go back to 0 on a resize as well.
+  HWND other = Window("other", 200, 100, 700);
+  SetActiveWindow(other);
+  Pump();
+  EXPECT_EQ(engine->ButtonState(0), 3);
+  SetWindowPos(h, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(engine->ButtonState(i), 0);
+
+  SetWindowPos(h, nullptr, 0, 0, 50, 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE s = WindowSize(h);
+  EXPECT_GE(s.cx, 120);
+  EXPECT_GE(s.cy, 60);
+
+  // Caption and border answers of the frame.
+  GetWindowRect(h, &wr);
+  EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(wr.left + 60, wr.top + 10)), HTCAPTION);
+  EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(wr.left + 1, wr.top + 40)), HTLEFT);
+}
+
+TEST_F(FrameTest, IconAndStyleChangesRepaintTheCaption) {
+  HWND h = Hooked();
+  const SIZE s = WindowSize(h);
+  // A plain red 16 x 16 icon, set as the small icon: drawn at the skin's icon place.
+  std::vector<std::uint32_t> red(16 * 16, 0xFFFF0000);
+  HBITMAP color = CreateBitmap(16, 16, 1, 32, red.data());
+  HBITMAP mask = CreateBitmap(16, 16, 1, 1, std::vector<std::uint8_t>(32, 0).data());
+  ICONINFO ii = {TRUE, 0, 0, mask, color};
+  HICON icon = CreateIconIndirect(&ii);
+  SendMessageA(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  Pump();
+  Capture cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(6 + 8, 2 + 8), RGB(255, 0, 0));
+  EXPECT_EQ(cap.At(6 + 20, 2 + 8) == RGB(255, 0, 0), false);
+
+  // Without minimize and maximize boxes only the close button is drawn.
+  const int minX = s.cx - 46 + 5;
+  EXPECT_EQ(cap.At(minX, 4 + 5), ToColorRef(kButtonState[0]));
+  SetWindowLongA(h, GWL_STYLE, GetWindowLongA(h, GWL_STYLE) & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  Pump();
+  cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(minX, 4 + 5), ToColorRef(kActiveCaption));
+  EXPECT_EQ(cap.At(s.cx - 18 + 5, 4 + 5), ToColorRef(kButtonState[0]));
+  DestroyIcon(icon);
+  DeleteObject(color);
+  DeleteObject(mask);
+
+  // A new caption shows once the window is asked for its icon.
+  const RECT text = {26, 2, s.cx - 50, 18};
+  const int before = cap.Count(text, RGB(255, 255, 255));
+  SetWindowTextA(h, "WWWWWWWWWWWWWW");
+  SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+  Pump();
+  cap = CaptureWindow(h);
+  EXPECT_GT(cap.Count(text, RGB(255, 255, 255)), before);
+  EXPECT_EQ(cap.At(s.cx / 2, 19), ToColorRef(kActiveCaption));  // the skin's, not a standard caption
+}
+
+TEST_F(FrameTest, CloseButtonClosesTheWindowAndDropShadowComesBack) {
+  HWND h = Window("close");
+  const ULONG_PTR classStyle = GetClassLongPtrA(h, GCL_STYLE);
+  TestSkin skin = MakeTestSkin();
+  skin.Data.DropShadow = 1;
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("shadow.skin", skin)));
+  ASSERT_TRUE(engine->HookForm(h));
+  EXPECT_EQ(GetClassLongPtrA(h, GCL_STYLE), classStyle | CS_DROPSHADOW);
+  RECT wr;
+  GetWindowRect(h, &wr);
+  const LPARAM overClose = MAKELPARAM(wr.right - 18 + 6, wr.top + 4 + 6);
+  SendMessageA(h, WM_NCLBUTTONDOWN, HTCLOSE, overClose);
+  EXPECT_EQ(engine->ButtonState(3), 2);
+  EXPECT_TRUE(IsWindow(h));  // pressing alone does nothing
+  SendMessageA(h, WM_NCLBUTTONUP, HTCLOSE, overClose);
+  EXPECT_FALSE(IsWindow(h));
+  // The class style went back with the window; the engine outlives its window and lets
+  // go of it cleanly.
+  HWND other = Window("after");
+  EXPECT_EQ(GetClassLongPtrA(other, GCL_STYLE), classStyle);
+  engine.reset();
+  EXPECT_EQ(GetClassLongPtrA(other, GCL_STYLE), classStyle);
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FrameTest, MenuColourDecidesWhoKeepsTheMenu) {
+  for (std::int32_t color : {-1, 0x00C0FF}) {
+    HWND h = Window("menu");
+    HMENU menu = CreateMenu();
+    AppendMenuA(menu, MF_STRING, 100, "&File");
+    SetMenu(h, menu);
+    TestSkinOptions o;
+    o.MenuColor = color;
+    engine = std::make_unique<ClsSkinner>();
+    ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("menu.skin", MakeTestSkin(o))));
+    ASSERT_TRUE(engine->HookForm(h));
+    EXPECT_EQ(GetMenu(h) == menu, color == -1) << color;
+    MENUINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_BACKGROUND;
+    GetMenuInfo(menu, &info);
+    EXPECT_NE(info.hbrBack, nullptr);
+    engine.reset();
+    if (color != -1) DestroyMenu(menu);
+  }
+}
+
+TEST_F(FrameTest, NewSkinWhileHookedSwapsInPlace) {
+  HWND h = Hooked();
+  const SIZE s = WindowSize(h);
+  TestSkin second = MakeTestSkin();
+  for (auto& px : second.Picture.Pixels)
+    if (px == kActiveCaption) px = 0x804020;
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("second.skin", second)));
+  Pump();
+  EXPECT_EQ(CaptureWindow(h).At(s.cx / 2, 10), ToColorRef(0x804020));
+
+  // A rejected file afterwards leaves the second skin on the window.
+  auto lower = SkinFileBytes(MakeTestSkin());
+  lower[0] = 's';
+  const std::string bad = TempPath("bad.skin");
+  WriteFileBytes(bad, lower);
+  EXPECT_FALSE(engine->LoadSkinFromFile(bad));
+  RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  Pump();
+  EXPECT_EQ(CaptureWindow(h).At(s.cx / 2, 10), ToColorRef(0x804020));
+  DeleteFileA(bad.c_str());
+}
+
+TEST_F(FrameTest, SkinBuiltIntoTheExecutable) {
+  ClsSkinner e;
+  EXPECT_FALSE(e.LoadSkinFromResource(MAKEINTRESOURCEA(999), "SKIN"));
+  EXPECT_TRUE(e.LoadSkinFromResource(MAKEINTRESOURCEA(101), "SKIN"));
+  EXPECT_TRUE(e.SkinLoaded());
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  std::string temp(exe);
+  temp = temp.substr(0, temp.find_last_of('\\')) + "\\TempResourceSkin.skin";
+  EXPECT_EQ(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace dirsheet::skin::testing
