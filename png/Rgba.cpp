@@ -1,6 +1,7 @@
 #include "png/LoadPNG.h"
 
 #include "png/ColourTables.h"
+#include "png/PngError.h"
 
 namespace dirsheet::png {
 
@@ -45,6 +46,15 @@ std::vector<uint8_t> ToRgba(const DecodedImage& image) {
     const ImageHeader& h = image.header;
     const long depth = h.bitDepth;
     const std::vector<uint8_t>& trns = image.transparency;
+    // The scanline result may be shorter than the header promises when the image data
+    // was cut short; every sample read below must lie inside it.
+    const long bpp = BitsPerPixel(h);
+    const size_t w = static_cast<size_t>(h.width), rows = static_cast<size_t>(h.height);
+    const size_t needed = h.interlace == 1
+        ? w * rows * static_cast<size_t>(bpp < 8 ? 1 : bpp / 8)
+        : static_cast<size_t>(PackedRowBytes(h.width, bpp)) * rows;
+    if (bpp == 0 || image.pixels.size() < needed)
+        throw PngError(PngError::Kind::Truncated, "image data shorter than its header says");
     const SampleReader reader(image);
     const std::vector<Rgb> ramp = CBitmap::GreyRamp(depth);
     auto to8 = [depth](unsigned v) { return static_cast<uint8_t>(depth == 16 ? v >> 8 : v); };

@@ -1,6 +1,7 @@
 // Filters, the predictor and the two shapes of the scanline stage.
 #include <gtest/gtest.h>
 
+#include "png/LoadPNG.h"
 #include "png/PngError.h"
 #include "png/Scanlines.h"
 
@@ -83,6 +84,27 @@ TEST(Scanlines, PackedRowsStayPackedWhileInterlacedOnesAreWidened) {
 TEST(Scanlines, ShortDataThrows) {
     EXPECT_THROW(UnfilterRows({0, 1, 2}, Header(2, 2, 8, 0, 0)), PngError);
     EXPECT_EQ(UnfilterRows({5, 1, 2}, Header(2, 1, 8, 0, 0)), (Bytes{1, 2}));  // unknown filter type passes
+}
+
+}  // namespace
+
+namespace {
+
+// RGBA readback of a scanline result that came out shorter than the header says is an
+// error, not a read past the pixels.
+TEST(ToRgba, ShortScanlineResultIsRefused) {
+    const Bytes none;
+    for (long interlace : {0L, 1L}) {
+        ImageHeader h;
+        h.width = 5;
+        h.height = 4;
+        h.bitDepth = 8;
+        h.colourType = 2;
+        h.interlace = interlace;
+        const Bytes full(5 * 4 * 3), cut(5 * 3 * 3 + 2);
+        EXPECT_EQ(ToRgba(DecodedImage{h, full, none, none}).size(), 5u * 4 * 4);
+        EXPECT_THROW(ToRgba(DecodedImage{h, cut, none, none}), PngError);
+    }
 }
 
 }  // namespace
