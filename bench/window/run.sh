@@ -6,6 +6,10 @@
 #   responsiveness during the scan and the time a Stop click takes to end it.
 # usage: bench/window/run.sh [RUNS]   (the tree is made once in bench/tree/)
 set -euo pipefail
+# The window needs a display: without one, run again under a virtual X server.
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 cd "$root"
 runs="${1:-3}"
@@ -19,20 +23,11 @@ scripts/wine-prefix.sh "$root/build/windows"
 export WINEPREFIX="$root/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 b="$root/build/windows"
-run() {
-  wineserver -p
-  wine "$b/bench/window/bench_window_driver.exe" startup "$(winpath "$b/window/dirsheet.exe")" \
-    "$(winpath "$b/bench/window/bench_minimal_window.exe")" $(( runs * 3 ))
-  wine "$b/bench/window/bench_window_driver.exe" scan "$(winpath "$b/window/dirsheet.exe")" \
-    "$(winpath "$b/listing/dirsheet-cli.exe")" "$(winpath "$tree")" "$(winpath "$out/window-cli.txt")" \
-    "$runs"
-  # The viewers that the finished scans opened.
-  wineserver -k || true
-}
-if [ -n "${DISPLAY:-}" ]; then
-  run
-else
-  export -f run winpath
-  export b tree out runs
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c run
-fi
+wineserver -p
+# The viewers that the finished scans opened go with the Wine server at the end.
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wine "$b/bench/window/bench_window_driver.exe" startup "$(winpath "$b/window/dirsheet.exe")" \
+  "$(winpath "$b/bench/window/bench_minimal_window.exe")" $(( runs * 3 ))
+wine "$b/bench/window/bench_window_driver.exe" scan "$(winpath "$b/window/dirsheet.exe")" \
+  "$(winpath "$b/listing/dirsheet-cli.exe")" "$(winpath "$tree")" "$(winpath "$out/window-cli.txt")" \
+  "$runs"
