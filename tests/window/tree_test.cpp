@@ -11,10 +11,6 @@
 namespace dirsheet::window::test {
 namespace {
 
-bool Has(const std::vector<std::string>& keys, const std::string& key) {
-  return std::find(keys.begin(), keys.end(), key) != keys.end();
-}
-
 TEST(NodeKeys, ClickTextsForEveryKindOfKey) {
   struct Case {
     const char* key;
