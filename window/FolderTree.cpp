@@ -273,9 +273,9 @@ void FolderTree::FillNode(const std::string& key) {
 
 void FolderTree::FillComputer(HTREEITEM node) {
   for (const ShellItem& item : shell_.Items(kShellDrives)) {
-    // A drive root gets the drive's key ("C:"); an existing key means the same place was
-    // already reached by another route.
-    std::string key = IsDriveRoot(item.path) ? item.path.substr(0, 2) : item.path;
+    // A drive root gets the drive's key ("C:"), a folder path loses a trailing backslash;
+    // an existing key means the same place was already reached by another route.
+    std::string key = FolderKey(item.path);
     if (key.empty() || NodeKeyExists(key)) continue;
     IconHandle icon(SmallIconOf(item.path));
     images_.Add(key, icon.get());
