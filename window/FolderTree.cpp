@@ -246,9 +246,12 @@ void FolderTree::AddFolderPicture(const std::string& path, DWORD attributes) {
   // plain folders take the plain icon directly.
   const DWORD marked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
   if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & marked)) {
-    if (!plainFolder_) plainFolder_.reset(GenericFolderIcon());
-    if (plainFolder_) {
-      images_.Add(path, plainFolder_.get());
+    if (plainFolderSlot_ < 0) {
+      IconHandle plain(GenericFolderIcon());
+      if (plain) plainFolderSlot_ = images_.MakeShared(plain.get());
+    }
+    if (plainFolderSlot_ >= 0) {
+      images_.AddShared(path, plainFolderSlot_);
       return;
     }
   }

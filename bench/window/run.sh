@@ -3,7 +3,8 @@
 #   start-up of dirsheet.exe (until its tree's top level is built) against a minimal
 #   Win32 window program, and a scan of the listing benchmark's synthetic tree clicked
 #   in the window against dirsheet-cli.exe on the same tree, with the window's
-#   responsiveness during the scan and the time a Stop click takes to end it.
+#   responsiveness during the scan and the time a Stop click takes to end it; and the
+#   expansion of a folder of 2,000 subfolders in the tree against a bare enumeration.
 # usage: bench/window/run.sh [RUNS]   (the tree is made once in bench/tree/)
 set -euo pipefail
 # The window needs a display: without one, run again under a virtual X server.
@@ -18,7 +19,7 @@ out="$root/bench/out"
 mkdir -p "$out"
 [ -d "$tree" ] || python3 bench/listing/make_tree.py "$tree"
 scripts/build.sh windows --target dirsheet --target dirsheet-cli --target bench_minimal_window \
-  --target bench_window_driver >/dev/null
+  --target bench_window_driver --target bench_window_expand >/dev/null
 scripts/wine-prefix.sh "$root/build/windows"
 export WINEPREFIX="$root/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
@@ -31,3 +32,4 @@ wine "$b/bench/window/bench_window_driver.exe" startup "$(winpath "$b/window/dir
 wine "$b/bench/window/bench_window_driver.exe" scan "$(winpath "$b/window/dirsheet.exe")" \
   "$(winpath "$b/listing/dirsheet-cli.exe")" "$(winpath "$tree")" "$(winpath "$out/window-cli.txt")" \
   "$runs"
+wine "$b/bench/window/bench_window_expand.exe"
