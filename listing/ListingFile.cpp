@@ -239,7 +239,11 @@ bool OpenFile(std::FILE*& file, const std::string& path, const char* mode, std::
               const char* what) {
   errno = 0;
   file = std::fopen(path.c_str(), mode);
-  if (file) return true;
+  if (file) {
+    // Each block goes out in one write when it is flushed.
+    std::setvbuf(file, nullptr, _IOFBF, 1 << 16);
+    return true;
+  }
   error = std::string("cannot ") + what + " the listing " + path + ": " + Reason(errno);
   return false;
 }

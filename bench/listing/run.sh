@@ -12,8 +12,8 @@ runs="${1:-3}"
 tree="$root/bench/tree"
 out="$root/bench/out"
 mkdir -p "$out"
-for tool in tree /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "bench: needs $tool (apt-get install tree time)"; exit 1; }
+for tool in tree bc /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "bench: needs $tool (apt-get install tree bc time)"; exit 1; }
 done
 
 [ -d "$tree" ] || python3 bench/listing/make_tree.py "$tree"
@@ -22,33 +22,33 @@ scripts/build.sh native --target dirsheet-cli >/dev/null
 scripts/build.sh windows --target dirsheet-cli bench_enumerate >/dev/null
 scripts/wine-prefix.sh "$root/build/windows"
 export WINEPREFIX="$root/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-wineserver -p
+wineserver -p 2>/dev/null || true  # already running is fine
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 wtree="$(winpath "$tree")"
 
-# best SECONDS of RUNS runs of a command (its output to /dev/null unless redirected inside)
-best() {
-  local n="$1"; shift
-  local b=""
-  for _ in $(seq "$n"); do
-    local s e t
-    s=$(date +%s.%N); "$@" >/dev/null 2>&1 || true; e=$(date +%s.%N)
-    t=$(echo "$e - $s" | bc)
-    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
-  done
-  printf '%.2f' "$b"
+# seconds one run of a command takes (its output to /dev/null unless redirected inside)
+timed() {
+  local s e
+  s=$(date +%s.%N); "$@" >/dev/null 2>&1 || true; e=$(date +%s.%N)
+  echo "$e - $s" | bc
 }
+min() { if [ -z "$1" ] || [ "$(echo "$2 < $1" | bc)" = 1 ]; then echo "$2"; else echo "$1"; fi; }
+fmt() { printf '%.2f' "$1"; }
 
 files=$(find "$tree" -type f | wc -l); folders=$(find "$tree" -type d | wc -l)
 echo "tree: $files files in $folders folders"
 find "$tree" >/dev/null  # warm the caches
 
-echo "== native (best of $runs)"
-t_find=$(best "$runs" sh -c "find '$tree' -printf '%p %s %T@\n' >'$out/find.txt'")
-t_tree=$(best "$runs" sh -c "tree -a -s -D '$tree' >'$out/tree.txt'")
-t_cli=$(best "$runs" build/native/listing/dirsheet-cli -q -o "$out/native.txt" "$tree")
+echo "== native (best of $runs, the three runs interleaved)"
+t_find=""; t_tree=""; t_cli=""
+for _ in $(seq "$runs"); do
+  t_find=$(min "$t_find" "$(timed sh -c "find '$tree' -printf '%p %s %T@\n' >'$out/find.txt'")")
+  t_tree=$(min "$t_tree" "$(timed sh -c "tree -a -s -D '$tree' >'$out/tree.txt'")")
+  t_cli=$(min "$t_cli" "$(timed build/native/listing/dirsheet-cli -q -o "$out/native.txt" "$tree")")
+done
+t_find=$(fmt "$t_find"); t_tree=$(fmt "$t_tree"); t_cli=$(fmt "$t_cli")
 echo "find -printf:      ${t_find} s"
 echo "tree -a -s -D:     ${t_tree} s"
 echo "dirsheet-cli:      ${t_cli} s   ratio to find $(echo "scale=2; $t_cli / $t_find" | bc)," \
@@ -60,13 +60,17 @@ m_flat=$(rss build/native/listing/dirsheet-cli -q -o "$out/flat.txt" "$out/flat"
 m_tree=$(rss build/native/listing/dirsheet-cli -q -o "$out/native.txt" "$tree")
 echo "one folder of 20000 files: ${m_flat} KB; whole tree of $files files: ${m_tree} KB"
 
-wruns=$(( runs > 2 ? 2 : runs ))
-echo "== Wine (best of $wruns; dir /s once)"
-wine build/windows/bench/listing/bench_enumerate.exe "$wtree" >/dev/null 2>&1 || true  # warm
-t_enum=$(best "$wruns" wine build/windows/bench/listing/bench_enumerate.exe "$wtree")
-t_enum_a=$(best 1 wine build/windows/bench/listing/bench_enumerate.exe -a "$wtree")
-t_wcli=$(best "$wruns" wine build/windows/listing/dirsheet-cli.exe -q -o "$(winpath "$out/wine.txt")" "$wtree")
-t_dir=$(best 1 sh -c "wine cmd /c dir /s /a '$wtree' >'$out/dir.txt'")
+echo "== Wine (best of $runs, enumeration and dirsheet-cli.exe interleaved; dir /s once)"
+enum=build/windows/bench/listing/bench_enumerate.exe
+wine "$enum" "$wtree" >/dev/null 2>&1 || true  # warm
+t_enum=""; t_wcli=""
+for _ in $(seq "$runs"); do
+  t_enum=$(min "$t_enum" "$(timed wine "$enum" "$wtree")")
+  t_wcli=$(min "$t_wcli" "$(timed wine build/windows/listing/dirsheet-cli.exe -q -o "$(winpath "$out/wine.txt")" "$wtree")")
+done
+t_enum_a=$(fmt "$(timed wine "$enum" -a "$wtree")")
+t_dir=$(fmt "$(timed sh -c "wine cmd /c dir /s /a '$wtree' >'$out/dir.txt'")")
+t_enum=$(fmt "$t_enum"); t_wcli=$(fmt "$t_wcli")
 echo "bare enumeration (W): ${t_enum} s   (A calls: ${t_enum_a} s)"
 echo "cmd /c dir /s /a:     ${t_dir} s"
 echo "dirsheet-cli.exe:     ${t_wcli} s   ratio to enumeration $(echo "scale=2; $t_wcli / $t_enum" | bc)," \

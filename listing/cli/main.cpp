@@ -171,11 +171,7 @@ int main(int argc, char** argv) {
   bool quiet = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    auto value = [&](const char* what) -> const char* {
-      if (i + 1 >= argc) return nullptr;
-      (void)what;
-      return argv[++i];
-    };
+    auto value = [&](const char*) -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -222,6 +218,7 @@ int main(int argc, char** argv) {
       return 3;
     }
     outName = output;
+    std::setvbuf(out, nullptr, _IOFBF, 1 << 16);  // one write per folder block
   }
   else {
 #if defined(_WIN32)

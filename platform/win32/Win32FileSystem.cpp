@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
 #include <unordered_map>
 
 #include "platform/FileSystem.h"
@@ -28,6 +29,11 @@ std::wstring Widen(const std::string& text) {
 std::string Narrow(const wchar_t* text, std::size_t length, bool& lossy) {
   lossy = false;
   if (length == 0) return {};
+  // Most names are plain ASCII, the same in every ANSI code page: no conversion call.
+  std::string ascii(length, '\0');
+  std::size_t i = 0;
+  for (; i < length && text[i] < 0x80; ++i) ascii[i] = static_cast<char>(text[i]);
+  if (i == length) return ascii;
   BOOL usedDefault = FALSE;
   const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text,
                                     static_cast<int>(length), nullptr, 0, nullptr, nullptr);

@@ -39,6 +39,27 @@ std::string FreshName() {
 
 fs::path Native(const std::string& path) { return fs::path(path); }
 
+#if defined(_WIN32)
+// Removes a tree with wide "\\?\" calls: std::filesystem stops at 260 characters and
+// at names outside the code page.
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path + L"\\" + name);
+      else
+        DeleteFileW((path + L"\\" + name).c_str());
+    } while (FindNextFileW(h, &data));
+    FindClose(h);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+#endif
+
 }  // namespace
 
 TempTree::TempTree() {
@@ -66,7 +87,15 @@ TempTree::~TempTree() {
     if (it->is_directory(ec) && !it->is_symlink(ec)) chmod(it->path().c_str(), 0755);
   }
 #endif
+#if defined(_WIN32)
+  std::wstring wide(root_.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
+      CP_ACP, 0, root_.data(), static_cast<int>(root_.size()), &wide[0],
+      static_cast<int>(wide.size()))));
+  RemoveTree(L"\\\\?\\" + wide);
+#else
   fs::remove_all(Native(root_), ec);
+#endif
 }
 
 std::string TempTree::Path(const std::string& relative) const {
@@ -89,12 +118,6 @@ void TempTree::File(const std::string& relative, std::uint64_t size) const {
     out << std::string(static_cast<std::size_t>(dense), 'x');
   }
   if (size >= 4096) fs::resize_file(Native(Path(relative)), size);  // sparse
-}
-
-void TempTree::Text(const std::string& relative, const std::string& content) const {
-  fs::create_directories(Native(Path(relative)).parent_path());
-  std::ofstream out(Native(Path(relative)), std::ios::binary);
-  out << content;
 }
 
 void TempTree::SetModified(const std::string& relative, int year, int month, int day,

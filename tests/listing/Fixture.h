@@ -25,7 +25,6 @@ class TempTree {
   std::string Path(const std::string& relative) const;
   void Dir(const std::string& relative) const;
   void File(const std::string& relative, std::uint64_t size) const;  // sparse beyond 4 KiB
-  void Text(const std::string& relative, const std::string& content) const;
   // Last-write time in UTC.
   void SetModified(const std::string& relative, int year, int month, int day, int hour,
                    int minute, int second) const;
