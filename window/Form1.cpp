@@ -230,6 +230,9 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance, Form1Services services,
   form->BuildTree();
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);
+  // The folder is chosen first: the tree starts with the keyboard focus.
+  form->lastFocus_ = form->treeView_;
+  if (GetActiveWindow() == hwnd) SetFocus(form->treeView_);
   return form;
 }
 
@@ -270,6 +273,16 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
+    case WM_ACTIVATE:
+      // Keeps the focused control across switches to other windows, as dialogs do.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else if (lastFocus_ && IsWindow(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       OnClose();
       return 0;

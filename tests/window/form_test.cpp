@@ -169,6 +169,7 @@ TEST(Form1Keyboard, TabMovesThroughTheOptionsInOrder) {
     HWND f = GetFocus();
     return GetParent(f) == form->OrderBy() || GetParent(f) == form->SaveAs() ? GetParent(f) : f;
   };
+  EXPECT_EQ(GetFocus(), form->TreeView1()) << "the tree has the focus first";
   EXPECT_EQ(focusAfterTab(form->Command(1)), form->Command(2));
   EXPECT_EQ(focusAfterTab(form->Command(2)), form->Command(3));
   EXPECT_EQ(focusAfterTab(form->Command(3)), form->Dir());
