@@ -97,7 +97,14 @@ std::optional<std::string> ShowSaveDialog(HWND owner, const SaveRequest& request
   ofn.lpstrFile = file;
   ofn.nMaxFile = sizeof file;
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!GetSaveFileNameA(&ofn)) return std::nullopt;  // Cancel or a failed dialog
+  // The dialog library (and the printing libraries it brings) is loaded on first use,
+  // not at every start of the program.
+  static HMODULE dialogs = LoadLibraryA("comdlg32.dll");
+  using SaveFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+  auto save = dialogs ? reinterpret_cast<SaveFn>(
+                            reinterpret_cast<void*>(GetProcAddress(dialogs, "GetSaveFileNameA")))
+                      : nullptr;
+  if (!save || !save(&ofn)) return std::nullopt;  // Cancel or a failed dialog
   return std::string(file);
 }
 
