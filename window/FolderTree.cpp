@@ -229,11 +229,15 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
       return;
     }
   }
-  if (IsDriveRoot(item.path) || IsShellKey(item.path)) {
+  DWORD attributes = GetFileAttributesA(key.c_str());
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (folder && !IsDriveRoot(item.path)) {
+    AddFolderPicture(key, attributes);
+  } else {
+    // Drives, shell items and what the shell shows as a folder without being one (an
+    // archive) keep the shell's own icon.
     IconHandle icon(SmallIconOf(item.path));
     images_.Add(key, icon.get());
-  } else {
-    AddFolderPicture(key, GetFileAttributesA(key.c_str()));
   }
   HTREEITEM node = AddNode(root, key, item.name, true);
   if (HasSubfolder(key)) AddPlaceholder(node, "");
