@@ -218,6 +218,24 @@ TEST_F(ScanTest, SavingAFormatThatWasNotScannedIsReported) {
   EXPECT_FALSE(FileExists(folder_.Path() + "\\report.html"));
 }
 
+TEST_F(ScanTest, ACopyThatFailsAndAnUnknownFormatAreReported) {
+  ClickAndPump(1);
+  std::string nowhere = folder_.Path() + "\\missing\\report";
+  rec_.saveAnswer = nowhere;
+  {
+    MessageBoxWatcher watcher;
+    ClickAndPump(3);
+    EXPECT_NE(watcher.Text().find(nowhere + ".txt"), std::string::npos) << watcher.Text();
+  }
+  SetText(form_->SaveAs(), "Excel");
+  {
+    MessageBoxWatcher watcher;
+    ClickAndPump(1);
+    EXPECT_NE(watcher.Text().find("\"Excel\""), std::string::npos) << watcher.Text();
+  }
+  EXPECT_EQ(rec_.launched.size(), 1u);  // only the first scan ran
+}
+
 TEST_F(ScanTest, ClosingDuringAScanWaitsForTheWalk) {
   Click(1);
   PostMessageA(form_->Handle(), WM_CLOSE, 0, 0);
