@@ -302,6 +302,14 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool Form1::PreTranslate(MSG& msg) {
   if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+  if (msg.message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 &&
+      (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
+    // Ctrl+Tab (Ctrl+Page Down/Up) turns the page, as in tabbed dialogs.
+    int page = static_cast<int>(SendMessageA(tab_, TCM_GETCURSEL, 0, 0));
+    SendMessageA(tab_, TCM_SETCURSEL, page == 0 ? 1 : 0, 0);
+    OnPageSwitch();
+    return true;
+  }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
     for (HWND button : command_) {
       if (msg.hwnd == button) {

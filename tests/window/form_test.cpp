@@ -132,6 +132,26 @@ TEST(Form1Pages, TabClicksSwitchBetweenMainAndAbout) {
   EXPECT_FALSE(Shown(form->Frame2()));
 }
 
+TEST(Form1Pages, CtrlTabTurnsThePage) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()));
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  PostKey(form->TreeView1(), VK_TAB);
+  Pump(form.get());
+  EXPECT_TRUE(Shown(form->Frame2()));
+  PostKey(form->TreeView1(), VK_NEXT);
+  Pump(form.get());
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_TRUE(Shown(form->Frame1()));
+  EXPECT_FALSE(Shown(form->Frame2()));
+  EXPECT_EQ(SendMessageA(form->TabStrip1(), TCM_GETCURSEL, 0, 0), 0);
+}
+
 TEST(Form1Pages, AboutLinksOpenTheMakersAddresses) {
   ScratchFolder folder;
   Recorder rec;
