@@ -290,6 +290,15 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       break;
+    case WM_SETCURSOR: {
+      // The web links show the hand, as links do.
+      auto over = reinterpret_cast<HWND>(wp);
+      if (over == Label(5) || over == Label(6) || over == logo_) {
+        SetCursor(LoadCursor(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    }
     case WM_CLOSE:
       OnClose();
       return 0;
