@@ -6,12 +6,13 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
-if [ -z "${DISPLAY:-}" ]; then
-  echo "run.sh: no display (DISPLAY is not set), so the window cannot be shown." >&2
-  echo "run.sh: run it from a desktop session, or under a virtual X server: xvfb-run -a scripts/run.sh" >&2
-  exit 1
-fi
 scripts/setup.sh
 scripts/build.sh windows --target dirsheet --target dirsheet-cli
+if [ -z "${DISPLAY:-}" ]; then
+  echo "run.sh: built build/windows/window/dirsheet.exe, but there is no display (DISPLAY is" >&2
+  echo "run.sh: not set), so the window cannot be shown. Run it from a desktop session, or" >&2
+  echo "run.sh: under a virtual X server: xvfb-run -a scripts/run.sh" >&2
+  exit 1
+fi
 scripts/wine-prefix.sh "$root/build/windows"
 exec build/windows/wine-run.sh build/windows/window/dirsheet.exe

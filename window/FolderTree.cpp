@@ -229,11 +229,15 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
       return;
     }
   }
-  if (IsDriveRoot(item.path) || IsShellKey(item.path)) {
+  DWORD attributes = GetFileAttributesA(key.c_str());
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (folder && !IsDriveRoot(item.path)) {
+    AddFolderPicture(key, attributes);
+  } else {
+    // Drives, shell items and what the shell shows as a folder without being one (an
+    // archive) keep the shell's own icon.
     IconHandle icon(SmallIconOf(item.path));
     images_.Add(key, icon.get());
-  } else {
-    AddFolderPicture(key, GetFileAttributesA(key.c_str()));
   }
   HTREEITEM node = AddNode(root, key, item.name, true);
   if (HasSubfolder(key)) AddPlaceholder(node, "");
@@ -246,9 +250,12 @@ void FolderTree::AddFolderPicture(const std::string& path, DWORD attributes) {
   // plain folders take the plain icon directly.
   const DWORD marked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
   if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & marked)) {
-    if (!plainFolder_) plainFolder_.reset(GenericFolderIcon());
-    if (plainFolder_) {
-      images_.Add(path, plainFolder_.get());
+    if (plainFolderSlot_ < 0) {
+      IconHandle plain(GenericFolderIcon());
+      if (plain) plainFolderSlot_ = images_.MakeShared(plain.get());
+    }
+    if (plainFolderSlot_ >= 0) {
+      images_.AddShared(path, plainFolderSlot_);
       return;
     }
   }
@@ -273,9 +280,9 @@ void FolderTree::FillNode(const std::string& key) {
 
 void FolderTree::FillComputer(HTREEITEM node) {
   for (const ShellItem& item : shell_.Items(kShellDrives)) {
-    // A drive root gets the drive's key ("C:"); an existing key means the same place was
-    // already reached by another route.
-    std::string key = IsDriveRoot(item.path) ? item.path.substr(0, 2) : item.path;
+    // A drive root gets the drive's key ("C:"), a folder path loses a trailing backslash;
+    // an existing key means the same place was already reached by another route.
+    std::string key = FolderKey(item.path);
     if (key.empty() || NodeKeyExists(key)) continue;
     IconHandle icon(SmallIconOf(item.path));
     images_.Add(key, icon.get());

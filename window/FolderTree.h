@@ -95,7 +95,7 @@ class FolderTree {
   std::unordered_map<HTREEITEM, std::string> keyOf_;
   HTREEITEM root_ = nullptr;
   std::string desktopDir_;
-  IconHandle plainFolder_;
+  int plainFolderSlot_ = -1;  // the plain folder icon, shared by every plain folder
   void (*clickHandler_)(void*, const ClickTexts&) = nullptr;
   void* clickContext_ = nullptr;
 };

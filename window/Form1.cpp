@@ -100,7 +100,14 @@ std::optional<std::string> ShowSaveDialog(HWND owner, const SaveRequest& request
   ofn.lpstrFile = file;
   ofn.nMaxFile = sizeof file;
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!GetSaveFileNameA(&ofn)) return std::nullopt;  // Cancel or a failed dialog
+  // The dialog library (and the printing libraries it brings) is loaded on first use,
+  // not at every start of the program.
+  static HMODULE dialogs = LoadLibraryA("comdlg32.dll");
+  using SaveFn = BOOL(WINAPI*)(OPENFILENAMEA*);
+  auto save = dialogs ? reinterpret_cast<SaveFn>(
+                            reinterpret_cast<void*>(GetProcAddress(dialogs, "GetSaveFileNameA")))
+                      : nullptr;
+  if (!save || !save(&ofn)) return std::nullopt;  // Cancel or a failed dialog
   return std::string(file);
 }
 
@@ -233,6 +240,9 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance, Form1Services services,
   form->BuildTree();
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);
+  // The folder is chosen first: the tree starts with the keyboard focus.
+  form->lastFocus_ = form->treeView_;
+  if (GetActiveWindow() == hwnd) SetFocus(form->treeView_);
   return form;
 }
 
@@ -273,6 +283,25 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     }
+    case WM_ACTIVATE:
+      // Keeps the focused control across switches to other windows, as dialogs do.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else if (lastFocus_ && IsWindow(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    case WM_SETCURSOR: {
+      // The web links show the hand, as links do.
+      auto over = reinterpret_cast<HWND>(wp);
+      if (over == Label(5) || over == Label(6) || over == logo_) {
+        SetCursor(LoadCursor(nullptr, IDC_HAND));
+        return TRUE;
+      }
+      break;
+    }
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -285,6 +314,14 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool Form1::PreTranslate(MSG& msg) {
   if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+  if (msg.message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 &&
+      (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
+    // Ctrl+Tab (Ctrl+Page Down/Up) turns the page, as in tabbed dialogs.
+    int page = static_cast<int>(SendMessageA(tab_, TCM_GETCURSEL, 0, 0));
+    SendMessageA(tab_, TCM_SETCURSEL, page == 0 ? 1 : 0, 0);
+    OnPageSwitch();
+    return true;
+  }
   if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
     for (HWND button : command_) {
       if (msg.hwnd == button) {

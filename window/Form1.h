@@ -152,7 +152,8 @@ class Form1 {
   HWND treeView_ = nullptr, status_ = nullptr;
   HWND label_[5] = {};  // Label2 .. Label6
   HWND logo_ = nullptr;
-  HWND savelist_ = nullptr;  // picture box of the Save as button, when one is made
+  HWND savelist_ = nullptr;
+  HWND lastFocus_ = nullptr;  // control to focus again when the window is activated  // picture box of the Save as button, when one is made
   std::unique_ptr<FolderTree> tree_;
   std::unique_ptr<skin::win32::ClsSkinner> skinner_;
   std::unique_ptr<png::win32::PictureBox> pictureBox_[3];  // start, stoplist, savelist

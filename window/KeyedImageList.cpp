@@ -10,6 +10,7 @@ KeyedImageList::KeyedImageList() {
   for (BYTE& b : andBits) b = 0xFF;
   blank_ = CreateIcon(GetModuleHandleA(nullptr), 16, 16, 1, 1, andBits, xorBits);
   ImageList_ReplaceIcon(list_, -1, blank_);  // slot 0
+  shared_.push_back(true);                    // the blank slot belongs to no key
 }
 
 KeyedImageList::~KeyedImageList() {
@@ -20,7 +21,7 @@ KeyedImageList::~KeyedImageList() {
 int KeyedImageList::Add(const std::string& key, HICON icon) {
   HICON picture = icon ? icon : blank_;
   auto it = index_.find(key);
-  if (it != index_.end()) {
+  if (it != index_.end() && !IsShared(it->second)) {
     ImageList_ReplaceIcon(list_, it->second, picture);
     return it->second;
   }
@@ -37,12 +38,29 @@ int KeyedImageList::Add(const std::string& key, HICON icon) {
   return slot;
 }
 
+int KeyedImageList::MakeShared(HICON icon) {
+  int slot = ImageList_ReplaceIcon(list_, -1, icon ? icon : blank_);
+  if (slot < 0) return BlankIndex();
+  if (shared_.size() <= static_cast<size_t>(slot)) shared_.resize(slot + 1, false);
+  shared_[slot] = true;
+  return slot;
+}
+
+int KeyedImageList::AddShared(const std::string& key, int sharedSlot) {
+  auto it = index_.find(key);
+  if (it != index_.end() && !IsShared(it->second)) Remove(key);
+  index_[key] = sharedSlot;
+  return sharedSlot;
+}
+
 void KeyedImageList::Remove(const std::string& key) {
   auto it = index_.find(key);
   if (it == index_.end()) return;
-  // The slot stays in the list (other nodes keep their indexes) and is reused later.
-  ImageList_ReplaceIcon(list_, it->second, blank_);
-  free_.push_back(it->second);
+  if (!IsShared(it->second)) {
+    // The slot stays in the list (other nodes keep their indexes) and is reused later.
+    ImageList_ReplaceIcon(list_, it->second, blank_);
+    free_.push_back(it->second);
+  }
   index_.erase(it);
 }
 

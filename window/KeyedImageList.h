@@ -22,6 +22,10 @@ class KeyedImageList {
   // Puts `icon` (a null icon gives an empty picture) under `key` and returns its index.
   // A key already present gets its picture replaced.
   int Add(const std::string& key, HICON icon);
+  // Puts under `key` the picture of a shared slot made once by MakeShared: many keys can
+  // show one picture without a copy each.
+  int AddShared(const std::string& key, int sharedSlot);
+  int MakeShared(HICON icon);
   // Removes the picture of `key`; a key that is not there is ignored.
   void Remove(const std::string& key);
   // Index of the picture of `key`, or BlankIndex() when there is none.
@@ -32,10 +36,15 @@ class KeyedImageList {
   int BlankIndex() const { return 0; }
 
  private:
+  bool IsShared(int slot) const {
+    return slot >= 0 && static_cast<size_t>(slot) < shared_.size() && shared_[slot];
+  }
+
   HIMAGELIST list_ = nullptr;
   HICON blank_ = nullptr;
   std::unordered_map<std::string, int> index_;
   std::vector<int> free_;
+  std::vector<bool> shared_;  // by slot: a shared slot is never replaced or freed by a key
 };
 
 }  // namespace dirsheet::window

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shldisp.h>
 
+#include "window/Win32Util.h"
+
 namespace dirsheet::window {
 namespace {
 
@@ -34,13 +36,7 @@ class Bstr {
   ~Bstr() { SysFreeString(s_); }
   BSTR* out() { return &s_; }
   std::string Ansi() const {
-    if (!s_) return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, s_, static_cast<int>(SysStringLen(s_)), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, s_, static_cast<int>(SysStringLen(s_)), out.data(), n,
-                        nullptr, nullptr);
-    return out;
+    return AnsiFromWide(s_, s_ ? static_cast<int>(SysStringLen(s_)) : 0);
   }
 
  private:

@@ -1,5 +1,5 @@
-// Small Win32 helpers of the window layer: owners for handles, twips to pixels, and the
-// ANSI text of a window.
+// Small Win32 helpers of the window layer: owners for handles, twips to pixels, wide to
+// ANSI text, and the text of a window.
 #pragma once
 
 #include <windows.h>
@@ -95,6 +95,15 @@ class Twips {
   int dpiX_ = 96;
   int dpiY_ = 96;
 };
+
+// Wide text in the system's ANSI code page (the program's texts are ANSI throughout).
+inline std::string AnsiFromWide(const wchar_t* text, int length) {
+  if (!text || length <= 0) return std::string();
+  int n = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
+  return out;
+}
 
 inline std::string GetText(HWND hwnd) {
   int n = GetWindowTextLengthA(hwnd);

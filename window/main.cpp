@@ -25,6 +25,9 @@ int Run(HINSTANCE instance, int show) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+  // An empty card reader or disc drive in the tree reads as a folder without children,
+  // not as a system dialog asking for a disk.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // The shell's automation objects live in this thread's apartment.
   HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   int result = Run(instance, show);

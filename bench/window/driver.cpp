@@ -38,7 +38,8 @@ double Median(std::vector<double> v) {
 struct Child {
   PROCESS_INFORMATION pi = {};
   bool Start(const std::string& commandLine) {
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
     std::string cl = commandLine;
     return CreateProcessA(nullptr, cl.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                           &pi) != FALSE;

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -130,7 +131,7 @@ inline void PostKey(HWND hwnd, WPARAM key) {
 inline bool ClickNode(HWND tree, HTREEITEM item) {
   TreeView_EnsureVisible(tree, item);
   RECT rc;
-  *reinterpret_cast<HTREEITEM*>(&rc) = item;
+  std::memcpy(&rc, &item, sizeof item);  // the item goes in, its rectangle comes out
   if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc))) return false;
   PostClick(tree, rc.left + 2, (rc.top + rc.bottom) / 2);
   return true;

@@ -76,11 +76,29 @@ TEST(Form1StartUp, ControlsHoldTheirInitialState) {
   EXPECT_EQ(client.bottom, tw.Y(6960));
 }
 
-TEST(Form1StartUp, IconsGoToTheTopOwnerAndTheWindow) {
+// The owner notes whether the main window already had its large icon when its own came.
+int g_ownerIcons = 0;
+bool g_windowHadIconFirst = false;
+
+LRESULT CALLBACK OwnerProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_SETICON && wp == ICON_BIG) {
+    ++g_ownerIcons;
+    HWND form = FindWindowA("DirsheetForm1", nullptr);
+    g_windowHadIconFirst = form && SendMessageA(form, WM_GETICON, ICON_BIG, 0) != 0;
+  }
+  return DefWindowProcA(h, msg, wp, lp);
+}
+
+TEST(Form1StartUp, IconsGoToTheTopOwnerFirstAndThenTheWindow) {
   ScratchFolder folder;
   Recorder rec;
-  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = OwnerProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "DirsheetTestOwner";
+  RegisterClassA(&wc);
+  HWND owner = CreateWindowExA(0, "DirsheetTestOwner", "owner", WS_POPUP, 0, 0, 10, 10, nullptr,
+                               nullptr, wc.hInstance, nullptr);
   Form1Services services = rec.Services(folder.Path());
   services.owner = owner;
   auto form = MakeForm(std::move(services));
@@ -88,6 +106,8 @@ TEST(Form1StartUp, IconsGoToTheTopOwnerAndTheWindow) {
   auto big = SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0);
   EXPECT_NE(big, 0);
   EXPECT_EQ(SendMessageA(owner, WM_GETICON, ICON_BIG, 0), big);
+  EXPECT_EQ(g_ownerIcons, 1);
+  EXPECT_FALSE(g_windowHadIconFirst);
   // The small icon comes from images\Dirsheet.ico beside the test program.
   EXPECT_NE(SendMessageA(form->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
   form.reset();
@@ -110,6 +130,26 @@ TEST(Form1Pages, TabClicksSwitchBetweenMainAndAbout) {
   clickTab(0);
   EXPECT_TRUE(Shown(form->Frame1()));
   EXPECT_FALSE(Shown(form->Frame2()));
+}
+
+TEST(Form1Pages, CtrlTabTurnsThePage) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()));
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  PostKey(form->TreeView1(), VK_TAB);
+  Pump(form.get());
+  EXPECT_TRUE(Shown(form->Frame2()));
+  PostKey(form->TreeView1(), VK_NEXT);
+  Pump(form.get());
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_TRUE(Shown(form->Frame1()));
+  EXPECT_FALSE(Shown(form->Frame2()));
+  EXPECT_EQ(SendMessageA(form->TabStrip1(), TCM_GETCURSEL, 0, 0), 0);
 }
 
 TEST(Form1Pages, AboutLinksOpenTheMakersAddresses) {
@@ -169,6 +209,7 @@ TEST(Form1Keyboard, TabMovesThroughTheOptionsInOrder) {
     HWND f = GetFocus();
     return GetParent(f) == form->OrderBy() || GetParent(f) == form->SaveAs() ? GetParent(f) : f;
   };
+  EXPECT_EQ(GetFocus(), form->TreeView1()) << "the tree has the focus first";
   EXPECT_EQ(focusAfterTab(form->Command(1)), form->Command(2));
   EXPECT_EQ(focusAfterTab(form->Command(2)), form->Command(3));
   EXPECT_EQ(focusAfterTab(form->Command(3)), form->Dir());

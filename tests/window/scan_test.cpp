@@ -61,6 +61,9 @@ class ScanTest : public ::testing::Test {
       folder_.MakeFolder(path + "\\deeper");
       folder_.MakeFile(path + "\\deeper\\g.txt");
     }
+    // One branch goes on down a few more levels.
+    std::string deep = "source\\one\\deeper";
+    for (int level = 0; level < 4; ++level) folder_.MakeFolder(deep += "\\level");
     output_ = folder_.MakeFolder("out");
     form_ = MakeForm(rec_.Services(output_));
     ASSERT_TRUE(form_);
@@ -108,7 +111,9 @@ TEST_F(ScanTest, CompleteScanWritesOpensAndReportsDone) {
   EXPECT_EQ(listing.rfind("Name", 0), 0u);
   EXPECT_NE(listing.find("\r\n" + source_ + "\r\n"), std::string::npos);
   EXPECT_NE(listing.find("\r\n" + source_ + "\\two\\deeper\r\n"), std::string::npos);
-  EXPECT_NE(listing.find("Total Folder(s): 6\r\n"), std::string::npos);
+  EXPECT_NE(listing.find("Total Folder(s): 10\r\n"), std::string::npos);
+  EXPECT_NE(listing.find(source_ + "\\one\\deeper\\level\\level\\level\\level\r\n"),
+            std::string::npos);
   EXPECT_NE(listing.find("Total File(s): 8\r\n"), std::string::npos);
   ASSERT_EQ(rec_.launched.size(), 1u);
   EXPECT_EQ(rec_.launched[0].first, "notepad.exe");
@@ -211,6 +216,24 @@ TEST_F(ScanTest, SavingAFormatThatWasNotScannedIsReported) {
   EXPECT_TRUE(watcher.Seen());
   EXPECT_NE(watcher.Text().find(output_ + "\\Dirsheet.html"), std::string::npos) << watcher.Text();
   EXPECT_FALSE(FileExists(folder_.Path() + "\\report.html"));
+}
+
+TEST_F(ScanTest, ACopyThatFailsAndAnUnknownFormatAreReported) {
+  ClickAndPump(1);
+  std::string nowhere = folder_.Path() + "\\missing\\report";
+  rec_.saveAnswer = nowhere;
+  {
+    MessageBoxWatcher watcher;
+    ClickAndPump(3);
+    EXPECT_NE(watcher.Text().find(nowhere + ".txt"), std::string::npos) << watcher.Text();
+  }
+  SetText(form_->SaveAs(), "Excel");
+  {
+    MessageBoxWatcher watcher;
+    ClickAndPump(1);
+    EXPECT_NE(watcher.Text().find("\"Excel\""), std::string::npos) << watcher.Text();
+  }
+  EXPECT_EQ(rec_.launched.size(), 1u);  // only the first scan ran
 }
 
 TEST_F(ScanTest, ClosingDuringAScanWaitsForTheWalk) {

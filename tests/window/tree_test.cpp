@@ -11,10 +11,6 @@
 namespace dirsheet::window::test {
 namespace {
 
-bool Has(const std::vector<std::string>& keys, const std::string& key) {
-  return std::find(keys.begin(), keys.end(), key) != keys.end();
-}
-
 TEST(NodeKeys, ClickTextsForEveryKindOfKey) {
   struct Case {
     const char* key;
@@ -247,6 +243,17 @@ TEST(KeyedImages, AddingTwiceAndRemovingAMissingKeyAreHarmless) {
   EXPECT_EQ(images.IndexOf("b"), b);  // other pictures keep their slots
   EXPECT_EQ(images.Add("c", icon), a);  // the freed slot is used again
   EXPECT_EQ(ImageList_GetImageCount(images.Handle()), 3);
+
+  // A shared picture is neither replaced nor freed through one of its keys.
+  int plain = images.MakeShared(icon);
+  EXPECT_EQ(images.AddShared("x", plain), plain);
+  EXPECT_EQ(images.AddShared("y", plain), plain);
+  images.Remove("x");
+  EXPECT_EQ(images.IndexOf("y"), plain);
+  int own = images.Add("y", icon);
+  EXPECT_NE(own, plain);
+  EXPECT_NE(images.Add("z", icon), plain);
+  EXPECT_EQ(images.AddShared("w", plain), plain);
 }
 
 }  // namespace
