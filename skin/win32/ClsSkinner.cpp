@@ -41,7 +41,10 @@ constexpr UINT kFrameChanged = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOW
 
 ClsSkinner::ClsSkinner() = default;
 
-ClsSkinner::~ClsSkinner() { release(); }
+ClsSkinner::~ClsSkinner() {
+  release();
+  *alive_ = false;  // a menu loop further up the stack must not touch this object again
+}
 
 void ClsSkinner::release() {
   if (hooked_) UnHookForm(hooked_);
@@ -220,7 +223,7 @@ void ClsSkinner::RegisterWindowMessages() {
       {WM_NCPAINT, WHEN_BEFORE},      {WM_SETICON, WHEN_AFTER},
       {WM_STYLECHANGED, WHEN_AFTER},  {WM_ERASEBKGND, WHEN_BEFORE},
       {WM_PAINT, WHEN_BEFORE},        {WM_SIZE, WHEN_BEFORE},
-      {WM_GETMINMAXINFO, WHEN_BOTH},  {WM_DESTROY, WHEN_AFTER},
+      {WM_GETMINMAXINFO, WHEN_BOTH},  {WM_DESTROY, WHEN_BOTH}, 
       {WM_GETICON, WHEN_AFTER},       {0x555, WHEN_AFTER},
       {WM_CREATE, WHEN_AFTER},        {WM_SHOWWINDOW, WHEN_AFTER},
   };
@@ -232,7 +235,7 @@ void ClsSkinner::PrepareMdiClient(HWND child) {
   if (ssc_Subclass(child, 0, 3)) {
     WatchMessage(child, WM_ERASEBKGND, WHEN_BEFORE);
     WatchMessage(child, WM_PAINT, WHEN_BEFORE);
-    WatchMessage(child, WM_MDISETMENU, WHEN_BEFORE);
+    WatchMessage(child, WM_MDISETMENU, WHEN_BOTH);  // after: lay out the menu the client set
     mdiIntercepted_ = true;
   }
 }
@@ -255,6 +258,7 @@ void ClsSkinner::ResizeKeepingClient() {
 
 void ClsSkinner::UnHookForm(HWND hwnd) {
   StopHoverTimer();
+  EndMenuMode();  // the arrow-key hot keys exist only in menu mode
   if (mdiIntercepted_) {
     StopIntercepting(mdiClient_);
     mdiIntercepted_ = false;
@@ -271,6 +275,9 @@ void ClsSkinner::UnHookForm(HWND hwnd) {
   mdiClient_ = nullptr;
   menu_ = nullptr;
   hasMenuBar_ = false;
+  menuLayout_ = MenuBarLayout{};
+  menuCaptions_.clear();
+  hotItem_ = -1;
   hooked_ = nullptr;
 }
 
