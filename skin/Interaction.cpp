@@ -59,7 +59,7 @@ std::array<int, 4> HoverButtonStates(bool active, int button, bool leftButtonDow
 }
 
 HitResult FrameHitTest(const SkinData& data, const std::array<Shape, 4>& placed,
-                       std::uint32_t style, int W, int H, int x, int y) {
+                       std::uint32_t style, int W, int H, int x, int y, const MenuBarLayout* bar) {
   HitResult r;
   r.Button = CaptionButtonAt(placed, style, x, y);
   if (r.Button >= 0) {
@@ -69,6 +69,15 @@ HitResult FrameHitTest(const SkinData& data, const std::array<Shape, 4>& placed,
   }
   r.Code = BorderHitTest(data, style, W, H, x, y);
   r.Decided = r.Code != kHitNowhere;
+  if (!r.Decided && bar && !bar->Items.empty()) {
+    const MenuBarStrip strip = MenuBarStripLayout(data, W);
+    const int left = MenuBarOriginX(data);
+    const Rect onWindow{left, bar->Bar.top, left + strip.Width, bar->Bar.bottom};
+    if (onWindow.Contains(x, y)) {
+      r.Code = kHitMenu;
+      r.Decided = true;
+    }
+  }
   return r;
 }
 

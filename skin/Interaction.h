@@ -42,15 +42,23 @@ std::array<int, 4> RestingButtonStates(bool active);
 // slot shows one or the other.
 std::array<int, 4> HoverButtonStates(bool active, int button, bool leftButtonDown);
 
+struct MenuBarLayout;
+
+// Hit code of the menu bar drawn by the engine.
+constexpr int kHitMenu = 5;
+
 // The full non-client hit test. `Decided` false means the frame has no answer and the
-// window's own procedure decides.
+// window's own procedure decides. With a menu bar drawn by the engine its strip answers
+// the menu code: the platform knows nothing of that bar and would answer "nowhere",
+// which brings no pointer messages at all.
 struct HitResult {
   bool Decided = false;
   int Code = kHitNowhere;
   int Button = -1;  // caption button under the pointer, if any
 };
 HitResult FrameHitTest(const SkinData& data, const std::array<Shape, 4>& placed,
-                       std::uint32_t style, int W, int H, int x, int y);
+                       std::uint32_t style, int W, int H, int x, int y,
+                       const MenuBarLayout* bar = nullptr);
 
 // System commands of the platform sent by the caption buttons.
 constexpr unsigned kScMinimize = 0xF020, kScMaximize = 0xF030, kScClose = 0xF060,

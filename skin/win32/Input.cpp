@@ -74,7 +74,8 @@ LRESULT ClsSkinner::OnNcHitTest(LPARAM lParam, bool& bHandled) {
   const WindowPoint p = PointerOnWindow(lParam);
   const auto style = std::uint32_t(GetWindowLongA(hooked_, GWL_STYLE));
   buttonState_ = RestingButtonStates(active_);
-  const HitResult hit = FrameHitTest(skin_, PlacedButtonRuns(p.W), style, p.W, p.H, p.x, p.y);
+  const HitResult hit = FrameHitTest(skin_, PlacedButtonRuns(p.W), style, p.W, p.H, p.x, p.y,
+                                     hasMenuBar_ && !IsIconic(hooked_) ? &menuLayout_ : nullptr);
   if (hit.Button >= 0) {
     buttonState_ = HoverButtonStates(active_, hit.Button, GetKeyState(VK_LBUTTON) < 0);
     StopHoverTimer();

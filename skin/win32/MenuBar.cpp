@@ -140,7 +140,8 @@ void ClsSkinner::PaintMdiItem(HDC dc, int i, const RECT& r) const {
 }
 
 void ClsSkinner::PaintMenuBar(int item, bool pressed) {
-  if (!hooked_ || !windowDC_ || !skinDC_ || !hasMenuBar_ || IsIconic(hooked_)) return;
+  if (!hooked_ || !windowDC_ || !skinDC_ || !hasMenuBar_ || !IsWindow(hooked_) || IsIconic(hooked_))
+    return;
   RECT wr;
   GetWindowRect(hooked_, &wr);
   const int W = wr.right - wr.left;
@@ -430,7 +431,12 @@ void ClsSkinner::OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool&
     else bHandled = false;
     return;
   }
-  if (uMsg == WM_SYSKEYDOWN) return;  // the character that follows opens the item
+  if (uMsg == WM_SYSKEYDOWN) {
+    // The character that follows opens the item. The key itself still reaches the window
+    // so that releasing Alt afterwards does not also start the platform's keyboard menu.
+    bHandled = false;
+    return;
+  }
   if (uMsg == WM_MENUCHAR) {
     // A character typed in an open popup switches to a bar item only with Alt held.
     if (GetKeyState(VK_MENU) >= 0) {

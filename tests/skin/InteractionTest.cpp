@@ -79,6 +79,23 @@ TEST(FrameHitTest, CodesAcrossAWindow) {
   }
 }
 
+TEST(FrameHitTest, TheEnginesMenuBarAnswersTheMenuCode) {
+  const TestSkin s = MakeTestSkin();
+  const int W = 200, H = 100;
+  const auto placed = PlaceButtonShapes(s.Data, ButtonShapes(s), W);
+  const MenuBarLayout bar = LayoutMenuBarItems(s.Data, {30, 20}, false, W);
+  const MenuBarLayout none = LayoutMenuBarItems(s.Data, {}, false, W);
+  struct Case { int x, y; const MenuBarLayout* bar; int code; } cases[] = {
+      {10, 28, &bar, kHitMenu},  {150, 20, &bar, kHitMenu},     {195, 35, &bar, kHitMenu},
+      {10, 36, &bar, kHitNowhere}, {10, 19, &bar, kHitNowhere},  // below and above the bar
+      {1, 28, &bar, kHitLeft},   {198, 28, &bar, kHitRight},     // the borders still size
+      {10, 28, &none, kHitNowhere}, {10, 28, nullptr, kHitNowhere},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FrameHitTest(s.Data, placed, kOverlapped, W, H, c.x, c.y, c.bar).Code, c.code)
+        << c.x << "," << c.y;
+}
+
 TEST(FrameHitTest, ButtonsFollowTheRightEdge) {
   const TestSkin s = MakeTestSkin();
   const auto shapes = ButtonShapes(s);
