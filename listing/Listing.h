@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,6 +73,9 @@ class ScanHost {
   virtual void PumpMessages() = 0;
   // A folder whose entries could not be read (it still gets its empty block).
   virtual void FolderUnreadable(const std::string& path) {}
+  // A folder not entered because it is already open higher up on the current path (a
+  // link or mount leading back to an ancestor).
+  virtual void FolderLoop(const std::string& path) {}
 };
 
 // Cuts `text` before its first NUL, in place, and returns it.
@@ -83,6 +87,13 @@ std::string FormatStamp(std::uint64_t fileTime);
 double ScaleBytes(std::uint64_t value, int power);
 // Rounds to a whole number, halves to the even neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2).
 std::uint64_t RoundHalfEven(double value);
+// value / 1024^power rounded half to even, exact for every 64-bit value.
+std::uint64_t ScaleBytesRounded(std::uint64_t value, int power);
+// The sort column an order text names: the list position of the chosen entry, or -1
+// for "No order" and for typed text that names no entry.
+int OrderColumn(const ListingOptions& options);
+// Whether the filter lets one enumeration give both the files and the subfolders.
+bool FilterMatchesEverything(const std::string& filter);
 
 // The working listing of one format. Each operation appends to the file; a failure to
 // create, write or append is kept in Error() and every operation after it reports false.
@@ -91,6 +102,9 @@ class ListingFile {
   // `basePath` is the program's folder followed by "\Dirsheet"; the file is basePath +
   // ".txt" for "Text", basePath + ".html" for "HTML", none for any other format text.
   ListingFile(std::string basePath, const ListingOptions& options);
+  // Writes to an open stream (standard output for the command-line tool); the stream is
+  // flushed after every step but not closed. `name` is used in error texts.
+  ListingFile(std::FILE* stream, std::string name, const ListingOptions& options);
   ~ListingFile();
   ListingFile(const ListingFile&) = delete;
   ListingFile& operator=(const ListingFile&) = delete;
@@ -101,11 +115,14 @@ class ListingFile {
   bool WriteListingHeader();
   bool AppendFolderBlock(const RowBuffer& rows);
   bool AppendTotals(const ScanTotals& totals);
+  // Closes the file if it is still open (AppendTotals does so too); false on an error.
+  bool Close();
   bool ok() const { return error_.empty(); }
   const std::string& Error() const { return error_; }
 
  private:
   struct Impl;
+  bool Write(const std::string& bytes);
   std::string path_;
   ListingOptions options_;
   std::string error_;
@@ -128,7 +145,26 @@ class FolderWalk {
   ScanHost& host_;
   ListingFile& listing_;
   ScanTotals& totals_;
+  struct Level {          // one folder of the current path, for the loop guard
+    std::string path;     // as shown in headings and the status text
+    std::string access;   // as handed to the file system (names in their native spelling)
+    std::vector<platform::FindEntry> subfolders;  // in enumeration order
+    std::size_t next = 0;
+    bool known = false;   // whether `id` has been looked up
+    bool valid = false;   // whether the lookup gave an identity
+    platform::FolderId id;
+  };
+  void ListOne(Level& level);
+  void ListFiles(Level& level, bool collectFolders);
+  void CollectFolders(Level& level);
+  void MakeFileRow(const Level& level, const platform::FindEntry& entry);
+  bool LeadsToOpenFolder(const std::string& child, const platform::FindEntry& entry,
+                         Level& level);
+
   RowBuffer rows_;
+  std::vector<Level> open_;   // the folders of the current path, the source folder first
+  std::uint64_t folderFiles_ = 0;
+  std::uint64_t folderBytes_ = 0;
 };
 
 }  // namespace dirsheet::listing

@@ -8,14 +8,27 @@
 
 namespace dirsheet::platform {
 
+// Identity of an open folder (volume and file index, or device and inode).
+struct FolderId {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FolderId& o) const { return volume == o.volume && file == o.file; }
+};
+
 // One record of a folder enumeration, as find-first/find-next give it.
 struct FindEntry {
   std::string name;              // 8-bit ANSI, already cut at its first NUL
+  // The backend's own spelling of a name that lost characters on its way to ANSI; empty
+  // otherwise. Paths handed back to the backend use it in place of `name`.
+  std::string nativeName;
   std::uint32_t sizeHigh = 0;    // size halves as the enumeration record holds them
   std::uint32_t sizeLow = 0;
   std::uint64_t creationTime = 0;   // FILETIME: 100 ns units since 1601-01-01 UTC
   std::uint64_t lastWriteTime = 0;
   bool isDirectory = false;      // the record's directory attribute (links to folders count)
+  bool isLink = false;           // a symbolic link, junction or other reparse point
+  bool hasId = false;            // `id` holds the identity of what the entry leads to
+  FolderId id;
 };
 
 // An open enumeration; closed when destroyed.
@@ -24,13 +37,6 @@ class Enumeration {
   virtual ~Enumeration() = default;
   // Fills the next entry; false at the end. "." and ".." come like any entry.
   virtual bool Next(FindEntry& entry) = 0;
-};
-
-// Identity of an open folder (volume and file index, or device and inode).
-struct FolderId {
-  std::uint64_t volume = 0;
-  std::uint64_t file = 0;
-  bool operator==(const FolderId& o) const { return volume == o.volume && file == o.file; }
 };
 
 class FileSystem {
@@ -52,6 +58,8 @@ class FileSystem {
   virtual bool Identify(const std::string& folder, FolderId& id) = 0;
   // True when a folder exists but its entries cannot be read (for error reports only).
   virtual bool Unreadable(const std::string& folder) { return false; }
+  // The character that joins a folder path and a name: "\\" on Windows, "/" on POSIX.
+  virtual char Separator() const { return '\\'; }
 };
 
 // The backend of the platform this program is built for.

@@ -26,6 +26,13 @@ Shape PieceRuns(const Image& img, const PieceRect& p) {
   return runs;
 }
 
+bool PieceIsOpaque(const Image& img, const PieceRect& p) {
+  for (int y = 0; y < p.Height; ++y)
+    for (int x = 0; x < p.Width; ++x)
+      if (img.At(p.Left + x, p.Top + y) == kTransparentColor) return false;
+  return true;
+}
+
 namespace {
 
 // Adds a shape moved to (dx, dy), cut to cutW x cutH of its own area.
@@ -75,6 +82,44 @@ Shape AssembleWindowRegion(const FrameSkin& f, const std::array<Shape, 12>& s, i
   AddShape(out, s[9], f[2].Width, H - f[9].Height, kNoCut, kNoCut);
   AddShape(out, s[11], W - f[8].Width - f[11].Width, H - f[11].Height, kNoCut, kNoCut);
   return out;
+}
+
+Shape MergeShape(Shape rects) {
+  // Cut every rectangle into one-pixel rows, then sort and join runs row by row.
+  Shape rows;
+  for (const Rect& r : rects)
+    for (int y = r.top; y < r.bottom; ++y) rows.push_back({r.left, y, r.right, y + 1});
+  std::sort(rows.begin(), rows.end(), [](const Rect& a, const Rect& b) {
+    return a.top != b.top ? a.top < b.top : a.left < b.left;
+  });
+  Shape joined;
+  for (const Rect& r : rows) {
+    if (r.Empty()) continue;
+    if (!joined.empty() && joined.back().top == r.top && r.left <= joined.back().right)
+      joined.back().right = std::max(joined.back().right, r.right);
+    else
+      joined.push_back(r);
+  }
+  // Rows with the same runs as the row above extend that band.
+  Shape bands;
+  std::size_t prevStart = 0, prevCount = 0;
+  for (std::size_t i = 0; i < joined.size();) {
+    std::size_t j = i;
+    while (j < joined.size() && joined[j].top == joined[i].top) ++j;
+    const std::size_t count = j - i;
+    bool same = prevCount == count && bands[prevStart].bottom == joined[i].top;
+    for (std::size_t k = 0; same && k < count; ++k)
+      same = bands[prevStart + k].left == joined[i + k].left && bands[prevStart + k].right == joined[i + k].right;
+    if (same) {
+      for (std::size_t k = 0; k < count; ++k) bands[prevStart + k].bottom = joined[i].bottom;
+    } else {
+      prevStart = bands.size();
+      prevCount = count;
+      bands.insert(bands.end(), joined.begin() + std::ptrdiff_t(i), joined.begin() + std::ptrdiff_t(j));
+    }
+    i = j;
+  }
+  return bands;
 }
 
 Rect SkinClientRect(const FrameSkin& f, int menuBarHeight, int x, int y, int cx, int cy) {
@@ -134,8 +179,9 @@ StripLayout CaptionStrip(const FrameSkin& f, int W, int H) {
 
 Rect CaptionTextRect(const SkinData& d, const FrameSkin& f, int W) {
   const auto& t = d.CaptionText;
-  return {t.TextLeft - f[0].Width, t.TextTop, W - t.TextRightMargin - f[6].Width,
-          t.TextTop + t.TextHeight};
+  return {ClampedSum(std::int64_t(t.TextLeft) - f[0].Width), t.TextTop,
+          ClampedSum(std::int64_t(W) - t.TextRightMargin - f[6].Width),
+          ClampedSum(std::int64_t(t.TextTop) + t.TextHeight)};
 }
 
 std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f,
@@ -145,7 +191,8 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f
   if (!(style & kStyleSysMenu)) return out;
   // Caption-strip x of a button: its window x less the strip's own origin.
   auto place = [&](int button, int state) {
-    out.push_back({button, state, W - d.CaptionButtons[button].OffsetX - f[0].Width,
+    out.push_back({button, state,
+                   ClampedSum(std::int64_t(W) - d.CaptionButtons[button].OffsetX - f[0].Width),
                    d.CaptionButtons[button].OffsetY});
   };
   const bool minBox = style & kStyleMinimizeBox, maxBox = style & kStyleMaximizeBox;
@@ -153,7 +200,7 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f
     const int minPieces = (style & kStyleMinimized) ? kRestore : kMinimize;
     // The minimize slot keeps button 0's place even when it shows the restore pieces.
     out.push_back({minPieces, minBox ? st[kMinimize] : 3,
-                   W - d.CaptionButtons[kMinimize].OffsetX - f[0].Width,
+                   ClampedSum(std::int64_t(W) - d.CaptionButtons[kMinimize].OffsetX - f[0].Width),
                    d.CaptionButtons[kMinimize].OffsetY});
     const int maxButton = (style & kStyleMaximized) ? kRestore : kMaximize;
     place(maxButton, maxBox ? st[maxButton] : 3);
@@ -165,8 +212,8 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f
 int BorderHitTest(const SkinData& d, std::uint32_t style, int W, int H, int x, int y) {
   const auto& ic = d.Icon;
   const FrameSkin& f = d.ActiveFrame;
-  if ((style & kStyleDlgFrame) && x >= ic.IconLeft && x < ic.IconLeft + ic.IconWidth &&
-      y >= ic.IconTop && y < ic.IconTop + ic.IconHeight)
+  if ((style & kStyleDlgFrame) && x >= ic.IconLeft && x < std::int64_t(ic.IconLeft) + ic.IconWidth &&
+      y >= ic.IconTop && y < std::int64_t(ic.IconTop) + ic.IconHeight)
     return kHitSysMenu;
   if (!(style & kStyleSizeFrame)) return kHitNowhere;
   const bool left = x < f[0].Width, right = x > W - f[6].Width;

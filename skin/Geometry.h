@@ -32,8 +32,15 @@ bool PiecesFitPicture(const SkinData& data, int pictureWidth, int pictureHeight)
 // The piece must lie inside the image (see PiecesFitPicture).
 Shape PieceRuns(const Image& picture, const PieceRect& piece);
 
+// True when the piece has no pixel of the transparent colour.
+bool PieceIsOpaque(const Image& picture, const PieceRect& piece);
+
 // The window outline for a window of W x H from the twelve active-frame shapes.
 Shape AssembleWindowRegion(const FrameSkin& frame, const std::array<Shape, 12>& shapes, int W, int H);
+
+// The same area with runs that touch on a row joined and equal rows joined into bands:
+// far fewer rectangles for the platform's region.
+Shape MergeShape(Shape rects);
 
 // Client rectangle of a window at (x, y) with size (cx, cy) inside the skin's borders.
 Rect SkinClientRect(const FrameSkin& frame, int menuBarHeight, int x, int y, int cx, int cy);
@@ -70,9 +77,14 @@ std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& data, const FrameSkin
                                            std::uint32_t style, const std::array<int, 4>& states,
                                            int W);
 
+// Offsets from the skin file are any Int32: sums with them are clamped, never wrapped.
+inline int ClampedSum(std::int64_t v) {
+  return v < -(1 << 30) ? -(1 << 30) : v > (1 << 30) ? (1 << 30) : int(v);
+}
+
 // Where button i's hit shape lies on the window.
 inline void PlacedButtonOrigin(const SkinData& d, int i, int W, int& x, int& y) {
-  x = W - d.CaptionButtons[i].OffsetX;
+  x = ClampedSum(std::int64_t(W) - d.CaptionButtons[i].OffsetX);
   y = d.CaptionButtons[i].OffsetY;
 }
 

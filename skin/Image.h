@@ -24,6 +24,10 @@ constexpr std::int64_t kMaxImagePixels = std::int64_t(1) << 24;
 // top-down, BI_RGB or 32-bit BI_BITFIELDS). Throws SkinError on malformed data.
 Image DecodeBmp(const std::uint8_t* bytes, std::size_t size);
 
+// Decodes a PNG file with the program's PNG decoder (alpha is not used: the skin's
+// transparent colour is 0xFF00FF). False when it does not decode.
+bool DecodePng(const std::uint8_t* bytes, std::size_t size, Image& out);
+
 // Encodes a 24-bit bottom-up BMP (used by tests and by the skin maker's checks).
 std::vector<std::uint8_t> EncodeBmp24(const Image& image);
 

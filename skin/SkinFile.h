@@ -104,7 +104,7 @@ struct SkinData {
   std::array<char, 400> InfoText3{};
 
   bool HasClientTile() const {
-    return ClientTile.Left + ClientTile.Top + ClientTile.Width + ClientTile.Height != 0;
+    return std::int64_t(ClientTile.Left) + ClientTile.Top + ClientTile.Width + ClientTile.Height != 0;
   }
   // Every piece rectangle the painter may cut from the picture, for validation.
   std::vector<PieceRect> AllPieces() const;

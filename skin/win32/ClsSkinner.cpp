@@ -112,7 +112,11 @@ bool ClsSkinner::LoadSkinFromFile(const std::string& path) {
   skinDCOld_ = SelectObject(skinDC_, skinBitmap_.get());
   skin_ = contents.Data;
   picture_ = std::move(picture);
-  for (int k = 0; k < 12; ++k) pieceShape_[k] = PieceRuns(picture_, skin_.ActiveFrame[k]);
+  for (int k = 0; k < 12; ++k) {
+    pieceShape_[k] = PieceRuns(picture_, skin_.ActiveFrame[k]);
+    activeOpaque_[k] = PieceIsOpaque(picture_, skin_.ActiveFrame[k]);
+    inactiveOpaque_[k] = PieceIsOpaque(picture_, skin_.InactiveFrame[k]);
+  }
 
   if (hooked_) {
     FreeSkinResources();
@@ -223,7 +227,9 @@ void ClsSkinner::RegisterWindowMessages() {
       {WM_NCPAINT, WHEN_BEFORE},      {WM_SETICON, WHEN_AFTER},
       {WM_STYLECHANGED, WHEN_AFTER},  {WM_ERASEBKGND, WHEN_BEFORE},
       {WM_PAINT, WHEN_BEFORE},        {WM_SIZE, WHEN_BEFORE},
-      {WM_GETMINMAXINFO, WHEN_BOTH},  {WM_DESTROY, WHEN_BOTH}, 
+      // WM_DESTROY also before: the drop-shadow class style is put back while the window
+      // still exists (its class can only be reached through one of its windows).
+      {WM_GETMINMAXINFO, WHEN_BOTH},  {WM_DESTROY, WHEN_BOTH},
       {WM_GETICON, WHEN_AFTER},       {0x555, WHEN_AFTER},
       {WM_CREATE, WHEN_AFTER},        {WM_SHOWWINDOW, WHEN_AFTER},
   };

@@ -78,7 +78,8 @@ class ClsSkinner : public InterceptHandler {
   void BuildSkinResources();
   void FreeSkinResources();
   void PaintFrame();
-  void PaintCaptionButtons(HDC strip, const FrameSkin& frame, int W);
+  struct StripSurface;
+  void PaintCaptionButtons(StripSurface& strip, const FrameSkin& frame, int W);
 
   // --- caption buttons and the menu bar ---
   void LayoutMenuBar();
@@ -180,6 +181,7 @@ class ClsSkinner : public InterceptHandler {
   void RegisterWindowMessages();
 
   void FetchIcon();
+  void RestoreClassStyle();
   void ReadCaptionText();
   void ResizeKeepingClient();
   void PlaceButtonShapes(int W);
@@ -187,9 +189,10 @@ class ClsSkinner : public InterceptHandler {
   void ResetButtonStates();
   bool IsMdiChild() const { return (exStyle_ & WS_EX_MDICHILD) != 0; }
   int MenuBarHeight() const;
-  void ComposeStrip(HDC target, const FrameSkin& frame, const StripLayout& layout, HDC mem,
-                    HBITMAP bmp, bool caption, int W);
-  void DrawPiece(HDC dst, const PieceRect& p, int x, int y, bool transparent) const;
+  void ComposeStrip(HDC target, const FrameSkin& frame, const StripLayout& layout, bool caption, int W);
+  void PutStrip(HDC target, const FrameSkin& frame, const StripLayout& layout, StripSurface& strip) const;
+  void CopyPiece(StripSurface& dst, const PieceRect& p, int x, int y, bool keyed) const;
+  void RepeatInStrip(StripSurface& dst, const PieceRect& p, const Rect& area) const;
   void RepeatPiece(HDC dst, const PieceRect& p, const Rect& area) const;
   bool DecodePicture(const std::vector<std::uint8_t>& file, Image& out);
   Gateway* FindGateway(HWND hwnd);
@@ -201,6 +204,7 @@ class ClsSkinner : public InterceptHandler {
   GdiObject skinBitmap_;
   HGDIOBJ skinDCOld_ = nullptr;
   std::array<Shape, 12> pieceShape_;
+  std::array<bool, 12> activeOpaque_{}, inactiveOpaque_{};  // pieces without transparent pixels
 
   // Hooked window.
   HWND hooked_ = nullptr;

@@ -96,10 +96,13 @@ void ClsSkinner::FreeSkinResources() {
   icon_.reset();
   for (auto& r : buttonShape_) r.reset();
   for (auto& r : placedButtonShape_) r.reset();
-  if (shadowApplied_) {
-    if (hooked_ && IsWindow(hooked_)) SetClassLongPtrA(hooked_, GCL_STYLE, savedClassStyle_);
-    shadowApplied_ = false;
-  }
+  RestoreClassStyle();
+}
+
+void ClsSkinner::RestoreClassStyle() {
+  if (!shadowApplied_) return;
+  if (hooked_ && IsWindow(hooked_)) SetClassLongPtrA(hooked_, GCL_STYLE, savedClassStyle_);
+  shadowApplied_ = false;
 }
 
 void ClsSkinner::PlaceButtonShapes(int W) {
@@ -128,15 +131,6 @@ int ClsSkinner::ButtonAt(int x, int y) const {
 
 // ---------------------------------------------------------------- painting
 
-void ClsSkinner::DrawPiece(HDC dst, const PieceRect& p, int x, int y, bool transparent) const {
-  if (p.Width <= 0 || p.Height <= 0) return;
-  if (transparent)
-    GdiTransparentBlt(dst, x, y, p.Width, p.Height, skinDC_, p.Left, p.Top, p.Width, p.Height,
-                      kTransparent);
-  else
-    BitBlt(dst, x, y, p.Width, p.Height, skinDC_, p.Left, p.Top, SRCCOPY);
-}
-
 // Fills `area` with copies of the piece through a pattern brush whose origin is the
 // strip's own (0, 0); the last copy is cut at the area's edge.
 void ClsSkinner::RepeatPiece(HDC dst, const PieceRect& p, const Rect& area) const {
@@ -153,16 +147,82 @@ void ClsSkinner::RepeatPiece(HDC dst, const PieceRect& p, const Rect& area) cons
   FillRect(dst, &r, static_cast<HBRUSH>(brush.get()));
 }
 
-void ClsSkinner::ComposeStrip(HDC target, const FrameSkin& f, const StripLayout& s, HDC mem,
-                              HBITMAP bmp, bool caption, int W) {
-  SelectGuard sel(mem, bmp);
+// A strip is composed in a 32-bit DIB whose pixels the engine writes itself: pieces and
+// caption buttons are copied from the decoded picture directly, and only the caption text
+// and the icon go through GDI.
+struct ClsSkinner::StripSurface {
+  MemDc Dc;
+  GdiObject Bitmap;
+  std::uint32_t* Bits = nullptr;
+  int Width = 0, Height = 0;
+  HGDIOBJ Old = nullptr;
+
+  StripSurface(HDC like, int w, int h) : Width(w), Height(h) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    Bitmap.reset(CreateDIBSection(like, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    Dc.reset(CreateCompatibleDC(like));
+    if (Bitmap && Dc && bits) {
+      Bits = static_cast<std::uint32_t*>(bits);
+      Old = SelectObject(Dc.get(), Bitmap.get());
+    }
+  }
+  ~StripSurface() {
+    if (Old) SelectObject(Dc.get(), Old);
+  }
+  bool Ok() const { return Bits != nullptr; }
+  std::uint32_t& At(int x, int y) { return Bits[std::size_t(y) * Width + x]; }
+};
+
+namespace {
+
+int Mod(int v, int m) { return ((v % m) + m) % m; }
+
+}  // namespace
+
+// Copies a piece into the strip at (x, y), cut at the strip's edges; with `keyed` the
+// transparent colour is left out.
+void ClsSkinner::CopyPiece(StripSurface& dst, const PieceRect& p, int x, int y, bool keyed) const {
+  const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+  const int x1 = std::min(x + p.Width, dst.Width), y1 = std::min(y + p.Height, dst.Height);
+  for (int ty = y0; ty < y1; ++ty) {
+    const std::uint32_t* src = &picture_.Pixels[std::size_t(p.Top + ty - y) * picture_.Width + p.Left - x];
+    std::uint32_t* row = &dst.At(0, ty);
+    for (int tx = x0; tx < x1; ++tx) {
+      const std::uint32_t c = src[tx];
+      if (!keyed || c != kTransparentColor) row[tx] = c;
+    }
+  }
+}
+
+// Repeats a piece over `area`; copies start at the strip's own origin (0, 0) and the last
+// copy is cut at the area's edge.
+void ClsSkinner::RepeatInStrip(StripSurface& dst, const PieceRect& p, const Rect& area) const {
+  if (p.Width <= 0 || p.Height <= 0) return;
+  const int x0 = std::max(area.left, 0), y0 = std::max(area.top, 0);
+  const int x1 = std::min(area.right, dst.Width), y1 = std::min(area.bottom, dst.Height);
+  for (int y = y0; y < y1; ++y) {
+    const std::uint32_t* src = &picture_.Pixels[std::size_t(p.Top + Mod(y, p.Height)) * picture_.Width + p.Left];
+    std::uint32_t* row = &dst.At(0, y);
+    for (int x = x0; x < x1; ++x) row[x] = src[Mod(x, p.Width)];
+  }
+}
+
+void ClsSkinner::ComposeStrip(HDC target, const FrameSkin& f, const StripLayout& s, bool caption,
+                              int W) {
+  StripSurface strip(target, s.Width, s.Height);
+  if (!strip.Ok()) return;
   // Whatever no piece covers stays transparent.
-  GdiObject clear(CreateSolidBrush(kTransparent));
-  RECT all = {0, 0, s.Width, s.Height};
-  FillRect(mem, &all, static_cast<HBRUSH>(clear.get()));
-  RepeatPiece(mem, f[s.RepeatPiece], s.Repeat);
-  for (const PiecePlace& e : s.Ends) DrawPiece(mem, f[e.Piece], e.X, e.Y, false);
+  std::fill(strip.Bits, strip.Bits + std::size_t(s.Width) * s.Height, kTransparentColor);
+  RepeatInStrip(strip, f[s.RepeatPiece], s.Repeat);
+  for (const PiecePlace& e : s.Ends) CopyPiece(strip, f[e.Piece], e.X, e.Y, false);
   if (caption) {
+    HDC mem = strip.Dc.get();
     const Rect tr = CaptionTextRect(skin_, f, W);
     RECT text = {tr.left, tr.top, tr.right, tr.bottom};
     SetBkMode(mem, TRANSPARENT);
@@ -172,21 +232,62 @@ void ClsSkinner::ComposeStrip(HDC target, const FrameSkin& f, const StripLayout&
     DrawTextA(mem, captionText_.c_str(), -1, &text,
               UINT(skin_.CaptionText.TextFormat) | kCaptionTextFlags);
     SelectObject(mem, oldFont);
-    PaintCaptionButtons(mem, f, W);
+    GdiFlush();
+    PaintCaptionButtons(strip, f, W);
     if (icon_) {
       // The icon's window position less the strip's own origin.
       DrawIconEx(mem, skin_.Icon.IconLeft - f[0].Width, skin_.Icon.IconTop, icon_.get(),
                  skin_.Icon.IconWidth, skin_.Icon.IconHeight, 0, nullptr, DI_NORMAL);
     }
   }
-  GdiTransparentBlt(target, s.WindowX, s.WindowY, s.Width, s.Height, mem, 0, 0, s.Width, s.Height,
-                    kTransparent);
+  GdiFlush();
+  PutStrip(target, f, s, strip);
 }
 
-void ClsSkinner::PaintCaptionButtons(HDC strip, const FrameSkin& f, int W) {
+// Puts a finished strip on the window with the transparent colour left out. Parts that
+// come from pieces without transparent pixels are copied as they are; the others are
+// copied through a clip region made of their non-transparent runs.
+void ClsSkinner::PutStrip(HDC target, const FrameSkin& f, const StripLayout& s,
+                          StripSurface& strip) const {
+  const auto& opaque = (&f == &skin_.ActiveFrame) ? activeOpaque_ : inactiveOpaque_;
+  HDC mem = strip.Dc.get();
+  auto put = [&](const Rect& part, bool solid) {
+    const Rect r{std::max(part.left, 0), std::max(part.top, 0), std::min(part.right, s.Width),
+                 std::min(part.bottom, s.Height)};
+    if (r.Empty()) return;
+    if (solid) {
+      BitBlt(target, s.WindowX + r.left, s.WindowY + r.top, r.Width(), r.Height(), mem, r.left,
+             r.top, SRCCOPY);
+      return;
+    }
+    Shape runs;
+    for (int y = r.top; y < r.bottom; ++y) {
+      int x = r.left;
+      while (x < r.right) {
+        while (x < r.right && (strip.At(x, y) & 0xFFFFFF) == kTransparentColor) ++x;
+        const int start = x;
+        while (x < r.right && (strip.At(x, y) & 0xFFFFFF) != kTransparentColor) ++x;
+        if (x > start) runs.push_back({s.WindowX + start, s.WindowY + y, s.WindowX + x, s.WindowY + y + 1});
+      }
+    }
+    if (runs.empty()) return;
+    GdiObject clip(RegionFromRects(MergeShape(std::move(runs))));
+    SelectClipRgn(target, static_cast<HRGN>(clip.get()));
+    BitBlt(target, s.WindowX + r.left, s.WindowY + r.top, r.Width(), r.Height(), mem, r.left, r.top,
+           SRCCOPY);
+    SelectClipRgn(target, nullptr);
+  };
+  put(s.Repeat, opaque[s.RepeatPiece]);
+  for (const PiecePlace& e : s.Ends) {
+    const PieceRect& p = f[e.Piece];
+    put(Rect{e.X, e.Y, e.X + p.Width, e.Y + p.Height}, opaque[e.Piece]);
+  }
+}
+
+void ClsSkinner::PaintCaptionButtons(StripSurface& strip, const FrameSkin& f, int W) {
   const DWORD style = DWORD(GetWindowLongA(hooked_, GWL_STYLE));
   for (const ButtonDraw& b : CaptionButtonDraws(skin_, f, style, buttonState_, W))
-    DrawPiece(strip, skin_.CaptionButtons[b.Button].States[b.State], b.X, b.Y, true);
+    CopyPiece(strip, skin_.CaptionButtons[b.Button].States[b.State], b.X, b.Y, true);
 }
 
 void ClsSkinner::PaintFrame() {
@@ -200,18 +301,13 @@ void ClsSkinner::PaintFrame() {
   width_ = W;
   height_ = H;
   const FrameSkin& f = active_ ? skin_.ActiveFrame : skin_.InactiveFrame;
-  const bool minimized = IsIconic(hooked_);
-  if (hasMenuBar_ && !minimized) PaintMenuBar(menuMode_ ? openItem_ : hotItem_, menuMode_);
-
-  MemDc mem(CreateCompatibleDC(windowDC_));
+  if (hasMenuBar_ && !IsIconic(hooked_)) PaintMenuBar(menuMode_ ? openItem_ : hotItem_, menuMode_);
   auto strip = [&](const StripLayout& s, bool caption) {
-    if (s.Width <= 0 || s.Height <= 0) return;
-    GdiObject bmp(CreateCompatibleBitmap(windowDC_, s.Width, s.Height));
-    if (bmp) ComposeStrip(windowDC_, f, s, mem.get(), static_cast<HBITMAP>(bmp.get()), caption, W);
+    if (s.Width > 0 && s.Height > 0) ComposeStrip(windowDC_, f, s, caption, W);
   };
   strip(LeftStrip(f, W, H), false);
   strip(RightStrip(f, W, H), false);
-  if (!minimized) strip(BottomStrip(f, W, H), false);
+  if (!IsIconic(hooked_)) strip(BottomStrip(f, W, H), false);
   strip(CaptionStrip(f, W, H), true);
 }
 
@@ -316,10 +412,12 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
       bHandled = false;
       break;
     case WM_DESTROY:
-      // Hot keys and the hover timer go with the window, whatever happens afterwards.
       if (bBefore) {
+        RestoreClassStyle();
+        // Hot keys and the hover timer go with the window, whatever happens afterwards.
         EndMenuMode();
         StopHoverTimer();
+        bHandled = false;
       } else {
         UnHookForm(hwnd);
       }
@@ -357,7 +455,7 @@ void ClsSkinner::OnSize() {
   width_ = W;
   height_ = H;
   UpdateMdiButtons(W);
-  SetWindowRgn(hooked_, RegionFromRects(AssembleWindowRegion(skin_.ActiveFrame, pieceShape_, W, H)),
+  SetWindowRgn(hooked_, RegionFromRects(MergeShape(AssembleWindowRegion(skin_.ActiveFrame, pieceShape_, W, H))),
                TRUE);  // the system owns the region from here on
   PlaceButtonShapes(W);
 }

@@ -11,7 +11,7 @@ namespace dirsheet::skin::win32 {
 
 namespace {
 
-// GIF, JPEG and PNG go through the platform's OLE picture loader; the bitmap it makes is
+// GIF and JPEG go through the platform's OLE picture loader; the bitmap it makes is
 // read back as 32-bit pixels.
 bool DecodeWithOle(const std::vector<std::uint8_t>& file, Image& out) {
   HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, file.size());
@@ -69,6 +69,7 @@ bool DecodeSkinPicture(const std::vector<std::uint8_t>& file, Image& out) {
         return false;
       }
     case ImageKind::Png:
+      return DecodePng(file.data(), file.size(), out);
     case ImageKind::Gif:
     case ImageKind::Jpeg:
       return DecodeWithOle(file, out);

@@ -10,7 +10,7 @@
 
 namespace dirsheet::skin::win32 {
 
-// BMP through our own decoder; other kinds through the platform's picture loader.
+// BMP and PNG through our own decoders; GIF and JPEG through the platform's picture loader.
 // False when the file does not decode.
 bool DecodeSkinPicture(const std::vector<std::uint8_t>& file, Image& out);
 

@@ -305,6 +305,60 @@ TEST_F(FrameTest, ResizeResetsButtonStatesAndKeepsTheMinimumSize) {
   EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(wr.left + 1, wr.top + 40)), HTLEFT);
 }
 
+TEST_F(FrameTest, IconAndStyleChangesRepaintTheCaption) {
+  HWND h = Hooked();
+  const SIZE s = WindowSize(h);
+  // A plain red 16 x 16 icon, set as the small icon: drawn at the skin's icon place.
+  std::vector<std::uint32_t> red(16 * 16, 0xFFFF0000);
+  HBITMAP color = CreateBitmap(16, 16, 1, 32, red.data());
+  HBITMAP mask = CreateBitmap(16, 16, 1, 1, std::vector<std::uint8_t>(32, 0).data());
+  ICONINFO ii = {TRUE, 0, 0, mask, color};
+  HICON icon = CreateIconIndirect(&ii);
+  SendMessageA(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  Pump();
+  Capture cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(6 + 8, 2 + 8), RGB(255, 0, 0));
+  EXPECT_EQ(cap.At(6 + 20, 2 + 8) == RGB(255, 0, 0), false);
+
+  // Without minimize and maximize boxes only the close button is drawn.
+  const int minX = s.cx - 46 + 5;
+  EXPECT_EQ(cap.At(minX, 4 + 5), ToColorRef(kButtonState[0]));
+  SetWindowLongA(h, GWL_STYLE, GetWindowLongA(h, GWL_STYLE) & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  Pump();
+  cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(minX, 4 + 5), ToColorRef(kActiveCaption));
+  EXPECT_EQ(cap.At(s.cx - 18 + 5, 4 + 5), ToColorRef(kButtonState[0]));
+  DestroyIcon(icon);
+  DeleteObject(color);
+  DeleteObject(mask);
+}
+
+TEST_F(FrameTest, CloseButtonClosesTheWindowAndDropShadowComesBack) {
+  HWND h = Window("close");
+  const ULONG_PTR classStyle = GetClassLongPtrA(h, GCL_STYLE);
+  TestSkin skin = MakeTestSkin();
+  skin.Data.DropShadow = 1;
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("shadow.skin", skin)));
+  ASSERT_TRUE(engine->HookForm(h));
+  EXPECT_EQ(GetClassLongPtrA(h, GCL_STYLE), classStyle | CS_DROPSHADOW);
+  RECT wr;
+  GetWindowRect(h, &wr);
+  const LPARAM overClose = MAKELPARAM(wr.right - 18 + 6, wr.top + 4 + 6);
+  SendMessageA(h, WM_NCLBUTTONDOWN, HTCLOSE, overClose);
+  EXPECT_EQ(engine->ButtonState(3), 2);
+  EXPECT_TRUE(IsWindow(h));  // pressing alone does nothing
+  SendMessageA(h, WM_NCLBUTTONUP, HTCLOSE, overClose);
+  EXPECT_FALSE(IsWindow(h));
+  // The class style went back with the window; the engine outlives its window and lets
+  // go of it cleanly.
+  HWND other = Window("after");
+  EXPECT_EQ(GetClassLongPtrA(other, GCL_STYLE), classStyle);
+  engine.reset();
+  EXPECT_EQ(GetClassLongPtrA(other, GCL_STYLE), classStyle);
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(FrameTest, MenuColourDecidesWhoKeepsTheMenu) {
   for (std::int32_t color : {-1, 0x00C0FF}) {
     HWND h = Window("menu");

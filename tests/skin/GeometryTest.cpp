@@ -93,6 +93,22 @@ TEST(WindowRegion, RoundedCornersAreLeftOut) {
   EXPECT_EQ(std::count(mask.begin(), mask.end(), 0), 12);  // two triangles of 6 pixels
 }
 
+TEST(WindowRegion, MergingKeepsTheAreaInFewRectangles) {
+  TestSkinOptions o;
+  o.RoundedCorners = false;
+  const TestSkin opaque = MakeTestSkin(o);
+  const Shape one = MergeShape(AssembleWindowRegion(opaque.Data.ActiveFrame, Shapes(opaque), 211, 97));
+  EXPECT_EQ(one, (Shape{{0, 0, 211, 97}}));
+
+  const TestSkin rounded = MakeTestSkin();
+  const Shape raw = AssembleWindowRegion(rounded.Data.ActiveFrame, Shapes(rounded), 157, 91);
+  const Shape merged = MergeShape(raw);
+  EXPECT_EQ(Coverage(merged, 157, 91), Coverage(raw, 157, 91));
+  EXPECT_LE(merged.size(), 8u);  // three corner rows with two runs each, then one band
+  // Overlapping input rectangles are joined, not counted twice.
+  EXPECT_EQ(MergeShape({{0, 0, 5, 2}, {3, 0, 8, 2}, {0, 2, 8, 3}}), (Shape{{0, 0, 8, 3}}));
+}
+
 TEST(WindowRegion, ZeroSizedMiddlePiecesDoNotLoop) {
   TestSkin s = MakeTestSkin();
   s.Data.ActiveFrame[1].Height = 0;

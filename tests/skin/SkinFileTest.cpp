@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "skin/Image.h"
 #include "skin/SkinFile.h"
@@ -212,6 +214,25 @@ TEST(BmpDecoder, ReadsTheDepthsAndOrientations) {
   auto huge = bmp24;
   huge[20] = 0x7F;  // width 0x7F0005
   EXPECT_THROW(DecodeBmp(huge.data(), huge.size()), SkinError);
+}
+
+TEST(SkinPicture, PngGoesThroughTheProgramsDecoder) {
+  std::ifstream in(DIRSHEET_SOURCE_DIR "/images/start.png", std::ios::binary);
+  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(png.empty());
+  ASSERT_EQ(DetectImageKind(png.data(), png.size()), ImageKind::Png);
+  Image img;
+  ASSERT_TRUE(DecodePng(png.data(), png.size(), img));
+  EXPECT_EQ(img.Width, 32);
+  EXPECT_EQ(img.Height, 32);
+  EXPECT_EQ(img.At(16, 16), 0xFFFFFFu);  // the white arrow in the middle
+
+  auto cut = png;
+  cut.resize(cut.size() / 2);
+  EXPECT_FALSE(DecodePng(cut.data(), cut.size(), img));
+  auto broken = png;
+  for (std::size_t i = 60; i < broken.size() - 20; i += 7) broken[i] ^= 0x5A;
+  EXPECT_FALSE(DecodePng(broken.data(), broken.size(), img));
 }
 
 TEST(SkinFileReader, WholeTestSkinRoundTrips) {

@@ -129,8 +129,7 @@ def buttons(p):
         glyph(p, 32, y0, kind, white)
         rounded_rect(p, 64, y0, 30, 22, pressed, ACTIVE["fill"])
         glyph(p, 64, y0, kind, white)
-        p.rect(96, y0, 30, 22, INACTIVE["fill"])
-        glyph(p, 96, y0, kind, grey)
+        glyph(p, 96, y0, kind, grey)  # inactive: a grey glyph on whatever caption lies below
 
 
 def menu_pieces(p):

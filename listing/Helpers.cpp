@@ -1,0 +1,121 @@
+// Small helpers shared by the walk, the writers and the folder tree: NUL cutting, the
+// directory test, stamps, byte scaling and the row buffer's sort.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "listing/Listing.h"
+
+namespace dirsheet::listing {
+
+std::string& delete_Null(std::string& text) {
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.erase(nul);
+  return text;
+}
+
+bool IsDirectory(platform::FileSystem& fs, const std::string& path) {
+  return fs.IsDirectory(path);
+}
+
+namespace {
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian), after H. Hinnant.
+void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  y = static_cast<std::int64_t>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  if (m <= 2) ++y;
+}
+
+}  // namespace
+
+std::string FormatStamp(std::uint64_t fileTime) {
+  // FILETIME counts 100 ns from 1601-01-01; 11644473600 s lie between 1601 and 1970.
+  const std::int64_t seconds =
+      static_cast<std::int64_t>(fileTime / 10000000ULL) - 11644473600LL;
+  std::int64_t days = seconds / 86400;
+  std::int64_t rest = seconds % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --days;
+  }
+  std::int64_t year;
+  unsigned month, day;
+  CivilFromDays(days, year, month, day);
+  std::string out = std::to_string(year);
+  out += '/';
+  out += std::to_string(month);
+  out += '/';
+  out += std::to_string(day);
+  out += ' ';
+  out += std::to_string(rest / 3600);
+  out += ':';
+  out += std::to_string(rest % 3600 / 60);
+  return out;
+}
+
+double ScaleBytes(std::uint64_t value, int power) {
+  return static_cast<double>(value) / std::pow(1024.0, power);
+}
+
+std::uint64_t RoundHalfEven(double value) {
+  if (!(value > 0)) return 0;
+  if (value >= 18446744073709551615.0) return UINT64_MAX;
+  return static_cast<std::uint64_t>(std::nearbyint(value));  // default mode: ties to even
+}
+
+std::uint64_t ScaleBytesRounded(std::uint64_t value, int power) {
+  if (power <= 0) return value;
+  const unsigned shift = 10u * static_cast<unsigned>(power);
+  if (shift >= 64) return 0;
+  std::uint64_t whole = value >> shift;
+  const std::uint64_t rest = value & ((std::uint64_t{1} << shift) - 1);
+  const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+  if (rest > half || (rest == half && (whole & 1))) ++whole;
+  return whole;
+}
+
+int OrderColumn(const ListingOptions& options) {
+  if (options.order == "No order") return -1;
+  if (options.orderIndex >= 0 && options.orderIndex < 5) return options.orderIndex;
+  return -1;
+}
+
+bool FilterMatchesEverything(const std::string& filter) {
+  return filter == "*" || filter == "*.*";
+}
+
+namespace {
+
+// The row buffer's text collation: case-insensitive for ASCII letters, then by bytes.
+bool CellLess(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char ca = static_cast<unsigned char>(a[i]);
+    unsigned char cb = static_cast<unsigned char>(b[i]);
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+    if (ca != cb) return ca < cb;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+}  // namespace
+
+void RowBuffer::SortByColumn(int column) {
+  if (column < 0 || column >= 5) return;
+  const std::size_t c = static_cast<std::size_t>(column);
+  std::stable_sort(rows_.begin(), rows_.end(), [c](const ListingRow& a, const ListingRow& b) {
+    return CellLess(a.cells[c], b.cells[c]);
+  });
+}
+
+}  // namespace dirsheet::listing

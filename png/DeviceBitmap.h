@@ -1,0 +1,49 @@
+// The converted image as the drawing layer receives it: the device-independent bitmap
+// description (the platform's 40-byte BITMAPINFOHEADER, laid out field for field), the
+// colour table of an indexed bitmap and the pixel rows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace dirsheet::png {
+
+struct BitmapInfoHeader {
+    uint32_t biSize = 40;
+    int32_t biWidth = 0;
+    int32_t biHeight = 0;  // negative when the rows are stored top row first
+    uint16_t biPlanes = 1;
+    uint16_t biBitCount = 0;
+    uint32_t biCompression = 0;  // uncompressed RGB
+    uint32_t biSizeImage = 0;
+    int32_t biXPelsPerMeter = 0;
+    int32_t biYPelsPerMeter = 0;
+    uint32_t biClrUsed = 0;
+    uint32_t biClrImportant = 0;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40, "matches the platform's description");
+
+struct RgbQuad {
+    uint8_t blue = 0;
+    uint8_t green = 0;
+    uint8_t red = 0;
+    uint8_t reserved = 0;
+};
+
+struct DeviceBitmap {
+    BitmapInfoHeader header;
+    std::vector<RgbQuad> colours;  // 2, 16 or 256 entries for 1, 4 or 8 bits; empty otherwise
+    std::vector<uint8_t> pixels;   // aligned rows in the order the height's sign gives
+};
+
+// A row of `width` pixels at `bits` per pixel takes a whole number of 4-byte words.
+size_t AlignedRowBytes(long width, int bits);
+
+// Fills in the description: negative height when the rows are top row first.
+BitmapInfoHeader DescribeDeviceBitmap(long width, long height, int bits, bool topRowFirst);
+
+// The drawn colours of a bitmap as top-down RGB, 3 bytes per pixel (tools and tests).
+std::vector<uint8_t> DeviceBitmapToRgb(const DeviceBitmap& bitmap);
+
+}  // namespace dirsheet::png

@@ -1,0 +1,236 @@
+#include "png/win32/PictureBox.h"
+
+#include <cstring>
+#include <utility>
+
+#include "png/win32/CBitmap.h"
+
+namespace dirsheet::png::win32 {
+
+namespace {
+
+constexpr char kClassName[] = "DirsheetPictureBox";
+constexpr char kScaleProperty[] = "Dirsheet.ScaleMode";
+
+void RegisterClassOnce() {
+    static const bool registered = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;  // replaced per window once `this` is known
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        RegisterClassA(&wc);
+        // Whoever shows pictures also shows the decoder's message as a message box.
+        CBitmap::InstallMessageBoxNotifications();
+        return true;
+    }();
+    (void)registered;
+}
+
+}  // namespace
+
+int ScaleContainer::ScaleMode() const {
+    const auto stored = reinterpret_cast<INT_PTR>(GetPropA(hwnd_, kScaleProperty));
+    return stored == kPixels ? kPixels : kTwips;
+}
+
+void ScaleContainer::SetScaleMode(int mode) {
+    SetPropA(hwnd_, kScaleProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(mode == kPixels ? kPixels : kTwips)));
+}
+
+std::unique_ptr<PictureBox> PictureBox::Create(HWND parent, int x, int y, int width, int height, bool border,
+                                               int id) {
+    RegisterClassOnce();
+    std::unique_ptr<PictureBox> box(new PictureBox());
+    box->hwnd_ = CreateWindowExA(border ? WS_EX_CLIENTEDGE : 0, kClassName, "",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+    if (!box->hwnd_) return nullptr;
+    SetWindowLongPtrA(box->hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box.get()));
+    SetWindowLongPtrA(box->hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PictureBox::WindowProc));
+    ScreenDC screen;
+    box->imageDC_ = CreateCompatibleDC(screen.get());
+    box->OnSize();
+    box->Cls();
+    return box;
+}
+
+std::unique_ptr<PictureBox> PictureBox::CreateTwips(HWND parent, long x, long y, long width, long height, bool border,
+                                                    int id) {
+    return Create(parent, CBitmap::TwipsToPixels(x, true), CBitmap::TwipsToPixels(y, false),
+                  CBitmap::TwipsToPixels(width, true), CBitmap::TwipsToPixels(height, false), border, id);
+}
+
+PictureBox::~PictureBox() {
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    if (imageDC_) {
+        if (oldImage_) SelectObject(imageDC_, oldImage_);
+        DeleteDC(imageDC_);
+    }
+}
+
+LRESULT CALLBACK PictureBox::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<PictureBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcA(hwnd, msg, wp, lp);
+    return self->HandleMessage(msg, wp, lp);
+}
+
+LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the image covers the whole client area
+        case WM_SIZE:
+            OnSize();
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+            hwnd_ = nullptr;
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+void PictureBox::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    BitBlt(dc, 0, 0, imageSize_.cx, imageSize_.cy, imageDC_, 0, 0, SRCCOPY);
+    EndPaint(hwnd_, &ps);
+}
+
+// Keeps the persistent image as large as the client area, its content kept.
+void PictureBox::OnSize() {
+    const SIZE client = ClientPixels();
+    const SIZE size{client.cx > 0 ? client.cx : 1, client.cy > 0 ? client.cy : 1};
+    if (image_ && size.cx == imageSize_.cx && size.cy == imageSize_.cy) return;
+    ScreenDC screen;
+    Bitmap fresh(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    {
+        MemoryDC dc(screen.get());
+        SelectGuard select(dc.get(), fresh.get());
+        RECT all{0, 0, size.cx, size.cy};
+        HBRUSH brush = CreateSolidBrush(backColor_);
+        FillRect(dc.get(), &all, brush);
+        DeleteObject(brush);
+        if (image_) BitBlt(dc.get(), 0, 0, imageSize_.cx, imageSize_.cy, imageDC_, 0, 0, SRCCOPY);
+    }
+    HGDIOBJ previous = SelectObject(imageDC_, fresh.get());
+    if (!oldImage_) oldImage_ = previous;
+    image_ = std::move(fresh);
+    imageSize_ = size;
+}
+
+SIZE PictureBox::OuterPixels() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+SIZE PictureBox::ClientPixels() const {
+    RECT r{};
+    GetClientRect(hwnd_, &r);
+    return SIZE{r.right, r.bottom};
+}
+
+long PictureBox::ToParentUnits(long pixels, bool horizontal) const {
+    return Parent().ScaleMode() == kPixels ? pixels : CBitmap::PixelsToTwips(pixels, horizontal);
+}
+
+long PictureBox::FromParentUnits(long value, bool horizontal) const {
+    return Parent().ScaleMode() == kPixels ? value : CBitmap::TwipsToPixels(value, horizontal);
+}
+
+long PictureBox::Width() const { return ToParentUnits(OuterPixels().cx, true); }
+long PictureBox::Height() const { return ToParentUnits(OuterPixels().cy, false); }
+
+void PictureBox::SetWidth(long value) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, FromParentUnits(value, true), OuterPixels().cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    OnSize();
+}
+
+void PictureBox::SetHeight(long value) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, OuterPixels().cx, FromParentUnits(value, false),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    OnSize();
+}
+
+long PictureBox::ScaleWidth() const {
+    const long px = ClientPixels().cx;
+    return scaleMode_ == kPixels ? px : CBitmap::PixelsToTwips(px, true);
+}
+
+long PictureBox::ScaleHeight() const {
+    const long px = ClientPixels().cy;
+    return scaleMode_ == kPixels ? px : CBitmap::PixelsToTwips(px, false);
+}
+
+void PictureBox::SetPictureFromImage() {
+    picture_.Reset(static_cast<HBITMAP>(CopyImage(image_.get(), IMAGE_BITMAP, 0, 0, 0)));
+}
+
+HBITMAP PictureBox::CopyPicture() const {
+    if (!picture_) return nullptr;
+    return static_cast<HBITMAP>(CopyImage(picture_.get(), IMAGE_BITMAP, 0, 0, 0));
+}
+
+void PictureBox::Cls() {
+    RECT all{0, 0, imageSize_.cx, imageSize_.cy};
+    HBRUSH brush = CreateSolidBrush(backColor_);
+    FillRect(imageDC_, &all, brush);
+    DeleteObject(brush);
+    if (picture_) {
+        MemoryDC dc(imageDC_);
+        SelectGuard select(dc.get(), picture_.get());
+        BITMAP info{};
+        GetObjectA(picture_.get(), sizeof info, &info);
+        BitBlt(imageDC_, 0, 0, info.bmWidth, info.bmHeight, dc.get(), 0, 0, SRCCOPY);
+    }
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+long PictureBox::TwipsPerPixelX() const { return CBitmap::TwipsPerPixelX(); }
+long PictureBox::TwipsPerPixelY() const { return CBitmap::TwipsPerPixelY(); }
+
+bool PictureBox::CaptureBackground(long x, long y, long w, long h, uint8_t* bgr) {
+    if (!imageDC_) return false;
+    MemoryDC memory(imageDC_);
+    Bitmap copy(CreateCompatibleBitmap(imageDC_, w, h));
+    {
+        SelectGuard select(memory.get(), copy.get());
+        BitBlt(memory.get(), 0, 0, w, h, imageDC_, x, y, SRCCOPY);
+    }
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;  // bottom row first
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    GetDIBits(memory.get(), copy.get(), 0, static_cast<UINT>(h), bgr, &bi, DIB_RGB_COLORS);
+    return true;  // what could not be read stays black
+}
+
+void PictureBox::ShowDeviceBitmap(DeviceBitmap bitmap, long x, long y, bool keepSize) {
+    const long w = bitmap.header.biWidth;
+    const long h = bitmap.header.biHeight < 0 ? -bitmap.header.biHeight : bitmap.header.biHeight;
+    const bool top = bitmap.header.biHeight < 0;
+    const uint8_t* p = bitmap.pixels.data();
+    switch (bitmap.header.biBitCount) {
+        case 1: CBitmap::CreateDeviceBitmap1(p, w, h, top); break;
+        case 4: CBitmap::CreateDeviceBitmap4(p, w, h, top); break;
+        case 8: CBitmap::CreateDeviceBitmap8(p, w, h, top); break;
+        case 24: CBitmap::CreateDeviceBitmap24(p, w, h, top); break;
+        case 32: CBitmap::CreateDeviceBitmap32(p, w, h, top); break;
+        default: break;  // nothing to draw
+    }
+    CBitmap::DrawToPictureBox(w, h, *this, x, y, keepSize);
+}
+
+}  // namespace dirsheet::png::win32

@@ -1,0 +1,78 @@
+// Real folder trees in a temporary folder for the listing tests, a host that records what
+// the walk tells it, and a helper that runs one scan into a real listing file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "listing/Listing.h"
+
+namespace fixture {
+
+// A fresh folder removed with everything in it at the end. Under Wine it lies below
+// Z:\tmp, so the Win32 backend reaches it through the Z: drive.
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::string& Root() const { return root_; }
+  // `relative` uses "/"; the result uses the backend's separator.
+  std::string Path(const std::string& relative) const;
+  void Dir(const std::string& relative) const;
+  void File(const std::string& relative, std::uint64_t size) const;  // sparse beyond 4 KiB
+  void Text(const std::string& relative, const std::string& content) const;
+  // Last-write time in UTC.
+  void SetModified(const std::string& relative, int year, int month, int day, int hour,
+                   int minute, int second) const;
+
+ private:
+  std::string root_;
+};
+
+char Sep();
+std::string ReadFile(const std::string& path);
+std::string Spaces(int n);
+// Lines joined with CR LF, each line ended by it.
+std::string Lines(const std::vector<std::string>& lines);
+
+// The type name the backend's shell gives the unregistered extension ".zzq".
+extern const char* const kZzqType;
+
+class RecordingHost : public dirsheet::listing::ScanHost {
+ public:
+  bool StopRequested() override { return stop; }
+  void SetStatus(const std::string& text) override {
+    statuses.push_back(text);
+    if (onStatus) onStatus(text);
+  }
+  void PumpMessages() override { ++pumps; }
+  void FolderUnreadable(const std::string& path) override { unreadable.push_back(path); }
+  void FolderLoop(const std::string& path) override { loops.push_back(path); }
+
+  bool stop = false;
+  int pumps = 0;
+  std::vector<std::string> statuses, unreadable, loops;
+  std::function<void(const std::string&)> onStatus;
+};
+
+// Runs a whole scan of `folder` as Start does, into a listing beside `outFolder`'s
+// "Dirsheet" base path, and returns the file's bytes.
+struct ScanResult {
+  std::string listing;
+  dirsheet::listing::ScanTotals totals;
+  bool ok = false;
+};
+ScanResult Scan(const std::string& folder, const std::string& outFolder,
+                const dirsheet::listing::ListingOptions& options,
+                RecordingHost* host = nullptr);
+
+// The listing split into blocks by heading path (text form): heading -> lines in between.
+std::vector<std::pair<std::string, std::vector<std::string>>> TextBlocks(
+    const std::string& listing);
+
+}  // namespace fixture

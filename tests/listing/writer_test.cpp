@@ -1,0 +1,247 @@
+// The listing writers on hand-made blocks, and the small helpers they rely on.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "Fixture.h"
+#include "listing/Listing.h"
+#include "platform/Wildcard.h"
+
+using namespace dirsheet::listing;
+using fixture::Lines;
+using fixture::Spaces;
+
+namespace {
+
+const std::string kStars(62, '*');
+
+ListingOptions Attributes(bool type, bool size, bool created, bool modified,
+                          const char* format = "Text") {
+  ListingOptions o;
+  o.type = type;
+  o.size = size;
+  o.created = created;
+  o.modified = modified;
+  o.format = format;
+  return o;
+}
+
+ListingRow Row(RowKind kind, std::string name, std::string type = "", std::string size = "",
+               std::string created = "", std::string modified = "") {
+  ListingRow row;
+  row.kind = kind;
+  row.cells = {name, type, size, created, modified};
+  return row;
+}
+
+// Writes a header, one block and the totals through a real file and returns its bytes.
+std::string Write(const ListingOptions& o, const RowBuffer& rows, const ScanTotals& totals) {
+  fixture::TempTree tree;
+  ListingFile file(tree.Path("Dirsheet"), o);
+  EXPECT_TRUE(file.WriteListingHeader());
+  EXPECT_TRUE(file.AppendFolderBlock(rows));
+  EXPECT_TRUE(file.AppendTotals(totals));
+  EXPECT_TRUE(file.ok()) << file.Error();
+  return file.Path().empty() ? std::string() : fixture::ReadFile(file.Path());
+}
+
+std::string TitleOf(const ListingOptions& o) {
+  const std::string all = Write(o, RowBuffer(), ScanTotals());
+  return all.substr(0, all.find("\r\n"));
+}
+
+}  // namespace
+
+TEST(Helpers, FormatStampIsUtcWithoutLeadingZeros) {
+  // 100 ns units since 1601; 11644473600 s from 1601 to 1970.
+  auto at = [](long long unixSeconds) {
+    return static_cast<std::uint64_t>(unixSeconds + 11644473600LL) * 10000000ULL;
+  };
+  EXPECT_EQ(FormatStamp(at(1709802341)), "2024/3/7 9:5");       // 2024-03-07 09:05:41
+  EXPECT_EQ(FormatStamp(at(1735689599)), "2024/12/31 23:59");   // one second before 2025
+  EXPECT_EQ(FormatStamp(at(1709164800)), "2024/2/29 0:0");      // leap day
+  EXPECT_EQ(FormatStamp(0), "1601/1/1 0:0");
+}
+
+TEST(Helpers, RoundingGoesToTheEvenNeighbour) {
+  EXPECT_EQ(RoundHalfEven(0.5), 0u);
+  EXPECT_EQ(RoundHalfEven(1.5), 2u);
+  EXPECT_EQ(RoundHalfEven(2.5), 2u);
+  EXPECT_EQ(RoundHalfEven(2.5000001), 3u);
+  EXPECT_DOUBLE_EQ(ScaleBytes(1536, 1), 1.5);
+  EXPECT_DOUBLE_EQ(ScaleBytes(524288, 2), 0.5);
+  const std::uint64_t bytes[] = {0, 511, 512, 513, 1536, 2560, 1048576, 2147483648ULL,
+                                 0xFFFFFFFFFFFFFFFFULL};
+  const std::uint64_t kb[] = {0, 0, 0, 1, 2, 2, 1024, 2097152, 18014398509481984ULL};
+  for (std::size_t i = 0; i < sizeof bytes / sizeof bytes[0]; ++i)
+    EXPECT_EQ(ScaleBytesRounded(bytes[i], 1), kb[i]) << bytes[i];
+  EXPECT_EQ(ScaleBytesRounded(0xFFFFFFFFFFFFFFFFULL, 2), 17592186044416ULL);
+}
+
+TEST(Helpers, DeleteNullCutsInPlace) {
+  std::string s("name.txt\0garbage", 16);
+  EXPECT_EQ(&delete_Null(s), &s);
+  EXPECT_EQ(s, "name.txt");
+  std::string plain = "plain";
+  EXPECT_EQ(delete_Null(plain), "plain");
+}
+
+TEST(Helpers, WildcardsMatchTheLongNameWithoutCase) {
+  using dirsheet::platform::WildcardMatch;
+  struct { const char* pattern; const char* name; bool match; } cases[] = {
+      {"*", "anything", true},        {"*.*", "noextension", true},
+      {"*.txt", "a.TXT", true},       {"*.txt", "a.txt.bak", false},
+      {"?.c", "x.c", true},           {"?.c", "xy.c", false},
+      {"a*b*c", "aXXbYYc", true},     {"a*b*c", "aXXbYY", false},
+      {"", "a", false},               {"*a", "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}
+
+TEST(Helpers, OrderTextNamesAColumnOnlyWhenChosen) {
+  ListingOptions o;
+  EXPECT_EQ(OrderColumn(o), -1);
+  o.order = "Size";
+  o.orderIndex = 2;
+  EXPECT_EQ(OrderColumn(o), 2);
+  o.order = "typed text";
+  o.orderIndex = -1;
+  EXPECT_EQ(OrderColumn(o), -1);
+}
+
+TEST(TextForm, TitleFillsDependOnTheTitleBefore) {
+  EXPECT_EQ(TitleOf(Attributes(false, false, false, false)), "Name");
+  EXPECT_EQ(TitleOf(Attributes(true, true, false, false)),
+            "Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)");
+  EXPECT_EQ(TitleOf(Attributes(false, true, false, false)), "Name" + Spaces(26) + "Size(KB)");
+  EXPECT_EQ(TitleOf(Attributes(false, false, false, true)),
+            "Name" + Spaces(8) + "Last modified date");
+  const std::string all = TitleOf(Attributes(true, true, true, true));
+  EXPECT_EQ(all, "Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)" + Spaces(12) +
+                     "Created date" + Spaces(8) + "Last modified date");
+  EXPECT_EQ(all.find("Type"), 45u);
+  EXPECT_EQ(all.find("Size(KB)"), 75u);
+  EXPECT_EQ(all.find("Created"), 95u);
+  EXPECT_EQ(all.find("Last"), 115u);
+}
+
+TEST(TextForm, BlockAndTotalsByteForByte) {
+  RowBuffer rows;
+  rows.Append(Row(RowKind::File, "a.zzq", "ZZQ File", "2"));
+  rows.Append(Row(RowKind::File, std::string(50, 'n'), "Type", "0"));  // wider than its column
+  rows.InsertAtTop(Row(RowKind::Heading, "C:\\some folder"));
+  rows.Append(Row(RowKind::Summary, "Info", "File(s): 2 - Size: 1536 Byte(s)."));
+  ScanTotals totals{3, 2, 1536};
+  EXPECT_EQ(Write(Attributes(true, true, false, false), rows, totals),
+            Lines({"Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)", "", "",
+                   "C:\\some folder", std::string(14, '*'), "a.zzq" + Spaces(40) + "ZZQ File" +
+                   Spaces(22) + "2", std::string(50, 'n') + "Type" + Spaces(26) + "0", "",
+                   "File(s): 2 - Size: 1536 Byte(s).", "", kStars, "Total Folder(s): 3",
+                   "Total File(s): 2", "Total Files Size: 0 MB; 2 KB; 1536 Byte(s).",
+                   kStars}));
+}
+
+TEST(TextForm, HiddenColumnsStillCountTheirEmptyCells) {
+  RowBuffer rows;
+  rows.Append(Row(RowKind::File, "f", "", "9"));
+  const std::string text = Write(Attributes(false, true, false, false), rows, ScanTotals());
+  EXPECT_NE(text.find("\r\nf" + Spaces(44) + Spaces(30) + "9\r\n"), std::string::npos);
+}
+
+TEST(TextForm, TotalsRoundHalvesToEven) {
+  struct { std::uint64_t bytes; const char* line; } cases[] = {
+      {0, "Total Files Size: 0 MB; 0 KB; 0 Byte(s)."},
+      {524288, "Total Files Size: 0 MB; 512 KB; 524288 Byte(s)."},
+      {1572864, "Total Files Size: 2 MB; 1536 KB; 1572864 Byte(s)."},
+      {2621440, "Total Files Size: 2 MB; 2560 KB; 2621440 Byte(s)."},
+      {1536, "Total Files Size: 0 MB; 2 KB; 1536 Byte(s)."},
+      {1023, "Total Files Size: 0 MB; 1 KB; 1023 Byte(s)."},
+      {1048576, "Total Files Size: 1 MB; 1024 KB; 1048576 Byte(s)."},
+      {6442450945ULL, "Total Files Size: 6144 MB; 6291456 KB; 6442450945 Byte(s)."},
+  };
+  for (const auto& c : cases) {
+    const std::string text = Write(Attributes(true, true, false, false), RowBuffer(),
+                                   ScanTotals{0, 0, c.bytes});
+    EXPECT_NE(text.find(std::string("\r\n") + c.line + "\r\n"), std::string::npos) << c.bytes;
+  }
+}
+
+TEST(HtmlForm, TitleBlockAndTotalsByteForByte) {
+  RowBuffer rows;
+  rows.Append(Row(RowKind::File, "a.zzq", "ZZQ File", "2", "2024/1/2 3:4", "2024/5/6 7:8"));
+  rows.InsertAtTop(Row(RowKind::Heading, "C:\\x"));
+  rows.Append(Row(RowKind::Summary, "Info", "File(s): 1 - Size: 2048 Byte(s)."));
+  EXPECT_EQ(Write(Attributes(true, false, false, true, "HTML"), rows, ScanTotals{0, 1, 2048}),
+            Lines({"<table>", "<tr>", "<td style=\"width:450px; height:100px;\"><b>Name</b>",
+                   "<td style=\"width:300px; height:100px;\"><b>Type</b>",
+                   "<td style=\"width:200px; height:100px;\"><b>Last modified date</b>",
+                   "</table>",
+                   "<table>", "<tr>", "<td><b>C:\\x</b>", "<tr>", "<td>****", "</table>",
+                   "<table>", "<tr>", "<td style=\"width:450px;\">a.zzq",
+                   "<td style=\"width:300px;\">ZZQ File",
+                   "<td style=\"width:200px;\">2024/5/6 7:8", "</table>",
+                   "<table>", "<tr><td style=\"height:25px;\">", "<tr>",
+                   "<td>File(s): 1 - Size: 2048 Byte(s).", "<tr><td style=\"height:50px;\">",
+                   "</table>",
+                   "<table>", "<tr><td>" + kStars, "<tr><td><b>Total Folder(s): 0</b>",
+                   "<tr><td><b>Total File(s): 1</b>",
+                   "<tr><td><b>Total Files Size: 0 MB; 2 KB; 2048 Byte(s).</b>",
+                   "<tr><td>" + kStars, "</table>"}));
+}
+
+TEST(HtmlForm, NamesPathsAndTypesAreEscaped) {
+  RowBuffer rows;
+  rows.Append(Row(RowKind::File, "<img src=x onerror=alert(1)>.txt", "A \"quoted\" & type"));
+  rows.InsertAtTop(Row(RowKind::Heading, "C:\\Tom & <Jerry>"));
+  rows.Append(Row(RowKind::Summary, "Info", "File(s): 1 - Size: 0 Byte(s)."));
+  const std::string html =
+      Write(Attributes(true, false, false, false, "HTML"), rows, ScanTotals());
+  EXPECT_NE(html.find("<td><b>C:\\Tom &amp; &lt;Jerry&gt;</b>\r\n<tr>\r\n<td>" +
+                      std::string(16, '*') + "\r\n"),
+            std::string::npos);
+  EXPECT_NE(html.find(">&lt;img src=x onerror=alert(1)&gt;.txt\r\n"), std::string::npos);
+  EXPECT_NE(html.find(">A &quot;quoted&quot; &amp; type\r\n"), std::string::npos);
+  EXPECT_EQ(html.find("<img"), std::string::npos);
+}
+
+TEST(ListingFile, UnknownFormatWritesNothing) {
+  fixture::TempTree tree;
+  ListingOptions o;
+  o.format = "PDF";
+  ListingFile file(tree.Path("Dirsheet"), o);
+  EXPECT_TRUE(file.Path().empty());
+  EXPECT_TRUE(file.WriteListingHeader());
+  EXPECT_TRUE(file.AppendTotals(ScanTotals()));
+  EXPECT_TRUE(file.ok());
+  EXPECT_TRUE(fixture::ReadFile(tree.Path("Dirsheet.txt")).empty());
+}
+
+TEST(ListingFile, MissingFileIsCreatedByTheAppend) {
+  fixture::TempTree tree;
+  ListingFile file(tree.Path("Dirsheet"), ListingOptions());
+  EXPECT_TRUE(file.AppendTotals(ScanTotals()));
+  EXPECT_EQ(fixture::ReadFile(tree.Path("Dirsheet.txt")).substr(0, 4), "\r\n**");
+}
+
+TEST(ListingFile, FolderThatCannotHoldTheListingIsAnError) {
+  fixture::TempTree tree;
+  ListingFile file(tree.Path("no such folder/Dirsheet"), ListingOptions());
+  EXPECT_FALSE(file.WriteListingHeader());
+  EXPECT_FALSE(file.ok());
+  EXPECT_NE(file.Error().find("cannot create the listing"), std::string::npos) << file.Error();
+  // Later steps keep reporting it instead of succeeding silently.
+  EXPECT_FALSE(file.AppendFolderBlock(RowBuffer()));
+  EXPECT_FALSE(file.AppendTotals(ScanTotals()));
+}
+
+#if !defined(_WIN32)
+TEST(ListingFile, FullDiskIsAnError) {
+  std::FILE* full = std::fopen("/dev/full", "wb");
+  ASSERT_NE(full, nullptr);
+  ListingFile file(full, "/dev/full", ListingOptions());
+  EXPECT_FALSE(file.WriteListingHeader());
+  EXPECT_NE(file.Error().find("No space"), std::string::npos) << file.Error();
+  std::fclose(full);
+}
+#endif

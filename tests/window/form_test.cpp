@@ -1,0 +1,180 @@
+// The main window after start-up, its pages, and the commands that do nothing yet.
+#include <gtest/gtest.h>
+
+#include "tests/window/WindowTestSupport.h"
+
+namespace dirsheet::window::test {
+namespace {
+
+
+std::vector<std::string> ComboEntries(HWND combo) {
+  std::vector<std::string> entries;
+  int n = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < n; ++i) {
+    char buf[100] = {};
+    SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf));
+    entries.push_back(buf);
+  }
+  return entries;
+}
+
+bool Checked(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// Position of a control inside its container, in pixels.
+RECT PlaceIn(HWND control) {
+  RECT rc;
+  GetWindowRect(control, &rc);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+TEST(Form1StartUp, ControlsHoldTheirInitialState) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()), SW_SHOWNORMAL);
+  ASSERT_TRUE(form);
+  EXPECT_EQ(GetText(form->Handle()), "Dirsheet Rizedazer");
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+
+  EXPECT_TRUE(Checked(form->Check(1)));
+  EXPECT_TRUE(Checked(form->Check(2)));
+  EXPECT_FALSE(Checked(form->Check(3)));
+  EXPECT_FALSE(Checked(form->Check(4)));
+  EXPECT_EQ(GetText(form->Check(4)), "Last modified date");
+  EXPECT_EQ(GetText(form->OrderBy()), "No order");
+  EXPECT_EQ(ComboEntries(form->OrderBy()),
+            (std::vector<std::string>{"Name", "Type", "Size", "Created date", "Last modified date"}));
+  EXPECT_EQ(GetText(form->SaveAs()), "Text");
+  EXPECT_EQ(ComboEntries(form->SaveAs()), (std::vector<std::string>{"Text", "HTML"}));
+  EXPECT_EQ(GetText(form->Filter()), "*");
+  EXPECT_EQ(GetText(form->Dir()), "");
+  EXPECT_EQ(GetText(form->Command(1)), "Start");
+  EXPECT_EQ(GetText(form->Command(2)), "Stop");
+  EXPECT_EQ(GetText(form->Command(3)), "Save as...");
+  EXPECT_EQ(GetText(form->Label(2)), "Dirsheet Rizedazer");
+  EXPECT_EQ(GetText(form->Label(3)), "Version 2009 (build 1.0)");
+  EXPECT_TRUE(IsWindowVisible(form->Frame1()));
+  EXPECT_FALSE(IsWindowVisible(form->Frame2()));
+  EXPECT_EQ(form->BoldCommand(), 0);
+  EXPECT_FALSE(form->Scanning());
+  EXPECT_FALSE(form->ListingMade());
+
+  // Containers and places: twips of the layout at the screen's pixels per inch.
+  Twips tw;
+  EXPECT_EQ(GetParent(form->Command(3)), form->Frame1());
+  EXPECT_EQ(GetParent(GetParent(form->TreeView1())), form->Frame1());
+  RECT c3 = PlaceIn(form->Command(3));
+  EXPECT_EQ(c3.left, tw.X(6000));
+  EXPECT_EQ(c3.top, tw.Y(240));
+  EXPECT_EQ(c3.right - c3.left, tw.X(1215));
+  RECT tv = PlaceIn(form->TreeView1());
+  EXPECT_EQ(tv.left, tw.X(120));
+  EXPECT_EQ(tv.bottom - tv.top, tw.Y(3375));
+  RECT client;
+  GetClientRect(form->Handle(), &client);
+  EXPECT_EQ(client.right, tw.X(7995));
+  EXPECT_EQ(client.bottom, tw.Y(6960));
+}
+
+TEST(Form1StartUp, IconsGoToTheTopOwnerAndTheWindow) {
+  ScratchFolder folder;
+  Recorder rec;
+  HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+  Form1Services services = rec.Services(folder.Path());
+  services.owner = owner;
+  auto form = MakeForm(std::move(services));
+  ASSERT_TRUE(form);
+  auto big = SendMessageA(form->Handle(), WM_GETICON, ICON_BIG, 0);
+  EXPECT_NE(big, 0);
+  EXPECT_EQ(SendMessageA(owner, WM_GETICON, ICON_BIG, 0), big);
+  // The small icon comes from images\Dirsheet.ico beside the test program.
+  EXPECT_NE(SendMessageA(form->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+  form.reset();
+  DestroyWindow(owner);
+}
+
+TEST(Form1Pages, TabClicksSwitchBetweenMainAndAbout) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()));
+  auto clickTab = [&](int index) {
+    RECT rc;
+    SendMessageA(form->TabStrip1(), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rc));
+    PostClick(form->TabStrip1(), (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    Pump(form.get());
+  };
+  clickTab(1);
+  EXPECT_FALSE(Shown(form->Frame1()));
+  EXPECT_TRUE(Shown(form->Frame2()));
+  clickTab(0);
+  EXPECT_TRUE(Shown(form->Frame1()));
+  EXPECT_FALSE(Shown(form->Frame2()));
+}
+
+TEST(Form1Pages, AboutLinksOpenTheMakersAddresses) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()));
+  ShowWindow(form->Frame2(), SW_SHOW);
+  for (HWND h : {form->Label(5), form->Label(6), form->Logo()}) {
+    PostClick(h);
+    Pump(form.get());
+  }
+  ASSERT_EQ(rec.launched.size(), 3u);
+  EXPECT_EQ(rec.launched[0], std::make_pair(std::string("explorer.exe"), std::string(kMakerSiteAddress)));
+  EXPECT_EQ(rec.launched[1].second, kMakerSecondAddress);
+  EXPECT_EQ(rec.launched[2].second, kMakerSiteAddress);
+}
+
+TEST(Form1Commands, StopAndSaveAsBeforeTheFirstScanDoNothing) {
+  ScratchFolder folder;
+  Recorder rec;
+  rec.saveAnswer = folder.Path() + "\\report";
+  auto form = MakeForm(rec.Services(folder.Path()));
+  PostClick(form->Command(2));
+  PostClick(form->Command(3));
+  Pump(form.get());
+  EXPECT_EQ(form->BoldCommand(), 0);
+  EXPECT_TRUE(rec.saveRequests.empty());
+  EXPECT_FALSE(FileExists(folder.Path() + "\\report.txt"));
+  EXPECT_FALSE(form->StopRequested());
+}
+
+TEST(Form1Commands, StartWithoutAFolderShowsTheMessageAndLeavesTheListing) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()));
+  std::string earlier = folder.MakeFile("Dirsheet.txt", "earlier listing");
+  MessageBoxWatcher watcher;
+  PostClick(form->Command(1));
+  Pump(form.get());
+  EXPECT_TRUE(watcher.Seen());
+  EXPECT_EQ(watcher.Text(), "A valid folder must be specified.");
+  EXPECT_EQ(ReadFile(earlier), "earlier listing");
+  EXPECT_FALSE(form->ListingMade());
+  EXPECT_EQ(form->BoldCommand(), 0);
+  EXPECT_TRUE(rec.launched.empty());
+}
+
+TEST(Form1Keyboard, TabMovesThroughTheOptionsInOrder) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()), SW_SHOWNORMAL);
+  SetForegroundWindow(form->Handle());
+  auto focusAfterTab = [&](HWND from) {
+    SetFocus(from);
+    PostKey(GetFocus(), VK_TAB);
+    Pump(form.get());
+    HWND f = GetFocus();
+    return GetParent(f) == form->OrderBy() || GetParent(f) == form->SaveAs() ? GetParent(f) : f;
+  };
+  EXPECT_EQ(focusAfterTab(form->Command(1)), form->Command(2));
+  EXPECT_EQ(focusAfterTab(form->Command(2)), form->Command(3));
+  EXPECT_EQ(focusAfterTab(form->Command(3)), form->Dir());
+  EXPECT_EQ(focusAfterTab(form->Dir()), form->OrderBy());
+  EXPECT_EQ(focusAfterTab(form->Check(1)), form->Check(2));
+}
+
+}  // namespace
+}  // namespace dirsheet::window::test

@@ -1,0 +1,393 @@
+#include "window/FolderTree.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "window/Win32Util.h"
+
+namespace dirsheet::window {
+namespace {
+
+bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+
+// Only entries flagged as folders or reparse points can pass IsDirectory; the flag from
+// the find record spares the other entries a second look-up.
+bool MayBeFolder(const WIN32_FIND_DATAA& fd) {
+  return (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
+}
+
+std::string EntryName(const WIN32_FIND_DATAA& fd) {
+  // The name field is cut at its first NUL.
+  return std::string(fd.cFileName, strnlen(fd.cFileName, sizeof fd.cFileName));
+}
+
+bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+
+HICON SmallIconOf(const std::string& path) {
+  SHFILEINFOA info = {};
+  if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
+    return nullptr;
+  return info.hIcon;
+}
+
+HICON SmallIconFromFile(const std::string& file, int index) {
+  HICON large = nullptr, small = nullptr;
+  UINT extracted = ExtractIconExA(file.c_str(), index, &large, &small, 1);
+  // On failure the places may hold junk (seen under Wine): only a count says icons came.
+  if (extracted == 0 || extracted == UINT_MAX) return nullptr;
+  if (large) DestroyIcon(large);
+  return small;
+}
+
+// A plain closed-folder icon, for shell folders whose own icon cannot be found.
+HICON GenericFolderIcon() {
+  SHFILEINFOA info = {};
+  SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                 SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+  return info.hIcon;
+}
+
+std::vector<std::string> Split(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    size_t at = text.find(sep, start);
+    parts.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
+    if (at == std::string::npos) return parts;
+    start = at + 1;
+  }
+}
+
+// The small icon named by the DefaultIcon value of a shell class. Variant A (the
+// computer) expands the leading %VARIABLE%; variant B takes the file name from the
+// system folder. A missing or malformed value gives no icon.
+HICON DefaultIconOf(const std::string& classKey, bool variantA) {
+  std::string clsid = classKey.substr(2);  // "{...}"
+  std::string subKey = "CLSID\\" + clsid + "\\DefaultIcon";
+  char value[255] = {};
+  {
+    HKEY raw = nullptr;
+    if (RegOpenKeyA(HKEY_CLASSES_ROOT, subKey.c_str(), &raw) != ERROR_SUCCESS) return nullptr;
+    RegKey key(raw);
+    DWORD size = sizeof value - 1;
+    if (RegQueryValueExA(key.get(), "", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                         &size) != ERROR_SUCCESS)
+      return nullptr;
+  }
+  std::vector<std::string> parts = Split(value, ',');
+  if (parts.size() < 2) return nullptr;
+  int index = std::atoi(parts[1].c_str());
+  std::vector<std::string> components = Split(parts[0], '\\');
+  std::string file;
+  if (variantA) {
+    if (components[0].size() >= 2) {
+      // "%SystemRoot%": the variable's value, or nothing when it is not set.
+      std::string name = components[0].substr(1, components[0].size() - 2);
+      char env[MAX_PATH] = {};
+      DWORD n = GetEnvironmentVariableA(name.c_str(), env, sizeof env);
+      file = n < sizeof env ? std::string(env, n) : std::string();
+      for (size_t i = 1; i < components.size(); ++i) file += "\\" + components[i];
+    }
+  } else if (components.size() >= 3) {
+    file = "C:\\Windows\\System32\\" + components[2];
+  }
+  if (HICON icon = file.empty() ? nullptr : SmallIconFromFile(file, index)) return icon;
+  // A value of another form (a plain path such as C:\windows\system32\shell32.dll):
+  // the file it names, with its variables expanded.
+  char expanded[MAX_PATH] = {};
+  DWORD n = ExpandEnvironmentStringsA(parts[0].c_str(), expanded, sizeof expanded);
+  if (n == 0 || n > sizeof expanded) return nullptr;
+  return SmallIconFromFile(expanded, index);
+}
+
+}  // namespace
+
+bool SameShellKey(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+
+bool IsZipName(const std::string& name) {
+  if (name.find(".zip") != std::string::npos) return true;
+  return name.size() >= 3 && name.compare(name.size() - 3, 3, "ZIP") == 0;
+}
+
+bool IsDriveRoot(const std::string& path) {
+  if (path.size() != 3) return false;
+  char c = path[0];
+  bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  return letter && path[1] == ':' && path[2] == '\\';
+}
+
+bool IsShellKey(const std::string& key) { return key.compare(0, 3, "::{") == 0; }
+
+std::string FolderKey(const std::string& path) {
+  if (IsDriveRoot(path)) return path.substr(0, 2);
+  if (!IsShellKey(path) && path.size() > 3 && path.back() == '\\')
+    return path.substr(0, path.size() - 1);
+  return path;
+}
+
+ClickTexts TextsForNodeKey(const std::string& key) {
+  ClickTexts t{key, key};
+  for (char x = 'A'; x <= 'Z'; ++x) {
+    if (key == std::string(1, x) + ":\\") t.dir = t.status = std::string(1, x) + ":";
+  }
+  if (IsShellKey(key)) t.dir.clear();
+  return t;
+}
+
+bool HasSubfolder(const std::string& folder) {
+  WIN32_FIND_DATAA fd;
+  FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &fd));
+  if (!find) return false;
+  do {
+    std::string name = EntryName(fd);
+    if (!IsDotEntry(name) && MayBeFolder(fd) && IsDirectory(folder + "\\" + name)) return true;
+  } while (FindNextFileA(find.get(), &fd));
+  return false;
+}
+
+FolderTree::FolderTree(HWND tree, ShellNamespace& shell) : tree_(tree), shell_(shell) {
+  TreeView_SetImageList(tree_, images_.Handle(), TVSIL_NORMAL);
+  char desktop[255] = {};
+  if (SHGetSpecialFolderPathA(GetParent(tree_), desktop, CSIDL_DESKTOPDIRECTORY, FALSE))
+    desktopDir_ = std::string(desktop, strnlen(desktop, sizeof desktop));
+}
+
+FolderTree::~FolderTree() {
+  if (IsWindow(tree_)) TreeView_SetImageList(tree_, nullptr, TVSIL_NORMAL);
+}
+
+HTREEITEM FolderTree::AddNode(HTREEITEM parent, const std::string& key, const std::string& text,
+                              bool withImage) {
+  TVINSERTSTRUCTA ins = {};
+  ins.hParent = parent ? parent : TVI_ROOT;
+  ins.hInsertAfter = TVI_LAST;
+  ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  ins.item.pszText = const_cast<char*>(text.c_str());
+  ins.item.iImage = withImage ? images_.IndexOf(key) : images_.BlankIndex();
+  ins.item.iSelectedImage = ins.item.iImage;
+  auto item = reinterpret_cast<HTREEITEM>(
+      SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+  if (item && !key.empty()) {
+    byKey_[key] = item;
+    keyOf_[item] = key;
+  }
+  return item;
+}
+
+void FolderTree::AddPlaceholder(HTREEITEM parent, const char* text) {
+  AddNode(parent, std::string(), text, false);
+}
+
+HTREEITEM FolderTree::Find(const std::string& key) const {
+  auto it = byKey_.find(key);
+  return it == byKey_.end() ? nullptr : it->second;
+}
+
+std::string FolderTree::KeyOf(HTREEITEM item) const {
+  auto it = keyOf_.find(item);
+  return it == keyOf_.end() ? std::string() : it->second;
+}
+
+void FolderTree::BuildTopLevel() {
+  IconHandle desktopIcon(SmallIconFromFile("C:\\Windows\\System32\\shell32.dll", 34));
+  if (!desktopIcon) desktopIcon.reset(GenericFolderIcon());
+  images_.Add(kRootKey, desktopIcon.get());
+  root_ = AddNode(nullptr, kRootKey, kRootKey, true);
+  SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
+  for (const ShellItem& item : shell_.Items(kShellDesktop)) AddTopLevelItem(root_, item);
+  SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+  TreeView_Expand(tree_, root_, TVE_EXPAND);
+}
+
+void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
+  // The computer counts as a folder whatever the shell says of it, so that the drives
+  // stay reachable where the shell reports it otherwise.
+  bool computer = SameShellKey(item.path, kComputerKey);
+  if (!item.isFolder && !computer) return;
+  if (IsZipName(item.name)) return;
+  std::string key = FolderKey(item.path);
+  if (key.empty() || NodeKeyExists(key)) return;
+  if (computer) {
+    IconHandle icon(DefaultIconOf(kComputerKey, true));
+    if (!icon) icon.reset(SmallIconOf(item.path));
+    if (!icon) icon.reset(GenericFolderIcon());
+    images_.Add(key, icon.get());
+    AddPlaceholder(AddNode(root, key, item.name, true), "");
+    return;
+  }
+  for (const char* known : {kControlPanelKey, kControlPanelCategoryKey, kNetworkKey, kRecycleBinKey}) {
+    if (SameShellKey(item.path, known)) {
+      IconHandle icon(DefaultIconOf(known, false));
+      if (!icon) icon.reset(SmallIconOf(item.path));
+      if (!icon) icon.reset(GenericFolderIcon());
+      images_.Add(key, icon.get());
+      AddNode(root, key, item.name, true);  // these are never expanded
+      return;
+    }
+  }
+  if (IsDriveRoot(item.path) || IsShellKey(item.path)) {
+    IconHandle icon(SmallIconOf(item.path));
+    images_.Add(key, icon.get());
+  } else {
+    AddFolderPicture(key, GetFileAttributesA(key.c_str()));
+  }
+  HTREEITEM node = AddNode(root, key, item.name, true);
+  if (HasSubfolder(key)) AddPlaceholder(node, "");
+}
+
+void FolderTree::AddFolderPicture(const std::string& path, DWORD attributes) {
+  // The shell gives a folder an icon of its own only when the folder is marked system
+  // or read-only (and names the icon in its desktop.ini); every other folder shows the
+  // plain folder icon. Asking the shell costs some 10 to 25 ms per folder under Wine, so
+  // plain folders take the plain icon directly.
+  const DWORD marked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & marked)) {
+    if (!plainFolder_) plainFolder_.reset(GenericFolderIcon());
+    if (plainFolder_) {
+      images_.Add(path, plainFolder_.get());
+      return;
+    }
+  }
+  IconHandle icon(SmallIconOf(path));
+  images_.Add(path, icon.get());
+}
+
+void FolderTree::FillNode(const std::string& key) {
+  HTREEITEM node = Find(key);
+  if (!node) return;
+  SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
+  if (SameShellKey(key, kComputerKey))
+    FillComputer(node);
+  else if (SameShellKey(key, kControlPanelKey))
+    FillShellFolder(node, kShellControlPanel);
+  else if (SameShellKey(key, kNetworkKey))
+    FillShellFolder(node, kShellNetwork);
+  else
+    FillFolder(node, key);
+  SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+}
+
+void FolderTree::FillComputer(HTREEITEM node) {
+  for (const ShellItem& item : shell_.Items(kShellDrives)) {
+    // A drive root gets the drive's key ("C:"); an existing key means the same place was
+    // already reached by another route.
+    std::string key = IsDriveRoot(item.path) ? item.path.substr(0, 2) : item.path;
+    if (key.empty() || NodeKeyExists(key)) continue;
+    IconHandle icon(SmallIconOf(item.path));
+    images_.Add(key, icon.get());
+    AddPlaceholder(AddNode(node, key, item.name, true), "");
+  }
+}
+
+void FolderTree::FillShellFolder(HTREEITEM node, int folder) {
+  for (const ShellItem& item : shell_.Items(folder)) {
+    // Control Panel applets have an empty name and their applet as path; keys must stay
+    // unique, so a repeated path is left out.
+    if (item.path.empty() || NodeKeyExists(item.path)) continue;
+    AddPlaceholder(AddNode(node, item.path, item.name, false), "");
+  }
+}
+
+void FolderTree::FillFolder(HTREEITEM node, const std::string& key) {
+  WIN32_FIND_DATAA fd;
+  FindHandle find(FindFirstFileA((key + "\\*").c_str(), &fd));
+  if (!find) return;
+  do {
+    std::string name = EntryName(fd);
+    std::string path = key + "\\" + name;
+    if (path == desktopDir_ || name == "My Documents" || IsDotEntry(name)) continue;
+    if (NodeKeyExists(path)) continue;
+    if (!MayBeFolder(fd) || !IsDirectory(path)) continue;
+    AddFolderPicture(path, fd.dwFileAttributes);
+    HTREEITEM child = AddNode(node, path, name, true);
+    if (HasSubfolder(path)) AddPlaceholder(child, "node");
+  } while (FindNextFileA(find.get(), &fd));
+}
+
+void FolderTree::OnExpanding(HTREEITEM item) {
+  if (item == root_) return;
+  std::string key = KeyOf(item);
+  HTREEITEM first = TreeView_GetChild(tree_, item);
+  if (!first) return;  // never read without a placeholder
+  // Only a node that still has its placeholder is read; an open node is left as it is.
+  if (!KeyOf(first).empty()) return;
+  TreeView_DeleteItem(tree_, first);
+  FillNode(key);
+}
+
+void FolderTree::OnCollapsed(HTREEITEM item) {
+  if (item == root_) return;
+  SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
+  while (HTREEITEM child = TreeView_GetChild(tree_, item)) {
+    images_.Remove(KeyOf(child));
+    TreeView_DeleteItem(tree_, child);  // takes the child's subtree with it
+  }
+  AddPlaceholder(item, "");
+  SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
+}
+
+void FolderTree::OnDeleteItem(const NMTREEVIEWA& nm) {
+  auto it = keyOf_.find(nm.itemOld.hItem);
+  if (it == keyOf_.end()) return;
+  auto k = byKey_.find(it->second);
+  if (k != byKey_.end() && k->second == nm.itemOld.hItem) byKey_.erase(k);
+  keyOf_.erase(it);
+}
+
+void FolderTree::Publish(HTREEITEM item) {
+  if (!item || !clickHandler_) return;
+  auto it = keyOf_.find(item);
+  if (it == keyOf_.end()) return;  // placeholders have no key and publish nothing
+  clickHandler_(clickContext_, TextsForNodeKey(it->second));
+}
+
+bool FolderTree::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->hwndFrom != tree_) return false;
+  result = 0;
+  switch (header->code) {
+    case TVN_ITEMEXPANDINGA:
+    case TVN_ITEMEXPANDINGW: {
+      auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+      if ((nm->action & TVE_EXPAND) && !(nm->itemNew.state & TVIS_EXPANDED))
+        OnExpanding(nm->itemNew.hItem);
+      return true;
+    }
+    case TVN_ITEMEXPANDEDA:
+    case TVN_ITEMEXPANDEDW: {
+      auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+      if (nm->action & TVE_COLLAPSE) OnCollapsed(nm->itemNew.hItem);
+      return true;
+    }
+    case TVN_DELETEITEMA:
+    case TVN_DELETEITEMW:
+      OnDeleteItem(*reinterpret_cast<NMTREEVIEWA*>(header));
+      return true;
+    case TVN_SELCHANGEDA:
+    case TVN_SELCHANGEDW: {
+      auto* nm = reinterpret_cast<NMTREEVIEWA*>(header);
+      // Selection moves by itself when the selected node is removed; only the user's
+      // own choice counts as a click.
+      if (nm->action == TVC_BYMOUSE || nm->action == TVC_BYKEYBOARD) Publish(nm->itemNew.hItem);
+      return true;
+    }
+    case NM_CLICK: {
+      // A click on the node that is already selected publishes it again.
+      TVHITTESTINFO hit = {};
+      DWORD pos = GetMessagePos();
+      hit.pt = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
+      ScreenToClient(tree_, &hit.pt);
+      HTREEITEM item = TreeView_HitTest(tree_, &hit);
+      if (item && (hit.flags & TVHT_ONITEM) && item == TreeView_GetSelection(tree_))
+        Publish(item);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace dirsheet::window

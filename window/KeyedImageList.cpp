@@ -1,0 +1,54 @@
+#include "window/KeyedImageList.h"
+
+namespace dirsheet::window {
+
+KeyedImageList::KeyedImageList() {
+  list_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 64);
+  // A fully transparent 16 x 16 icon: AND mask all ones, XOR bits all zero.
+  BYTE andBits[16 * 2];
+  BYTE xorBits[16 * 2] = {};
+  for (BYTE& b : andBits) b = 0xFF;
+  blank_ = CreateIcon(GetModuleHandleA(nullptr), 16, 16, 1, 1, andBits, xorBits);
+  ImageList_ReplaceIcon(list_, -1, blank_);  // slot 0
+}
+
+KeyedImageList::~KeyedImageList() {
+  if (list_) ImageList_Destroy(list_);
+  if (blank_) DestroyIcon(blank_);
+}
+
+int KeyedImageList::Add(const std::string& key, HICON icon) {
+  HICON picture = icon ? icon : blank_;
+  auto it = index_.find(key);
+  if (it != index_.end()) {
+    ImageList_ReplaceIcon(list_, it->second, picture);
+    return it->second;
+  }
+  int slot;
+  if (!free_.empty()) {
+    slot = free_.back();
+    free_.pop_back();
+    ImageList_ReplaceIcon(list_, slot, picture);
+  } else {
+    slot = ImageList_ReplaceIcon(list_, -1, picture);
+    if (slot < 0) return BlankIndex();
+  }
+  index_[key] = slot;
+  return slot;
+}
+
+void KeyedImageList::Remove(const std::string& key) {
+  auto it = index_.find(key);
+  if (it == index_.end()) return;
+  // The slot stays in the list (other nodes keep their indexes) and is reused later.
+  ImageList_ReplaceIcon(list_, it->second, blank_);
+  free_.push_back(it->second);
+  index_.erase(it);
+}
+
+int KeyedImageList::IndexOf(const std::string& key) const {
+  auto it = index_.find(key);
+  return it == index_.end() ? BlankIndex() : it->second;
+}
+
+}  // namespace dirsheet::window

@@ -1,0 +1,30 @@
+// The shell's namespace folders (Desktop, the computer, Control Panel, Network) as lists
+// of items with a display name, a parsing path and a folder flag.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dirsheet::window {
+
+// Special-folder numbers of the shell's namespace.
+enum ShellFolder { kShellDesktop = 0, kShellControlPanel = 3, kShellDrives = 17, kShellNetwork = 18 };
+
+struct ShellItem {
+  std::string name;   // display name
+  std::string path;   // file-system path or "::{...}" parsing name
+  bool isFolder = false;
+};
+
+class ShellNamespace {
+ public:
+  virtual ~ShellNamespace() = default;
+  // Items of one special folder in the shell's order; empty when it cannot be read.
+  virtual std::vector<ShellItem> Items(int folder) = 0;
+};
+
+// The real namespace, through the shell's automation object (Shell.Application).
+std::unique_ptr<ShellNamespace> MakeShellNamespace();
+
+}  // namespace dirsheet::window
