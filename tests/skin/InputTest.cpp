@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,111 +13,14 @@
 #include "skin/win32/ClsSkinner.h"
 #include "tests/skin/SkinTestFiles.h"
 #include "tests/skin/WinTestUtil.h"
+#include "tests/skin/XInput.h"
 
 namespace dirsheet::skin::testing {
 namespace {
 
 using win32::ClsSkinner;
 
-// ---------------------------------------------------------------- real input
-
-// Runs xdotool on the X display Wine draws on; `wait` false leaves it running so that
-// its input arrives while this thread sits in a modal loop.
-HANDLE Xdo(const std::string& args, bool wait = true) {
-  std::string cmd = "Z:\\usr\\bin\\xdotool " + args;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return nullptr;
-  CloseHandle(pi.hThread);
-  if (wait) {
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hProcess);
-    return nullptr;
-  }
-  return pi.hProcess;
-}
-
-// Pumps messages until `done` holds or `ms` milliseconds passed.
-bool PumpUntil(const std::function<bool()>& done, int ms = 3000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > DWORD(ms)) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&m);
-      DispatchMessageA(&m);
-    }
-  }
-  return true;
-}
-
-void PumpFor(int ms) {
-  PumpUntil([] { return false; }, ms);
-}
-
-void MoveTo(int x, int y) {
-  Xdo("mousemove " + std::to_string(x) + " " + std::to_string(y));
-  PumpFor(150);
-}
-
-// A thread timer whose step runs every 20 ms inside whatever loop is dispatching; the
-// step returns true when it is done.
-class Watcher {
- public:
-  explicit Watcher(std::function<bool()> step) : step_(std::move(step)) {
-    id_ = SetTimer(nullptr, 0, 20, Tick);
-    Live()[id_] = this;
-  }
-  ~Watcher() {
-    KillTimer(nullptr, id_);
-    Live().erase(id_);
-  }
-  bool Done() const { return done_; }
-
- private:
-  static std::map<UINT_PTR, Watcher*>& Live() {
-    static std::map<UINT_PTR, Watcher*> live;
-    return live;
-  }
-  static VOID CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
-    auto it = Live().find(id);
-    if (it == Live().end()) return;
-    Watcher* w = it->second;
-    if (w->done_ || w->busy_) return;
-    w->busy_ = true;
-    w->done_ = w->step_();
-    w->busy_ = false;
-  }
-  std::function<bool()> step_;
-  UINT_PTR id_ = 0;
-  bool done_ = false, busy_ = false;
-};
-
-// The open popup menu window, if any.
-HWND OpenPopup() {
-  HWND h = FindWindowA("#32768", nullptr);
-  return h && IsWindowVisible(h) ? h : nullptr;
-}
-
-// Without a window manager on the test display, Wine's own handling of frame states and
-// focus is what the tests need: this executable's windows are unmanaged. The setting is
-// read when the first window is made, so it is written before any test runs.
-class Unmanaged : public ::testing::Environment {
- public:
-  void SetUp() override {
-    HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER,
-                      "Software\\Wine\\AppDefaults\\skin_input_test.exe\\X11 Driver", &key) ==
-        ERROR_SUCCESS) {
-      RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-      RegCloseKey(key);
-    }
-  }
-};
-const auto* const g_unmanaged = ::testing::AddGlobalTestEnvironment(new Unmanaged);
+const auto* const g_unmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedWindows);
 
 // ---------------------------------------------------------------- the fixture
 
@@ -192,10 +93,6 @@ class InputTest : public ::testing::Test {
     const RECT r = WindowRect(h);
     const Rect& it = engine->MenuBar().Items[item];
     return {r.left + 4 + (it.left + it.right) / 2, r.top + (it.top + it.bottom) / 2};
-  }
-  void ClickAt(POINT p) {
-    Xdo("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
-    PumpFor(200);
   }
   bool HasSysCommand(unsigned cmd) const {
     for (unsigned c : sysCommands)
