@@ -465,7 +465,8 @@ void ClsSkinner::OnShowWindow() {
   ApplyMenuColor(m);
   if (skin_.MenuColor == -1) return;
   hasMenuBar_ = GetMenuItemCount(m) > 0;
-  SetMenu(hooked_, nullptr);  // recomputes the frame with the engine's bar
+  SetMenu(hooked_, nullptr);
+  SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kFrameChanged);  // room for the engine's bar
   LayoutMenuBar();
 }
 

@@ -314,6 +314,37 @@ TEST_F(InputTest, ClickingAnItemOpensItsPopupAndAnEntryRunsItsCommand) {
   EXPECT_TRUE(PumpUntil([&] { return !engine->MenuMode(); }));
 }
 
+TEST_F(InputTest, TheMenuIsReadAgainWhenTheWindowShowsAndWhenAskedForItsIcon) {
+  HWND h = Hooked();  // no menu yet
+  auto clientTop = [&] {
+    POINT o = {0, 0};
+    ClientToScreen(h, &o);
+    return o.y - WindowRect(h).top;
+  };
+  EXPECT_FALSE(engine->HasMenuBar());
+  EXPECT_EQ(clientTop(), 20);
+  SetMenu(h, MakeMenu());
+  ShowWindow(h, SW_HIDE);
+  ShowWindow(h, SW_SHOW);
+  PumpFor(100);
+  EXPECT_TRUE(engine->HasMenuBar());
+  EXPECT_EQ(GetMenu(h), nullptr);
+  EXPECT_EQ(engine->MenuBar().Items.size(), 3u);
+  EXPECT_EQ(clientTop(), 20 + 16);
+
+  // Emptied, the menu leaves the frame at the next icon request; filled again, it is back.
+  HMENU m = engine->Menu();
+  while (GetMenuItemCount(m) > 0) DeleteMenu(m, 0, MF_BYPOSITION);
+  SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+  EXPECT_FALSE(engine->HasMenuBar());
+  EXPECT_EQ(clientTop(), 20);
+  AppendMenuA(m, MF_STRING, 7, "&New");
+  SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+  EXPECT_TRUE(engine->HasMenuBar());
+  EXPECT_EQ(engine->MenuBar().Items.size(), 1u);
+  EXPECT_EQ(clientTop(), 20 + 16);
+}
+
 // ---------------------------------------------------------------- MDI
 
 TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
@@ -364,15 +395,23 @@ TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
   }
   // The child's icon is drawn in item 0: not only the bar's own colour there.
   engine->PaintMenuBar(-1, false);
-  const RECT r = WindowRect(frame);
   const Capture cap = CaptureWindow(frame);
   const Rect& icon = bar.Items[0];
   const RECT area = {4 + icon.left, icon.top, 4 + icon.right, icon.bottom};
   const int barColour = cap.Count(area, ToColorRef(0xE0E0E0));
   EXPECT_LT(barColour, (area.right - area.left) * (area.bottom - area.top) - 20);
+  // A new menu set through the client is the bar's menu, with the child's items added.
+  HMENU next = CreateMenu();
+  AppendMenuA(next, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&Window");
+  SendMessageA(client, WM_MDISETMENU, reinterpret_cast<WPARAM>(next), 0);
+  PumpFor(100);
+  EXPECT_EQ(engine->Menu(), next);
+  ASSERT_EQ(bar.Items.size(), 5u);
+  EXPECT_TRUE(bar.MdiMaximized);
   // The close square closes the child.
-  const Rect& close = bar.Items[n - 1];
-  ClickAt({r.left + 4 + (close.left + close.right) / 2, r.top + (close.top + close.bottom) / 2});
+  const Rect& close = bar.Items[4];
+  const RECT now = WindowRect(frame);
+  ClickAt({now.left + 4 + (close.left + close.right) / 2, now.top + (close.top + close.bottom) / 2});
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(child); }));
 }
 

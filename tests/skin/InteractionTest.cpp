@@ -257,18 +257,5 @@ TEST(MenuNavigation, PreviousAndNextWrap) {
   }
 }
 
-TEST(MenuItemLook, ColoursByHighlightStateAndActivation) {
-  const TestSkin s = MakeTestSkin();
-  const MenuBarSkin& mb = s.Data.MenuBar;
-  EXPECT_EQ(MenuItemLook(1, 1, false, false, true), ItemLook::Hot);
-  EXPECT_EQ(MenuItemLook(1, 1, true, false, true), ItemLook::Pressed);
-  EXPECT_EQ(MenuItemLook(0, 1, true, false, true), ItemLook::Normal);
-  EXPECT_EQ(MenuItemLook(1, 1, true, true, true), ItemLook::Disabled);
-  EXPECT_EQ(MenuItemLook(0, -1, false, false, false), ItemLook::Disabled);
-  EXPECT_EQ(MenuItemColor(mb, ItemLook::Hot), mb.HotItemColor);
-  EXPECT_EQ(MenuItemColor(mb, ItemLook::Disabled), mb.DisabledItemColor);
-  EXPECT_EQ(MenuItemColor(mb, ItemLook::Normal), mb.NormalItemColor);
-}
-
 }  // namespace
 }  // namespace dirsheet::skin
