@@ -174,6 +174,8 @@ class ClsSkinner : public InterceptHandler {
   void OnSwitchMessage(LPARAM lParam);
   void OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled, LRESULT& lReturn);
   void OnShowWindow();
+  void TakeWindowMenu();
+  void ReadMenuAfterStyleChange();
   void OnGetIcon();
   void OnMdiSetMenu(bool bBefore, WPARAM wParam);
   void OnStyleChanged(WPARAM wParam);

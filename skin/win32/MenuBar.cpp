@@ -458,7 +458,9 @@ void ClsSkinner::OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool&
 
 // ---------------------------------------------------------------- menu changes
 
-void ClsSkinner::OnShowWindow() {
+// Takes the menu the window carries now, as at hook time: with a menu colour of its own
+// the skin moves the menu into the frame.
+void ClsSkinner::TakeWindowMenu() {
   HMENU m = GetMenu(hooked_);
   if (!m) return;  // a detached menu stays the engine's own
   menu_ = m;
@@ -468,6 +470,12 @@ void ClsSkinner::OnShowWindow() {
   SetMenu(hooked_, nullptr);
   SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kFrameChanged);  // room for the engine's bar
   LayoutMenuBar();
+}
+
+void ClsSkinner::OnShowWindow() { TakeWindowMenu(); }
+
+void ClsSkinner::ReadMenuAfterStyleChange() {
+  if (!menu_ && !mdiClient_) TakeWindowMenu();
 }
 
 void ClsSkinner::OnGetIcon() {

@@ -537,6 +537,7 @@ void ClsSkinner::OnStyleChanged(WPARAM wParam) {
   if (LONG(wParam) == GWL_STYLE) style_ = GetWindowLongA(hooked_, GWL_STYLE);
   if (LONG(wParam) == GWL_EXSTYLE) exStyle_ = GetWindowLongA(hooked_, GWL_EXSTYLE);
   ReadCaptionText();
+  ReadMenuAfterStyleChange();
   PaintFrame();
 }
 

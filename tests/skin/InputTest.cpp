@@ -314,7 +314,7 @@ TEST_F(InputTest, ClickingAnItemOpensItsPopupAndAnEntryRunsItsCommand) {
   EXPECT_TRUE(PumpUntil([&] { return !engine->MenuMode(); }));
 }
 
-TEST_F(InputTest, TheMenuIsReadAgainWhenTheWindowShowsAndWhenAskedForItsIcon) {
+TEST_F(InputTest, TheMenuIsReadAgainOnStyleChangeShowAndIconRequest) {
   HWND h = Hooked();  // no menu yet
   auto clientTop = [&] {
     POINT o = {0, 0};
@@ -323,13 +323,25 @@ TEST_F(InputTest, TheMenuIsReadAgainWhenTheWindowShowsAndWhenAskedForItsIcon) {
   };
   EXPECT_FALSE(engine->HasMenuBar());
   EXPECT_EQ(clientTop(), 20);
+  // A style change finds the menu the engine did not know yet.
   SetMenu(h, MakeMenu());
-  ShowWindow(h, SW_HIDE);
-  ShowWindow(h, SW_SHOW);
-  PumpFor(100);
+  SetWindowLongA(h, GWL_STYLE, GetWindowLongA(h, GWL_STYLE));
+  PumpFor(50);
   EXPECT_TRUE(engine->HasMenuBar());
   EXPECT_EQ(GetMenu(h), nullptr);
   EXPECT_EQ(engine->MenuBar().Items.size(), 3u);
+  EXPECT_EQ(clientTop(), 20 + 16);
+  // A menu given later is taken when the window shows.
+  HMENU two = CreateMenu();
+  AppendMenuA(two, MF_STRING, 1, "&One");
+  AppendMenuA(two, MF_STRING, 2, "&Two");
+  SetMenu(h, two);
+  ShowWindow(h, SW_HIDE);
+  ShowWindow(h, SW_SHOW);
+  PumpFor(100);
+  EXPECT_EQ(engine->Menu(), two);
+  EXPECT_EQ(GetMenu(h), nullptr);
+  EXPECT_EQ(engine->MenuBar().Items.size(), 2u);
   EXPECT_EQ(clientTop(), 20 + 16);
 
   // Emptied, the menu leaves the frame at the next icon request; filled again, it is back.
