@@ -4,6 +4,7 @@
 #include "png/LoadPNG.h"
 #include "png/Notify.h"
 #include "png/PngError.h"
+#include "png/Scanlines.h"
 #include "skin/Image.h"
 
 namespace dirsheet::skin {
@@ -14,6 +15,18 @@ namespace {
 class Keep : public png::DecodeObserver {
  public:
   void OnScanlines(const png::DecodedImage& image) override {
+    // The conversion to RGBA reads a whole image's worth of samples: an image whose data
+    // came out short (a damaged file) is refused here rather than read past its end.
+    const png::ImageHeader& h = image.header;
+    const long bpp = png::BitsPerPixel(h);
+    if (h.width <= 0 || h.height <= 0 || bpp <= 0) return;
+    const std::uint64_t w = std::uint64_t(h.width), rows = std::uint64_t(h.height);
+    std::uint64_t need;
+    if (h.interlace == 1)
+      need = bpp < 8 ? w * rows : w * rows * std::uint64_t(bpp / 8);
+    else
+      need = png::PackedRowBytes(h.width, bpp) * rows;
+    if (image.pixels.size() < need) return;
     width = image.header.width;
     height = image.header.height;
     rgba = png::ToRgba(image);

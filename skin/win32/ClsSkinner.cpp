@@ -201,7 +201,8 @@ bool ClsSkinner::HookForm(HWND hwnd) {
     result = true;
   }
   if (!result) {
-    // Interception did not start: give back what was taken so far.
+    // Interception did not start: give back what was taken so far, the menu bar too.
+    if (skin_.MenuColor != -1 && menu_ && IsWindow(hwnd)) SetMenu(hwnd, menu_);
     FreeSkinResources();
     if (windowDC_) ReleaseDC(hwnd, windowDC_);
     windowDC_ = nullptr;
@@ -276,6 +277,11 @@ void ClsSkinner::UnHookForm(HWND hwnd) {
   ReleaseEntryPoints(0);
   ReleaseEntryPoints(2);
   FreeSkinResources();
+  if (hooked_ && IsWindow(hooked_)) {
+    // A window given back alive gets its standard outline and frame again.
+    SetWindowRgn(hooked_, nullptr, TRUE);
+    SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kFrameChanged);
+  }
   if (windowDC_ && hooked_) ReleaseDC(hooked_, windowDC_);
   windowDC_ = nullptr;
   mdiClient_ = nullptr;

@@ -373,6 +373,8 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
       bHandled = false;
       break;
     case WM_GETICON:
+      // Asked for its icon (the shell does so after a caption change): the menu and the
+      // caption text are read again and the frame repainted.
       if (!bBefore) OnGetIcon();
       bHandled = false;
       break;

@@ -128,9 +128,23 @@ TEST_F(FrameTest, HookingKeepsTheClientSizeAndCutsTheOutline) {
   EXPECT_TRUE(PtInRegion(rgn, s.cx - 1, s.cy - 1));
   DeleteObject(rgn);
 
-  // Releasing the engine gives the window its own procedure back.
+  // Hooking again gives the window back first and takes it over anew, without an error.
+  ASSERT_TRUE(engine->HookForm(h));
+  EXPECT_EQ(engine->HookedWindow(), h);
+  GetClientRect(h, &after);
+  EXPECT_EQ(after.right, before.right);
+  EXPECT_TRUE(boxes.Shown().empty());
+
+  // Releasing the engine gives the window its own procedure, outline and frame back.
   engine.reset();
   EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)), TestWindowProc());
+  rgn = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(h, rgn), ERROR);
+  DeleteObject(rgn);
+  RECT standard = {0, 0, 0, 0};
+  AdjustWindowRectEx(&standard, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  GetClientRect(h, &after);
+  EXPECT_EQ(WindowSize(h).cx - after.right, standard.right - standard.left);
 }
 
 TEST_F(FrameTest, OpaqueSkinGivesARectangularWindow) {
@@ -331,6 +345,16 @@ TEST_F(FrameTest, IconAndStyleChangesRepaintTheCaption) {
   DestroyIcon(icon);
   DeleteObject(color);
   DeleteObject(mask);
+
+  // A new caption shows once the window is asked for its icon.
+  const RECT text = {26, 2, s.cx - 50, 18};
+  const int before = cap.Count(text, RGB(255, 255, 255));
+  SetWindowTextA(h, "WWWWWWWWWWWWWW");
+  SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+  Pump();
+  cap = CaptureWindow(h);
+  EXPECT_GT(cap.Count(text, RGB(255, 255, 255)), before);
+  EXPECT_EQ(cap.At(s.cx / 2, 19), ToColorRef(kActiveCaption));  // the skin's, not a standard caption
 }
 
 TEST_F(FrameTest, CloseButtonClosesTheWindowAndDropShadowComesBack) {
