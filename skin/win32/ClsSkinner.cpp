@@ -212,6 +212,9 @@ bool ClsSkinner::HookForm(HWND hwnd) {
   if (!IsMdiChild()) ResizeKeepingClient();
   // The outline is made now: a resize that keeps the client size brings no WM_SIZE.
   if (GetWindowLongA(hwnd, GWL_STYLE) & WS_DLGFRAME) OnSize();
+  // The client area kept its place on the screen and its pixels; where the platform's
+  // menu bar stood before the engine took the menu, stale pixels would stay.
+  if (hasMenuBar_) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   return result;
 }
 

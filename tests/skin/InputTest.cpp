@@ -234,6 +234,25 @@ TEST_F(InputTest, MenuBarIsLaidOutInsideTheFrame) {
   EXPECT_TRUE(PumpUntil([&] { return engine->HotItem() == -1; }, 500));
 }
 
+TEST_F(InputTest, TakingTheMenuLeavesNoTraceOfThePlatformsBar) {
+  // The program's own skin, on a window that showed its standard menu bar until hooked.
+  HWND h = MakeTestWindow("Input", 100, 100, 300, 200, nullptr);
+  windows.push_back(h);
+  SetMenu(h, MakeMenu());
+  PumpFor(100);
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(std::string(DIRSHEET_SOURCE_DIR) + "/images/RAD.Skin"));
+  ASSERT_TRUE(engine->HookForm(h));
+  ASSERT_TRUE(engine->HasMenuBar());
+  PumpFor(200);
+  POINT origin = {0, 0};
+  ClientToScreen(h, &origin);
+  const RECT wr = WindowRect(h);
+  const Capture cap = CaptureWindow(h);
+  const RECT top = {origin.x - wr.left, origin.y - wr.top, origin.x - wr.left + 150, origin.y - wr.top + 40};
+  EXPECT_EQ(cap.Count(top, RGB(255, 255, 255)), 150 * 40);  // the window's white background
+}
+
 TEST_F(InputTest, AltFOpensTheFilePopupInEitherCase) {
   HWND h = Hooked(WS_OVERLAPPEDWINDOW, true);
   for (const char* keys : {"alt+f", "alt+shift+f"}) {
