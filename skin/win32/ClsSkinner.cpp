@@ -1,11 +1,8 @@
 // ClsSkinner: skin loading, hooking and giving back a window, menu colours.
 #include "skin/win32/ClsSkinner.h"
 
-#include <ole2.h>
-#include <olectl.h>
 #include <shlwapi.h>
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <vector>

@@ -235,6 +235,19 @@ TEST(SkinPicture, PngGoesThroughTheProgramsDecoder) {
   EXPECT_FALSE(DecodePng(broken.data(), broken.size(), img));
 }
 
+TEST(SkinPicture, PngWithShortImageDataIsRefused) {
+  // A damaged PNG whose inflated data is shorter than its header says (found by fuzzing).
+  std::ifstream in(DIRSHEET_SOURCE_DIR "/tests/fuzz/skin/png-short-image-data.skin", std::ios::binary);
+  const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(file.size(), kPictureBlockOffset);
+  SkinFileContents c = ReadSkinFile(file.data(), file.size());
+  c.PictureBlock.resize(c.PictureBlock.size() + 23, 0);
+  const auto png = ExtractSkinPicture(c.PictureBlock);
+  ASSERT_EQ(DetectImageKind(png.data(), png.size()), ImageKind::Png);
+  Image img;
+  EXPECT_FALSE(DecodePng(png.data(), png.size(), img));
+}
+
 TEST(SkinFileReader, WholeTestSkinRoundTrips) {
   const testing::TestSkin skin = testing::MakeTestSkin({});
   const auto bytes = testing::SkinFileBytes(skin);
