@@ -160,7 +160,12 @@ void ClsSkinner::ApplyMenuColor(HMENU menu) {
   old.fMask = MIM_BACKGROUND;
   GetMenuInfo(menu, &old);
   info.hbrBack = CreateSolidBrush(color);
-  if (SetMenuInfo(menu, &info) && old.hbrBack) DeleteObject(old.hbrBack);
+  if (!SetMenuInfo(menu, &info)) {
+    DeleteObject(info.hbrBack);
+    return;
+  }
+  if (old.hbrBack) DeleteObject(old.hbrBack);
+  menuBrushes_[menu] = info.hbrBack;  // given back and deleted when the window is unhooked
 }
 
 bool ClsSkinner::HookForm(HWND hwnd) {
@@ -277,6 +282,7 @@ void ClsSkinner::UnHookForm(HWND hwnd) {
   ReleaseEntryPoints(0);
   ReleaseEntryPoints(2);
   FreeSkinResources();
+  ReleaseMenuBrushes();
   if (hooked_ && IsWindow(hooked_)) {
     // A window given back alive gets its standard outline and frame again.
     SetWindowRgn(hooked_, nullptr, TRUE);

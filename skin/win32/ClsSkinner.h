@@ -174,6 +174,7 @@ class ClsSkinner : public InterceptHandler {
   void OnSwitchMessage(LPARAM lParam);
   void OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled, LRESULT& lReturn);
   void OnShowWindow();
+  void ReleaseMenuBrushes();
   void TakeWindowMenu();
   void ReadMenuAfterStyleChange();
   void OnGetIcon();
@@ -237,6 +238,7 @@ class ClsSkinner : public InterceptHandler {
   HMENU lastPopup_ = nullptr;
   UINT lastSelectFlags_ = 0;
   int lastHighlighted_ = -1;
+  std::map<HMENU, HBRUSH> menuBrushes_;  // menu backgrounds the engine made
 
   // False once the engine is gone: loops that dispatch messages check it before touching
   // the engine again.

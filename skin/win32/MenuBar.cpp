@@ -458,6 +458,26 @@ void ClsSkinner::OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool&
 
 // ---------------------------------------------------------------- menu changes
 
+// Menus that still show the engine's background get their own back; the brushes go.
+void ClsSkinner::ReleaseMenuBrushes() {
+  for (const auto& [menu, brush] : menuBrushes_) {
+    if (IsMenu(menu)) {
+      MENUINFO current = {};
+      current.cbSize = sizeof current;
+      current.fMask = MIM_BACKGROUND;
+      GetMenuInfo(menu, &current);
+      if (current.hbrBack == brush) {
+        MENUINFO none = {};
+        none.cbSize = sizeof none;
+        none.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
+        SetMenuInfo(menu, &none);
+      }
+    }
+    DeleteObject(brush);
+  }
+  menuBrushes_.clear();
+}
+
 // Takes the menu the window carries now, as at hook time: with a menu colour of its own
 // the skin moves the menu into the frame.
 void ClsSkinner::TakeWindowMenu() {
