@@ -47,6 +47,7 @@ void ClsSkinner::release() {
   if (hooked_) UnHookForm(hooked_);
   ReleaseEntryPoints(0);
   ReleaseEntryPoints(2);
+  ReleaseMenuBrushes();  // left by a hook whose interception did not start
   if (skinDC_) {
     SelectObject(skinDC_, skinDCOld_);
     DeleteDC(skinDC_);
