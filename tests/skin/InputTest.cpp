@@ -378,22 +378,24 @@ TEST_F(InputTest, TheMenuIsReadAgainOnStyleChangeShowAndIconRequest) {
 
 // ---------------------------------------------------------------- MDI
 
-TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
-  HWND frame = MakeTestWindow("MDI frame", 100, 100, 400, 300,
-                              [](HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) {
-                                HWND client = FindWindowExA(hwnd, nullptr, "MDIClient", nullptr);
-                                r = DefFrameProcA(hwnd, client, msg, wp, lp);
-                                return true;
-                              });
-  windows.push_back(frame);
-  HMENU menu = MakeMenu();
+// An MDI frame with the menu, its client and one child of the given style; the frame
+// writes down the system keys that reach it.
+void MakeMdiFrame(HMENU menu, DWORD childStyle, HWND& frame, HWND& client, HWND& child,
+                  std::vector<UINT>* frameKeys = nullptr) {
+  frame = MakeTestWindow("MDI frame", 100, 100, 400, 300,
+                         [frameKeys](HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) {
+                           if (frameKeys && (msg == WM_SYSKEYDOWN || msg == WM_SYSCHAR))
+                             frameKeys->push_back(msg);
+                           HWND mdi = FindWindowExA(hwnd, nullptr, "MDIClient", nullptr);
+                           r = DefFrameProcA(hwnd, mdi, msg, wp, lp);
+                           return true;
+                         });
   SetMenu(frame, menu);
   CLIENTCREATESTRUCT ccs = {GetSubMenu(menu, 2), 50000};
   RECT cr;
   GetClientRect(frame, &cr);
-  HWND client = CreateWindowExA(0, "MDIClient", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                cr.right, cr.bottom, frame, nullptr, GetModuleHandleA(nullptr), &ccs);
-  ASSERT_NE(client, nullptr);
+  client = CreateWindowExA(0, "MDIClient", nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                           cr.right, cr.bottom, frame, nullptr, GetModuleHandleA(nullptr), &ccs);
   WNDCLASSA wc = {};
   wc.lpfnWndProc = DefMDIChildProcA;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -402,10 +404,38 @@ TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
   wc.lpszClassName = "SkinTestMdiChild";
   RegisterClassA(&wc);
   MDICREATESTRUCTA mcs = {"SkinTestMdiChild", "Child", GetModuleHandleA(nullptr), 0, 0, 200, 150,
-                          WS_MAXIMIZE, 0};
-  HWND child = reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
-  ASSERT_NE(child, nullptr);
+                          childStyle, 0};
+  child = client ? reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)))
+                 : nullptr;
   PumpFor(100);
+}
+
+TEST_F(InputTest, AHookedMdiChildHandsItsSystemKeysToTheFrame) {
+  std::vector<UINT> frameKeys;
+  HWND frame = nullptr, client = nullptr, child = nullptr;
+  MakeMdiFrame(MakeMenu(), WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, frame, client, child, &frameKeys);
+  windows.push_back(frame);
+  ASSERT_NE(child, nullptr);
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("input.skin", MakeTestSkin())));
+  ASSERT_TRUE(engine->HookForm(child));
+  SendMessageA(child, WM_SYSKEYDOWN, 'Q', 0x20000001);
+  PumpFor(50);
+  ASSERT_FALSE(frameKeys.empty());
+  EXPECT_EQ(frameKeys[0], UINT(WM_SYSKEYDOWN));  // passed on unchanged
+  const std::size_t seen = frameKeys.size();
+  SendMessageA(child, WM_SYSKEYDOWN, VK_F4, 0x20000001);  // Alt+F4 closes the child alone
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(child); }));
+  EXPECT_TRUE(IsWindow(frame));
+  EXPECT_EQ(frameKeys.size(), seen);
+}
+
+TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
+  HMENU menu = MakeMenu();
+  HWND frame = nullptr, client = nullptr, child = nullptr;
+  MakeMdiFrame(menu, WS_MAXIMIZE, frame, client, child);
+  ASSERT_NE(child, nullptr);
+  windows.push_back(frame);
   const int plain = GetMenuItemCount(menu);
   ASSERT_GE(plain, 7);  // the child's system menu and its three buttons were added
 
