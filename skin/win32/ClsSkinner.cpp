@@ -38,12 +38,16 @@ constexpr UINT kFrameChanged = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOW
 
 ClsSkinner::ClsSkinner() = default;
 
-ClsSkinner::~ClsSkinner() { release(); }
+ClsSkinner::~ClsSkinner() {
+  release();
+  *alive_ = false;  // a menu loop further up the stack must not touch this object again
+}
 
 void ClsSkinner::release() {
   if (hooked_) UnHookForm(hooked_);
   ReleaseEntryPoints(0);
   ReleaseEntryPoints(2);
+  ReleaseMenuBrushes();  // left by a hook whose interception did not start
   if (skinDC_) {
     SelectObject(skinDC_, skinDCOld_);
     DeleteDC(skinDC_);
@@ -157,7 +161,12 @@ void ClsSkinner::ApplyMenuColor(HMENU menu) {
   old.fMask = MIM_BACKGROUND;
   GetMenuInfo(menu, &old);
   info.hbrBack = CreateSolidBrush(color);
-  if (SetMenuInfo(menu, &info) && old.hbrBack) DeleteObject(old.hbrBack);
+  if (!SetMenuInfo(menu, &info)) {
+    DeleteObject(info.hbrBack);
+    return;
+  }
+  if (old.hbrBack) DeleteObject(old.hbrBack);
+  menuBrushes_[menu] = info.hbrBack;  // given back and deleted when the window is unhooked
 }
 
 bool ClsSkinner::HookForm(HWND hwnd) {
@@ -206,6 +215,9 @@ bool ClsSkinner::HookForm(HWND hwnd) {
   if (!IsMdiChild()) ResizeKeepingClient();
   // The outline is made now: a resize that keeps the client size brings no WM_SIZE.
   if (GetWindowLongA(hwnd, GWL_STYLE) & WS_DLGFRAME) OnSize();
+  // The client area kept its place on the screen and its pixels; where the platform's
+  // menu bar stood before the engine took the menu, stale pixels would stay.
+  if (hasMenuBar_) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   return result;
 }
 
@@ -236,7 +248,7 @@ void ClsSkinner::PrepareMdiClient(HWND child) {
   if (ssc_Subclass(child, 0, 3)) {
     WatchMessage(child, WM_ERASEBKGND, WHEN_BEFORE);
     WatchMessage(child, WM_PAINT, WHEN_BEFORE);
-    WatchMessage(child, WM_MDISETMENU, WHEN_BEFORE);
+    WatchMessage(child, WM_MDISETMENU, WHEN_BOTH);  // after: lay out the menu the client set
     mdiIntercepted_ = true;
   }
 }
@@ -259,6 +271,7 @@ void ClsSkinner::ResizeKeepingClient() {
 
 void ClsSkinner::UnHookForm(HWND hwnd) {
   StopHoverTimer();
+  EndMenuMode();  // the arrow-key hot keys exist only in menu mode
   if (mdiIntercepted_) {
     StopIntercepting(mdiClient_);
     mdiIntercepted_ = false;
@@ -270,6 +283,7 @@ void ClsSkinner::UnHookForm(HWND hwnd) {
   ReleaseEntryPoints(0);
   ReleaseEntryPoints(2);
   FreeSkinResources();
+  ReleaseMenuBrushes();
   if (hooked_ && IsWindow(hooked_)) {
     // A window given back alive gets its standard outline and frame again.
     SetWindowRgn(hooked_, nullptr, TRUE);
@@ -280,6 +294,9 @@ void ClsSkinner::UnHookForm(HWND hwnd) {
   mdiClient_ = nullptr;
   menu_ = nullptr;
   hasMenuBar_ = false;
+  menuLayout_ = MenuBarLayout{};
+  menuCaptions_.clear();
+  hotItem_ = -1;
   hooked_ = nullptr;
 }
 

@@ -8,8 +8,10 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "skin/Geometry.h"
+#include "skin/Interaction.h"
 #include "skin/SkinFile.h"
 #include "skin/win32/Gdi.h"
 
@@ -48,6 +50,14 @@ struct Gateway;  // the state one intercepted window's gateway procedure works f
 using SkinMessageBoxFn = int (*)(HWND owner, const char* text, const char* caption, UINT type);
 void SetSkinMessageBox(SkinMessageBoxFn fn);
 
+// Called at the places where the hover timer and the menu loop could fail, so that tests
+// can make them fail and check that the window stays usable.
+using SkinFaultHook = void (*)(const char* where);
+void SetSkinFaultHook(SkinFaultHook hook);
+
+// The engine's own message: switch the open menu-bar popup to the item in lParam.
+constexpr UINT kSwitchMessage = 0x555;
+
 class ClsSkinner : public InterceptHandler {
  public:
   ClsSkinner();
@@ -71,6 +81,14 @@ class ClsSkinner : public InterceptHandler {
   struct StripSurface;
   void PaintCaptionButtons(StripSurface& strip, const FrameSkin& frame, int W);
 
+  // --- caption buttons and the menu bar ---
+  void LayoutMenuBar();
+  void PaintMenuBar(int item, bool pressed);
+  int MenuItemAtCursor() const;
+  void OpenMenuBarItem(int index);
+  void StartHoverTimer();
+  void StopHoverTimer();
+
   // --- interception layer ---
   bool ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
                     InterceptHandler* handlerObject = nullptr, bool unicode = false);
@@ -92,6 +110,13 @@ class ClsSkinner : public InterceptHandler {
   int ButtonState(int i) const { return buttonState_[i]; }
   bool Active() const { return active_; }
   HDC SkinDC() const { return skinDC_; }
+  bool HoverTimerRunning() const { return timerRunning_; }
+  bool HasMenuBar() const { return hasMenuBar_; }
+  HMENU Menu() const { return menu_; }
+  const MenuBarLayout& MenuBar() const { return menuLayout_; }
+  bool MenuMode() const { return menuMode_; }
+  int OpenItem() const { return openItem_; }
+  int HotItem() const { return hotItem_; }
 
   // InterceptHandler: 1 SkinWindowHandler, 2 HoverTimerTick, 3 MdiClientHandler.
   bool HasHandler(int position) const override;
@@ -107,8 +132,8 @@ class ClsSkinner : public InterceptHandler {
   void MdiClientHandler(bool bBefore, bool& bHandled, LRESULT& lReturn, HWND hwnd, UINT uMsg,
                         WPARAM wParam, LPARAM lParam);
   void HoverTimerTick();
-  void StartHoverTimer();
-  void StopHoverTimer();
+  UINT_PTR HoverTimerId() const;
+  static void FaultPoint(const char* where);
 
   // Message cases.
   void OnSize();
@@ -117,7 +142,43 @@ class ClsSkinner : public InterceptHandler {
   void OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam, LRESULT& lReturn);
   bool PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam);
   LRESULT OnNcHitTest(LPARAM lParam, bool& bHandled);
-  void OnNcButton(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled, LRESULT& lReturn);
+
+  // Pointer and keyboard (Input.cpp, MenuBar.cpp).
+  struct WindowPoint { int x, y, W, H; };  // relative to the window, and the window's size
+  WindowPoint PointerOnWindow(LPARAM lParam) const;
+  WindowPoint CursorOnWindow() const;
+  std::array<Shape, 4> PlacedButtonRuns(int W) const;
+  int ButtonUnder(const WindowPoint& p) const;
+  bool InIconRect(const WindowPoint& p) const;
+  void OnNcMouseMove(WPARAM wParam, LPARAM lParam, bool& bHandled, LRESULT& lReturn);
+  void OnNcLButtonDown(WPARAM wParam, LPARAM lParam, bool& bHandled, LRESULT& lReturn);
+  void OnNcLButtonUp(LPARAM lParam);
+  void ShowIconMenu(const WindowPoint& p);
+  int MenuItemAtPoint(const WindowPoint& p) const;
+  void UpdateMdiButtons(int W);
+  void RepeatKeyed(HDC dst, const PieceRect& p, int x, int y, int width) const;
+  void PaintItemBackground(HDC dc, const std::array<PieceRect, 3>& group, const RECT& r) const;
+  void PaintMdiItem(HDC dc, int i, const RECT& r) const;
+  void DrawPieceAt(HDC dst, const PieceRect& p, int x, int y) const;
+  bool RunPendingMessages(const std::shared_ptr<bool>& alive, HWND window);
+  void RunMenuLoop(int item, const std::shared_ptr<bool>& alive, HWND window);
+  void EndMenuMode();
+  void AskToOpenItem(int n);
+  int PopupNeighbour(int from, int direction) const;
+  void SwitchByKeyboard(int item);
+  void OnMenuBarPress(int item);
+  void OnMenuBarRelease(int item);
+  void OnEnterIdle(WPARAM wParam, LPARAM lParam, bool& bHandled);
+  void OnHotKey(WPARAM wParam, bool& bHandled);
+  void OnMenuSelect(WPARAM wParam, LPARAM lParam, bool& bHandled);
+  void OnSwitchMessage(LPARAM lParam);
+  void OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled, LRESULT& lReturn);
+  void OnShowWindow();
+  void ReleaseMenuBrushes();
+  void TakeWindowMenu();
+  void ReadMenuAfterStyleChange();
+  void OnGetIcon();
+  void OnMdiSetMenu(bool bBefore, WPARAM wParam);
   void OnStyleChanged(WPARAM wParam);
   void PrepareMdiClient(HWND child);
   void RegisterWindowMessages();
@@ -164,6 +225,24 @@ class ClsSkinner : public InterceptHandler {
   int width_ = 0, height_ = 0;
   int lastHit_ = -1;
   bool timerRunning_ = false;
+  bool inTick_ = false;
+
+  // Menu bar.
+  MenuBarLayout menuLayout_;
+  std::vector<std::string> menuCaptions_;
+  bool menuMode_ = false;
+  bool hotKeys_ = false;
+  int pendingOpen_ = -1;        // item the running popup loop opens next
+  bool switchRequest_ = false;  // highlight the first entry of the next popup
+  HWND idlePopup_ = nullptr;
+  HMENU lastPopup_ = nullptr;
+  UINT lastSelectFlags_ = 0;
+  int lastHighlighted_ = -1;
+  std::map<HMENU, HBRUSH> menuBrushes_;  // menu backgrounds the engine made
+
+  // False once the engine is gone: loops that dispatch messages check it before touching
+  // the engine again.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
   // Resources made for the hooked window.
   GdiObject captionFont_, menuFont_;

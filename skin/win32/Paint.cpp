@@ -82,6 +82,7 @@ void ClsSkinner::BuildSkinResources() {
   width_ = wr.right - wr.left;
   height_ = wr.bottom - wr.top;
   PlaceButtonShapes(width_);
+  if (hasMenuBar_) LayoutMenuBar();
   if (!IsMdiChild() && skin_.DropShadow != 0) {
     savedClassStyle_ = GetClassLongPtrA(hooked_, GCL_STYLE);
     SetClassLongPtrA(hooked_, GCL_STYLE, savedClassStyle_ | kDropShadow);
@@ -300,6 +301,7 @@ void ClsSkinner::PaintFrame() {
   width_ = W;
   height_ = H;
   const FrameSkin& f = active_ ? skin_.ActiveFrame : skin_.InactiveFrame;
+  if (hasMenuBar_ && !IsIconic(hooked_)) PaintMenuBar(menuMode_ ? openItem_ : hotItem_, menuMode_);
   auto strip = [&](const StripLayout& s, bool caption) {
     if (s.Width > 0 && s.Height > 0) ComposeStrip(windowDC_, f, s, caption, W);
   };
@@ -341,15 +343,39 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
       bHandled = false;
       break;
     case WM_NCLBUTTONDOWN:
+      if (bBefore) OnNcLButtonDown(wParam, lParam, bHandled, lReturn);
+      break;
     case WM_NCLBUTTONUP:
-      if (bBefore) OnNcButton(uMsg, wParam, lParam, bHandled, lReturn);
+      OnNcLButtonUp(lParam);
       break;
     case WM_NCMOUSEMOVE:
-      if (int(wParam) != lastHit_) {
-        lastHit_ = int(wParam);
-        PaintFrame();
-      }
-      lReturn = 1;
+      OnNcMouseMove(wParam, lParam, bHandled, lReturn);
+      break;
+    case WM_ENTERIDLE:
+      OnEnterIdle(wParam, lParam, bHandled);
+      break;
+    case WM_HOTKEY:
+      OnHotKey(wParam, bHandled);
+      break;
+    case WM_MENUSELECT:
+      OnMenuSelect(wParam, lParam, bHandled);
+      break;
+    case WM_SYSKEYDOWN:
+    case WM_SYSCHAR:
+    case WM_MENUCHAR:
+      OnKeyboardAccess(uMsg, wParam, lParam, bHandled, lReturn);
+      break;
+    case kSwitchMessage:
+      if (!bBefore) OnSwitchMessage(lParam);
+      break;
+    case WM_SHOWWINDOW:
+      if (!bBefore) OnShowWindow();
+      bHandled = false;
+      break;
+    case WM_GETICON:
+      // Asked for its icon (the shell does so after a caption change): the menu and the
+      // caption text are read again and the frame repainted.
+      if (!bBefore) OnGetIcon();
       bHandled = false;
       break;
     case 0xAE:
@@ -371,12 +397,6 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
     case WM_STYLECHANGED:
       OnStyleChanged(wParam);
       break;
-    case WM_GETICON:
-      // Asked for its icon (the shell does so after a caption change): the caption text
-      // is read again and the frame repainted.
-      ReadCaptionText();
-      PaintFrame();
-      break;
     case WM_ERASEBKGND:
     case WM_PAINT:
       bHandled = paintClientArea_ && !mdiClient_ && PaintClientBackground(hwnd, uMsg, wParam);
@@ -396,6 +416,9 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
     case WM_DESTROY:
       if (bBefore) {
         RestoreClassStyle();
+        // Hot keys and the hover timer go with the window, whatever happens afterwards.
+        EndMenuMode();
+        StopHoverTimer();
         bHandled = false;
       } else {
         UnHookForm(hwnd);
@@ -421,9 +444,8 @@ void ClsSkinner::MdiClientHandler(bool bBefore, bool& bHandled, LRESULT& lReturn
   if ((uMsg == WM_ERASEBKGND || uMsg == WM_PAINT) && paintClientArea_) {
     bHandled = PaintClientBackground(hwnd, uMsg, wParam);
     if (bHandled && uMsg == WM_ERASEBKGND) lReturn = 1;
-  } else if (uMsg == WM_MDISETMENU && wParam) {
-    menu_ = reinterpret_cast<HMENU>(wParam);
-    if (skin_.MenuColor != -1) ApplyMenuColor(menu_);
+  } else if (uMsg == WM_MDISETMENU) {
+    OnMdiSetMenu(bBefore, wParam);
   }
 }
 
@@ -434,6 +456,7 @@ void ClsSkinner::OnSize() {
   const int W = wr.right - wr.left, H = wr.bottom - wr.top;
   width_ = W;
   height_ = H;
+  UpdateMdiButtons(W);
   SetWindowRgn(hooked_, RegionFromRects(MergeShape(AssembleWindowRegion(skin_.ActiveFrame, pieceShape_, W, H))),
                TRUE);  // the system owns the region from here on
   PlaceButtonShapes(W);
@@ -516,93 +539,8 @@ void ClsSkinner::OnStyleChanged(WPARAM wParam) {
   if (LONG(wParam) == GWL_STYLE) style_ = GetWindowLongA(hooked_, GWL_STYLE);
   if (LONG(wParam) == GWL_EXSTYLE) exStyle_ = GetWindowLongA(hooked_, GWL_EXSTYLE);
   ReadCaptionText();
+  ReadMenuAfterStyleChange();
   PaintFrame();
-}
-
-// The frame's hit test as far as moving, sizing and the caption buttons need it.
-LRESULT ClsSkinner::OnNcHitTest(LPARAM lParam, bool& bHandled) {
-  RECT wr;
-  GetWindowRect(hooked_, &wr);
-  const int x = GET_X_LPARAM(lParam) - wr.left, y = GET_Y_LPARAM(lParam) - wr.top;
-  const int W = wr.right - wr.left, H = wr.bottom - wr.top;
-  ResetButtonStates();
-  const int button = ButtonAt(x, y);
-  if (button >= 0) {
-    buttonState_[button] = (GetKeyState(VK_LBUTTON) < 0) ? 2 : 1;
-    if (button == kMaximize) buttonState_[kRestore] = buttonState_[kMaximize];
-    StartHoverTimer();
-    PaintFrame();
-    return button == kMinimize ? HTMINBUTTON : button == kClose ? HTCLOSE : HTMAXBUTTON;
-  }
-  const int code = BorderHitTest(skin_, DWORD(GetWindowLongA(hooked_, GWL_STYLE)), W, H, x, y);
-  if (code != kHitNowhere) return code;
-  POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  ScreenToClient(hooked_, &pt);
-  RECT client;
-  GetClientRect(hooked_, &client);
-  if (PtInRect(&client, pt)) return HTCLIENT;
-  if (y < skin_.ActiveFrame.CaptionHeight()) return HTCAPTION;
-  return HTBORDER;
-}
-
-void ClsSkinner::OnNcButton(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled,
-                            LRESULT& lReturn) {
-  RECT wr;
-  GetWindowRect(hooked_, &wr);
-  const int button = ButtonAt(GET_X_LPARAM(lParam) - wr.left, GET_Y_LPARAM(lParam) - wr.top);
-  const LONG style = GetWindowLongA(hooked_, GWL_STYLE);
-  if (uMsg == WM_NCLBUTTONDOWN) {
-    if (button >= 0) {
-      buttonState_[button] = 2;
-      if (button == kMaximize) buttonState_[kRestore] = 2;
-      PaintFrame();
-      return;
-    }
-    switch (wParam) {
-      case HTSYSMENU: case HTMINBUTTON: case HTMAXBUTTON: case HTCLOSE: case HTHELP:
-        // The platform's own caption buttons must never act on a skinned frame.
-        lReturn = DefWindowProcA(hooked_, uMsg, HTCAPTION, lParam);
-        return;
-      default:
-        bHandled = false;
-        return;
-    }
-  }
-  // Button up: the button under the pointer acts.
-  if (button == kMinimize && (style & WS_MINIMIZEBOX))
-    SendMessageA(hooked_, WM_SYSCOMMAND, IsIconic(hooked_) ? SC_RESTORE : SC_MINIMIZE, 0);
-  else if ((button == kMaximize || button == kRestore) && (style & WS_MAXIMIZEBOX))
-    SendMessageA(hooked_, WM_SYSCOMMAND, IsZoomed(hooked_) ? SC_RESTORE : SC_MAXIMIZE, 0);
-  else if (button == kClose)
-    SendMessageA(hooked_, WM_SYSCOMMAND, SC_CLOSE, 0);
-}
-
-void ClsSkinner::StartHoverTimer() {
-  if (timerRunning_ || !hooked_) return;
-  auto proc = reinterpret_cast<TIMERPROC>(scb_SetCallbackAddr(4, 2));
-  if (!proc) return;
-  SetTimer(hooked_, reinterpret_cast<UINT_PTR>(static_cast<InterceptHandler*>(this)), 1, proc);
-  timerRunning_ = true;
-}
-
-void ClsSkinner::StopHoverTimer() {
-  if (!timerRunning_) return;
-  if (hooked_ && IsWindow(hooked_))
-    KillTimer(hooked_, reinterpret_cast<UINT_PTR>(static_cast<InterceptHandler*>(this)));
-  timerRunning_ = false;
-}
-
-void ClsSkinner::HoverTimerTick() {
-  if (!hooked_) return;
-  POINT pt;
-  GetCursorPos(&pt);
-  RECT wr;
-  GetWindowRect(hooked_, &wr);
-  if (ButtonAt(pt.x - wr.left, pt.y - wr.top) >= 0) return;
-  hotItem_ = -1;
-  ResetButtonStates();
-  PaintFrame();
-  StopHoverTimer();
 }
 
 }  // namespace dirsheet::skin::win32
