@@ -188,7 +188,6 @@ class ClsSkinner : public InterceptHandler {
   void ReadCaptionText();
   void ResizeKeepingClient();
   void PlaceButtonShapes(int W);
-  int ButtonAt(int x, int y) const;
   void ResetButtonStates();
   bool IsMdiChild() const { return (exStyle_ & WS_EX_MDICHILD) != 0; }
   int MenuBarHeight() const;

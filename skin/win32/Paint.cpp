@@ -119,16 +119,6 @@ void ClsSkinner::PlaceButtonShapes(int W) {
 
 void ClsSkinner::ResetButtonStates() { buttonState_.fill(active_ ? 0 : 3); }
 
-int ClsSkinner::ButtonAt(int x, int y) const {
-  const LONG style = GetWindowLongA(hooked_, GWL_STYLE);
-  if (!(style & WS_SYSMENU)) return -1;
-  const int first = (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) ? 0 : 3;
-  for (int i = first; i < 4; ++i)
-    if (placedButtonShape_[i] && PtInRegion(static_cast<HRGN>(placedButtonShape_[i].get()), x, y))
-      return i;
-  return -1;
-}
-
 // ---------------------------------------------------------------- painting
 
 // Fills `area` with copies of the piece through a pattern brush whose origin is the
