@@ -4,78 +4,19 @@
 
 #include <windows.h>
 
+#include "platform/win32/Handles.h"
+
 #include <string>
 #include <utility>
 
 namespace dirsheet::window {
 
-// Owns one handle and releases it with `Release` when it goes.
-template <typename Handle, typename Traits>
-class Owned {
- public:
-  Owned() = default;
-  explicit Owned(Handle h) : h_(h) {}
-  ~Owned() { reset(); }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-  Owned(Owned&& o) noexcept : h_(std::exchange(o.h_, Handle())) {}
-  Owned& operator=(Owned&& o) noexcept {
-    if (this != &o) {
-      reset();
-      h_ = std::exchange(o.h_, Handle());
-    }
-    return *this;
-  }
-  Handle get() const { return h_; }
-  explicit operator bool() const { return h_ != Handle() && h_ != Traits::Invalid(); }
-  Handle release() { return std::exchange(h_, Handle()); }
-  void reset(Handle h = Handle()) {
-    if (h_ != Handle() && h_ != Traits::Invalid()) Traits::Release(h_);
-    h_ = h;
-  }
-
- private:
-  Handle h_ = Handle();
-};
-
-struct IconTraits {
-  static HICON Invalid() { return nullptr; }
-  static void Release(HICON h) { DestroyIcon(h); }
-};
-struct GdiTraits {
-  static HGDIOBJ Invalid() { return nullptr; }
-  static void Release(HGDIOBJ h) { DeleteObject(h); }
-};
-struct FontTraits {
-  static HFONT Invalid() { return nullptr; }
-  static void Release(HFONT h) { DeleteObject(h); }
-};
-struct FindTraits {
-  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Release(HANDLE h) { FindClose(h); }
-};
-struct RegKeyTraits {
-  static HKEY Invalid() { return nullptr; }
-  static void Release(HKEY h) { RegCloseKey(h); }
-};
-
-using IconHandle = Owned<HICON, IconTraits>;
-using FontHandle = Owned<HFONT, FontTraits>;
-using FindHandle = Owned<HANDLE, FindTraits>;
-using RegKey = Owned<HKEY, RegKeyTraits>;
-
-// Restores the object that was selected into a device context before.
-class SelectGuard {
- public:
-  SelectGuard(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
-  ~SelectGuard() { SelectObject(dc_, old_); }
-  SelectGuard(const SelectGuard&) = delete;
-  SelectGuard& operator=(const SelectGuard&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
+// Owners for handles and the selection guard are the platform layer's.
+using platform::win32::SelectGuard;
+using IconHandle = platform::win32::IconOwned;
+using FontHandle = platform::win32::GdiOwned<HFONT>;
+using FindHandle = platform::win32::FindOwned;
+using RegKey = platform::win32::RegKeyOwned;
 
 // Converts twips (1/1440 inch) into pixels of the screen.
 class Twips {

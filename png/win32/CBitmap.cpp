@@ -27,7 +27,7 @@ void Create(int bits, const uint8_t* pixels, long width, long height, bool topRo
     if (!table.empty()) std::memcpy(info.data() + sizeof h, table.data(), table.size() * sizeof(RgbQuad));
     const auto* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
     win32::ScreenDC screen;
-    Current().Reset(CreateDIBitmap(screen.get(), &bmi->bmiHeader, CBM_INIT, pixels, bmi, DIB_RGB_COLORS));
+    Current().reset(CreateDIBitmap(screen.get(), &bmi->bmiHeader, CBM_INIT, pixels, bmi, DIB_RGB_COLORS));
 }
 
 long ScreenTwipsPerPixel(int axis) {
@@ -89,7 +89,7 @@ void DrawToPictureBox(long w, long h, win32::PictureBox& target, long x, long y,
             win32::SelectGuard select(memory.get(), Current().get());
             StretchBlt(target.hDC(), x, y, destW, destH, memory.get(), 0, 0, w, h, SRCCOPY);
         }
-        Current().Reset();
+        Current().reset();
     }
     parent.SetScaleMode(parentMode);
     target.SetScaleMode(ownMode);

@@ -1,39 +1,17 @@
-// Owners for the GDI handles the drawing layer makes, and a guard that restores a
-// device context's selection.
+// Owners for the GDI handles the drawing layer makes (the platform layer's owners), the
+// screen and memory device contexts, and the selection guard.
 #pragma once
 
 #include <windows.h>
+
+#include "platform/win32/Handles.h"
 
 #include <utility>
 
 namespace dirsheet::png::win32 {
 
 template <typename H>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(H h) : h_(h) {}
-    GdiObject(GdiObject&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& o) noexcept {
-        if (this != &o) Reset(std::exchange(o.h_, nullptr));
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() { Reset(); }
-
-    H get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    H Release() { return std::exchange(h_, nullptr); }
-    void Reset(H h = nullptr) {
-        if (h_) DeleteObject(h_);
-        h_ = h;
-    }
-
-private:
-    H h_ = nullptr;
-};
-
+using GdiObject = platform::win32::GdiOwned<H>;
 using Bitmap = GdiObject<HBITMAP>;
 
 class MemoryDC {
@@ -64,18 +42,6 @@ private:
     HDC dc_;
 };
 
-class SelectGuard {
-public:
-    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~SelectGuard() {
-        if (old_) SelectObject(dc_, old_);
-    }
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
+using platform::win32::SelectGuard;
 
 }  // namespace dirsheet::png::win32

@@ -173,7 +173,7 @@ long PictureBox::ScaleHeight() const {
 }
 
 void PictureBox::SetPictureFromImage() {
-    picture_.Reset(static_cast<HBITMAP>(CopyImage(image_.get(), IMAGE_BITMAP, 0, 0, 0)));
+    picture_.reset(static_cast<HBITMAP>(CopyImage(image_.get(), IMAGE_BITMAP, 0, 0, 0)));
 }
 
 HBITMAP PictureBox::CopyPicture() const {
