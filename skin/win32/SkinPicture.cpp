@@ -11,6 +11,18 @@ namespace dirsheet::skin::win32 {
 
 namespace {
 
+// Description of a 32-bit picture stored top row first.
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
 // GIF and JPEG go through the platform's OLE picture loader; the bitmap it makes is
 // read back as 32-bit pixels.
 bool DecodeWithOle(const std::vector<std::uint8_t>& file, Image& out) {
@@ -37,13 +49,7 @@ bool DecodeWithOle(const std::vector<std::uint8_t>& file, Image& out) {
     BITMAP info = {};
     if (GetObjectA(bmp, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0 &&
         info.bmWidth <= kMaxImageSide && info.bmHeight <= kMaxImageSide) {
-      BITMAPINFO bi = {};
-      bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-      bi.bmiHeader.biWidth = info.bmWidth;
-      bi.bmiHeader.biHeight = -info.bmHeight;
-      bi.bmiHeader.biPlanes = 1;
-      bi.bmiHeader.biBitCount = 32;
-      bi.bmiHeader.biCompression = BI_RGB;
+      BITMAPINFO bi = TopDown32(info.bmWidth, info.bmHeight);
       out.Width = info.bmWidth;
       out.Height = info.bmHeight;
       out.Pixels.assign(std::size_t(out.Width) * out.Height, 0);
@@ -80,13 +86,7 @@ bool DecodeSkinPicture(const std::vector<std::uint8_t>& file, Image& out) {
 
 HBITMAP MakeDibSection(const Image& img) {
   if (img.Width <= 0 || img.Height <= 0) return nullptr;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = img.Width;
-  bi.bmiHeader.biHeight = -img.Height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDown32(img.Width, img.Height);
   void* bits = nullptr;
   HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bmp || !bits) return bmp;
