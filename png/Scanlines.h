@@ -1,14 +1,10 @@
-// Undoing the scanline filters and the Adam7 interlacing. The two paths give results of
-// different shapes, which the pixel conversion relies on:
-// - UnfilterRows: height rows of (width * bits per pixel + 7) / 8 bytes, top row first,
-//   pixels narrower than a byte still packed as in the file;
-// - Deinterlace: height rows of width pixels with no padding, each pixel bits per pixel
-//   / 8 bytes, or one byte (the raw sample or index) when narrower than a byte.
+// Undoing the scanline filters and walking the rows of an image in the order they are
+// stored: top to bottom, or the seven Adam7 passes one after the other.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 namespace dirsheet::png {
 
@@ -30,6 +26,25 @@ size_t FilterStep(const ImageHeader& h);
 // Bytes of one packed row without its filter-type byte.
 uint64_t PackedRowBytes(long width, long bitsPerPixel);
 
+// The rows one stage of the image data covers: the whole image, or one Adam7 pass.
+struct Pass {
+    int xStart = 0, xStep = 1, yStart = 0, yStep = 1;
+    uint64_t width = 0;     // pixels in each of its rows
+    uint64_t rows = 0;      // rows it holds (0 when its rows would be empty)
+    uint64_t rowBytes = 0;  // packed bytes of one row, without the filter-type byte
+};
+
+// The passes of an image: one for interlace method 0, seven for Adam7; passes without
+// pixels have no rows (they have no data in the stream).
+struct PassList {
+    std::array<Pass, 7> passes;
+    int count = 0;
+};
+PassList PassesOf(const ImageHeader& h);
+
+// Bytes of filtered image data the header calls for, filter-type bytes included.
+uint64_t ScanlineBytes(const ImageHeader& h);
+
 uint8_t PaethPredictor(int left, int up, int upLeft);
 void Sub(uint8_t* row, size_t n, size_t step);
 void Up(uint8_t* row, const uint8_t* prior, size_t n);
@@ -40,8 +55,17 @@ void Paeth(uint8_t* row, const uint8_t* prior, size_t n, size_t step);
 // Filter types above 4 leave the row unchanged.
 void UnfilterRow(uint8_t* row, size_t n, int filterType, const uint8_t* prior, size_t step);
 
-// Both throw PngError when the data holds fewer bytes than the header demands.
-std::vector<uint8_t> UnfilterRows(std::vector<uint8_t> data, const ImageHeader& h);
-std::vector<uint8_t> Deinterlace(const std::vector<uint8_t>& data, const ImageHeader& h);
+// Receives the rows of an image, undone, in the order they are stored.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // `row` holds pass.rowBytes bytes: the pixels of row `y` of the pass (pixel k of it
+    // lies at column pass.xStart + k * pass.xStep of image row pass.yStart + y * pass.yStep).
+    virtual void Row(const Pass& pass, uint64_t y, const uint8_t* row) = 0;
+};
+
+// Undoes the filters of `data` row by row, in place, and hands each row to `sink`.
+// Throws PngError when `size` is shorter than ScanlineBytes(h).
+void WalkRows(uint8_t* data, size_t size, const ImageHeader& h, RowSink& sink);
 
 }  // namespace dirsheet::png

@@ -1,0 +1,119 @@
+#include "png/Decode.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "png/Chunks.h"
+#include "png/Conversion.h"
+#include "png/PngError.h"
+
+namespace dirsheet::png {
+
+namespace {
+
+// The valid pairings of colour type and bit depth.
+bool SupportedFormat(long colourType, long depth) {
+    switch (colourType) {
+        case 0: return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+        case 3: return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+        case 2:
+        case 4:
+        case 6: return depth == 8 || depth == 16;
+        default: return false;
+    }
+}
+
+void CheckHeader(const ImageHeader& h, const DecodeLimits& limits) {
+    const std::string size = std::to_string(h.width) + " x " + std::to_string(h.height);
+    if (h.width < 1 || h.height < 1) throw PngError(PngError::Kind::BadData, "image size " + size + " out of range");
+    if (h.width > limits.maxSide || h.height > limits.maxSide ||
+        static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) > limits.maxPixels)
+        throw PngError(PngError::Kind::LimitExceeded, "image of " + size + " pixels too large");
+    if (!SupportedFormat(h.colourType, h.bitDepth))
+        throw PngError(PngError::Kind::Unsupported, "unsupported colour type " + std::to_string(h.colourType) +
+                                                        " with bit depth " + std::to_string(h.bitDepth));
+    if (h.interlace != 0 && h.interlace != 1)
+        throw PngError(PngError::Kind::Unsupported, "unknown interlace method " + std::to_string(h.interlace));
+}
+
+}  // namespace
+
+DecodedImage PngDecoder::Decode(const uint8_t* bytes, size_t size, const DecodeOptions& options) {
+    info_ = PngInfo{};
+    inflater_.SetQuiet(options.quiet);
+    if (size > options.limits.maxInputBytes)
+        throw PngError(PngError::Kind::LimitExceeded, "file of " + std::to_string(size) + " bytes too large");
+    try {
+        std::vector<uint8_t> data;
+        ReadChunks(bytes, size, options, inflater_, info_, data);
+        const ImageHeader& h = info_.header;
+        CheckHeader(h, options.limits);
+
+        // The filtered rows: their exact size (the seven passes of an interlaced image
+        // each have their own row size and filter bytes), and 100 bytes more before a
+        // back-reference is cut.
+        const uint64_t expected = ScanlineBytes(h);
+        std::vector<uint8_t> rows;
+        if (h.compression == 0) {
+            inflater_.InflateBytes(data.data(), data.size(), static_cast<size_t>(expected + 100),
+                                   Inflater::WhenFull::Throw, rows);
+            // A refused code table leaves nothing to decode. The other result codes (a
+            // stored block past the data, block type 3, a wrong NLEN) keep what was
+            // inflated; the scanline stage checks that it holds the whole image.
+            if (inflater_.TableRefused())
+                throw PngError(PngError::Kind::BadData, "image data with an invalid deflate code table");
+        } else {
+            rows.swap(data);  // another compression method: the bytes go on as they are
+        }
+        data = std::vector<uint8_t>();
+        if (rows.size() < expected)
+            throw PngError(PngError::Kind::Truncated, "image data ends before the last row");
+
+        Conversion conversion(info_, options);
+        conversion.Allocate();
+        WalkRows(rows.data(), rows.size(), h, conversion);
+        return conversion.Take();
+    } catch (const std::bad_alloc&) {
+        throw PngError(PngError::Kind::LimitExceeded, "not enough memory to decode the image");
+    }
+}
+
+DecodedImage DecodePng(const uint8_t* bytes, size_t size, const DecodeOptions& options) {
+    PngDecoder decoder;
+    return decoder.Decode(bytes, size, options);
+}
+
+std::vector<uint8_t> ReadPngFile(const std::string& path, uint64_t maxBytes) {
+    // Opened read-only: a missing file must not be created, and read-only media work.
+    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) {
+        if (errno == ENOENT) return {};  // reads as empty, and so fails the signature test
+        throw PngError(PngError::Kind::FileSystem, "cannot read " + path + ": " + std::strerror(errno));
+    }
+    auto tooLarge = [&] {
+        return PngError(PngError::Kind::LimitExceeded,
+                        "cannot read " + path + ": larger than " + std::to_string(maxBytes) + " bytes");
+    };
+    // A regular file says its size; anything else (a pipe, a device) is read up to the cap.
+    std::vector<uint8_t> out;
+    if (std::fseek(f.get(), 0, SEEK_END) == 0) {
+        const long end = std::ftell(f.get());
+        if (end > 0 && static_cast<uint64_t>(end) > maxBytes) throw tooLarge();
+        if (end > 0) out.reserve(static_cast<size_t>(end));
+        std::rewind(f.get());
+    }
+    uint8_t buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) {
+        if (out.size() + n > maxBytes) throw tooLarge();
+        out.insert(out.end(), buf, buf + n);
+    }
+    if (std::ferror(f.get()))
+        throw PngError(PngError::Kind::FileSystem, "cannot read " + path + ": read error");
+    return out;
+}
+
+}  // namespace dirsheet::png
