@@ -163,7 +163,7 @@ void Conversion::ChooseRgbaSteps(const PngInfo& info) {
             step_ = depth == 16 ? Step::GreyAlphaToQuad16 : Step::GreyAlphaToQuad8;
             break;
         case 6:
-            step_ = depth == 16 ? Step::RgbaToQuad16 : Step::RgbaToQuad8;
+            step_ = depth == 16 ? Step::RgbaToQuad16 : Step::Copy;  // 8-bit RGBA is already the result
             break;
         default:
             break;
@@ -185,8 +185,10 @@ void Conversion::BuildQuadTable(const std::vector<uint8_t>& colours, size_t entr
 
 void Conversion::Allocate() {
     const size_t height = static_cast<size_t>(header_.height), width = static_cast<size_t>(header_.width);
-    // Zeroed, so that the bytes padding each row to 4 bytes are 0.
-    image_.bitmap.pixels.assign(stride_ * height, 0);
+    // Not cleared: every row is written, its padding included, and an interlaced image's
+    // passes cover every pixel.
+    image_.bitmap.pixels.resize(stride_ * height);
+    rowBytes_ = static_cast<size_t>(PackedRowBytes(header_.width, bits_));
     if (header_.bitDepth < 8) widened_.resize(width);
     if (header_.interlace == 1) scratch_.resize(width * 4);
 }
@@ -230,10 +232,21 @@ void Conversion::Convert(const uint8_t* src, size_t n, uint8_t* dst) {
     }
 }
 
-void Conversion::Row(const Pass& pass, uint64_t y, const uint8_t* row) {
+uint8_t* Conversion::DestinationRow(const Pass& pass, uint64_t y) {
     const uint64_t imageRow = static_cast<uint64_t>(pass.yStart) + y * static_cast<uint64_t>(pass.yStep);
     const uint64_t height = static_cast<uint64_t>(header_.height);
-    uint8_t* dst = image_.bitmap.pixels.data() + stride_ * (topRowFirst_ ? imageRow : height - 1 - imageRow);
+    return image_.bitmap.pixels.data() + stride_ * (topRowFirst_ ? imageRow : height - 1 - imageRow);
+}
+
+// Rows whose unfiltered bytes are already the result are undone straight into place.
+uint8_t* Conversion::Target(const Pass& pass, uint64_t y) {
+    return step_ == Step::Copy && pass.xStep == 1 ? DestinationRow(pass, y) : nullptr;
+}
+
+void Conversion::Row(const Pass& pass, uint64_t y, const uint8_t* row) {
+    uint8_t* dst = DestinationRow(pass, y);
+    std::memset(dst + rowBytes_, 0, stride_ - rowBytes_);  // the padding to 4 bytes
+    if (row == dst) return;
     const size_t n = static_cast<size_t>(pass.width);
     if (pass.xStep == 1) {
         Convert(row, n, dst);

@@ -19,6 +19,7 @@ public:
 
     // Makes the destination rows; called once the image data is known to be complete.
     void Allocate();
+    uint8_t* Target(const Pass& pass, uint64_t y) override;
     void Row(const Pass& pass, uint64_t y, const uint8_t* row) override;
     DecodedImage Take() { return std::move(image_); }
 
@@ -43,6 +44,7 @@ private:
     void ChooseRgbaSteps(const PngInfo& info);
     void BuildQuadTable(const std::vector<uint8_t>& colours, size_t entries, const std::vector<uint8_t>& alpha);
     void Convert(const uint8_t* src, size_t n, uint8_t* dst);
+    uint8_t* DestinationRow(const Pass& pass, uint64_t y);
 
     ImageHeader header_;
     Step step_ = Step::Copy;
@@ -50,6 +52,7 @@ private:
     int bits_ = 0;               // bits per pixel of the destination
     bool topRowFirst_ = true;
     size_t stride_ = 0;
+    size_t rowBytes_ = 0;        // bytes of one destination row before its padding
     unsigned key_[3] = {};        // tRNS key of grey and truecolour images
     bool hasKey_ = false;
     alignas(4) QuadTable quads_ = {};

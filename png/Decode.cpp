@@ -52,29 +52,24 @@ DecodedImage PngDecoder::Decode(const uint8_t* bytes, size_t size, const DecodeO
         const ImageHeader& h = info_.header;
         CheckHeader(h, options.limits);
 
-        // The filtered rows: their exact size (the seven passes of an interlaced image
-        // each have their own row size and filter bytes), and 100 bytes more before a
-        // back-reference is cut.
-        const uint64_t expected = ScanlineBytes(h);
-        std::vector<uint8_t> rows;
+        // The filtered rows have their exact size (the seven passes of an interlaced
+        // image each have their own row size and filter bytes); the output may run 100
+        // bytes beyond before a back-reference is cut. They are inflated a piece at a
+        // time and converted row by row straight into the destination.
+        Conversion conversion(info_, options);
+        conversion.Allocate();
+        ScanlineReader reader(h, conversion);
         if (h.compression == 0) {
-            inflater_.InflateBytes(data.data(), data.size(), static_cast<size_t>(expected + 100),
-                                   Inflater::WhenFull::Throw, rows);
+            inflater_.InflateTo(data.data(), data.size(), static_cast<size_t>(ScanlineBytes(h) + 100), reader);
             // A refused code table leaves nothing to decode. The other result codes (a
             // stored block past the data, block type 3, a wrong NLEN) keep what was
-            // inflated; the scanline stage checks that it holds the whole image.
+            // inflated; the reader tells whether it holds the whole image.
             if (inflater_.TableRefused())
                 throw PngError(PngError::Kind::BadData, "image data with an invalid deflate code table");
         } else {
-            rows.swap(data);  // another compression method: the bytes go on as they are
+            reader.Take(data.data(), data.size());  // another compression method: the bytes go on as they are
         }
-        data = std::vector<uint8_t>();
-        if (rows.size() < expected)
-            throw PngError(PngError::Kind::Truncated, "image data ends before the last row");
-
-        Conversion conversion(info_, options);
-        conversion.Allocate();
-        WalkRows(rows.data(), rows.size(), h, conversion);
+        if (!reader.Complete()) throw PngError(PngError::Kind::Truncated, "image data ends before the last row");
         return conversion.Take();
     } catch (const std::bad_alloc&) {
         throw PngError(PngError::Kind::LimitExceeded, "not enough memory to decode the image");

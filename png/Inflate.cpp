@@ -103,13 +103,22 @@ uint32_t UnusedEntry(SymbolKind kind, unsigned drop) {
     return kind == SymbolKind::LiteralLength ? MakeEntry(drop, kSpecial, 0, 1) : MakeEntry(drop, 0, 0, 0);
 }
 
-uint32_t ReverseBits(uint32_t code, int length) {
-    uint32_t r = 0;
-    for (int i = 0; i < length; ++i) {
-        r = (r << 1) | (code & 1u);
-        code >>= 1;
+struct ByteReversal {
+    uint8_t bytes[256];
+    constexpr ByteReversal() : bytes() {
+        for (int i = 0; i < 256; ++i) {
+            int r = 0;
+            for (int b = 0; b < 8; ++b) r |= ((i >> b) & 1) << (7 - b);
+            bytes[i] = static_cast<uint8_t>(r);
+        }
     }
-    return r;
+};
+constexpr ByteReversal kReversed;
+
+// The `length` low bits of `code` in reverse order (codes are at most 15 bits).
+inline uint32_t ReverseBits(uint32_t code, int length) {
+    const uint32_t r = (uint32_t{kReversed.bytes[code & 0xFF]} << 8) | kReversed.bytes[(code >> 8) & 0xFF];
+    return r >> (16 - length);
 }
 
 // Where a literal's code leaves room in the root index for the whole code of a second
@@ -150,6 +159,8 @@ void FillTable(CodeTable& table, const int* lengths, int lastIndex, int* count, 
     // Codes longer than the root get a sub-table per root prefix, as wide as the longest
     // code sharing that prefix.
     uint8_t subBits[1u << kLitRootBits];
+    uint16_t prefixes[288];  // the root prefixes that get a sub-table
+    int prefixCount = 0;
     if (static_cast<unsigned>(maxLen) > root) std::memset(subBits, 0, rootSize);
     uint16_t codes[288];
     for (int s = 0; s <= lastIndex; ++s) {
@@ -158,16 +169,15 @@ void FillTable(CodeTable& table, const int* lengths, int lastIndex, int* count, 
         codes[s] = static_cast<uint16_t>(ReverseBits(next[len]++, len));
         if (static_cast<unsigned>(len) > root) {
             uint8_t& b = subBits[codes[s] & rootMask];
+            if (b == 0) prefixes[prefixCount++] = static_cast<uint16_t>(codes[s] & rootMask);
             b = std::max<uint8_t>(b, static_cast<uint8_t>(static_cast<unsigned>(len) - root));
         }
     }
-    if (static_cast<unsigned>(maxLen) > root) {
-        uint32_t offset = rootSize;
-        for (uint32_t p = 0; p < rootSize; ++p) {
-            if (!subBits[p]) continue;
-            t[p] = MakeEntry(root, kSubTable, subBits[p], offset);
-            offset += 1u << subBits[p];
-        }
+    uint32_t offset = rootSize;
+    for (int i = 0; i < prefixCount; ++i) {
+        const uint32_t p = prefixes[i];
+        t[p] = MakeEntry(root, kSubTable, subBits[p], offset);
+        offset += 1u << subBits[p];
     }
     for (int s = 0; s <= lastIndex; ++s) {
         const unsigned len = static_cast<unsigned>(lengths[s]);
@@ -231,29 +241,79 @@ long BuildCodeTable(CodeTable& table, const int* lengths, int lastIndex, int& lo
 
 namespace {
 
-// Room the fast loop keeps at the end of the output: the longest match and the 8-byte
+// Room the fast loop keeps at the end of the output: the longest match and the 16-byte
 // overshoot of its copy.
-constexpr size_t kFastSlack = 258 + 8;
+constexpr size_t kFastSlack = 258 + 16;
+// A streaming decode keeps this much output behind the position: the farthest distance
+// the table allows (base 49153 plus 14 extra bits).
+constexpr size_t kHistory = 65536;
+// ... and makes this much more before it hands the new bytes to the sink.
+constexpr size_t kStreamPiece = 256 * 1024;
+
+// Copies a match of `length` bytes from `distance` back, in 8- or 16-byte pieces that may
+// write up to 15 bytes past its end (the fast loop keeps that room).
+inline void CopyMatch(uint8_t* out, size_t distance, uint32_t length) {
+    const uint8_t* src = out - distance;
+    uint8_t* const stop = out + length;
+    if (distance >= 16) {
+        do {
+            std::memcpy(out, src, 16);
+            out += 16;
+            src += 16;
+        } while (out < stop);
+    } else if (distance >= 8) {
+        do {
+            std::memcpy(out, src, 8);
+            out += 8;
+            src += 8;
+        } while (out < stop);
+    } else if (distance == 1) {
+        uint64_t v = *src * 0x0101010101010101ull;
+        do {
+            std::memcpy(out, &v, 8);
+            out += 8;
+        } while (out < stop);
+    } else {
+        // Distances 2 to 7: each 8-byte copy has its first `distance` bytes right, so
+        // stepping by the distance repeats the pattern.
+        do {
+            uint64_t v;
+            std::memcpy(&v, src, 8);
+            std::memcpy(out, &v, 8);
+            out += distance;
+            src += distance;
+        } while (out < stop);
+    }
+}
 
 // One call's working state: the input, a 64-bit bit buffer filled least significant
-// bit first, and the output with its hard limit (its last index).
+// bit first, and the output with its hard limit (its last index). Positions in the
+// output are counted from its start; the buffer holds the output from `start_` on, all
+// of it, or, when streaming to a sink, the part the sink has not taken and the history
+// a back-reference may reach.
 class Decoder {
 public:
-    Decoder(const uint8_t* in, size_t size, size_t lastIndex, bool longLength, Inflater::WhenFull whenFull)
+    Decoder(const uint8_t* in, size_t size, size_t lastIndex, bool longLength, Inflater::WhenFull whenFull,
+            InflateSink* sink)
         : in_(in), end_(in + size), limit_(lastIndex), longLength_(longLength),
-          stopWhenFull_(whenFull == Inflater::WhenFull::Stop) {
+          stopWhenFull_(whenFull == Inflater::WhenFull::Stop), sink_(sink) {
         // Deflate cannot expand one input byte into more than 1032 output bytes, so the
         // reservation follows the data actually present, not only the caller's estimate.
-        const uint64_t bound = std::max<uint64_t>(uint64_t{size} * 1032u + 1024u, 1u << 16);
-        out_.resize(static_cast<size_t>(std::min<uint64_t>(uint64_t{limit_} + 1, bound)));
+        uint64_t first = std::max<uint64_t>(uint64_t{size} * 1032u + 1024u, 1u << 16);
+        if (sink_) first = std::min<uint64_t>(first, kHistory + kStreamPiece);
+        out_.resize(static_cast<size_t>(std::min<uint64_t>(uint64_t{limit_} + 1, first)));
     }
 
     enum class Outcome { Finished, TableRefused };
     // Decodes every block; `result` gets the result code.
     Outcome Run(Inflater& inflater, CodeTable& fixedLit, CodeTable& fixedDist, long& result);
     std::vector<uint8_t> TakeOutput() {
-        out_.resize(pos_);
+        out_.resize(pos_);  // the whole output: nothing was slid out
         return std::move(out_);
+    }
+    // Hands the sink what it has not taken yet.
+    void Finish() {
+        if (sink_ && pos_ > taken_) taken_ += sink_->Take(At(taken_), pos_ - taken_);
     }
 
 private:
@@ -293,9 +353,24 @@ private:
         CheckInput();
         return e;
     }
+    uint8_t* At(size_t position) { return out_.data() + (position - start_); }
+    // The end of the room the buffer has, and may have (the output's limit).
+    size_t End() const { return start_ + out_.size(); }
+    size_t Room() const { return std::min(End(), limit_ + 1); }
+    // Makes room up to `needed` (capped at the output's limit): first by handing the
+    // sink what it takes and sliding the rest down, then by growing the buffer.
     void Reserve(size_t needed) {
-        if (needed <= out_.size()) return;
-        out_.resize(std::min(limit_ + 1, std::max(needed, out_.size() * 2)));
+        if (needed <= End()) return;
+        if (sink_) {
+            taken_ += sink_->Take(At(taken_), pos_ - taken_);
+            const size_t keepFrom = std::min(taken_, pos_ > kHistory ? pos_ - kHistory : 0);
+            if (keepFrom > start_) {
+                std::memmove(out_.data(), At(keepFrom), pos_ - keepFrom);
+                start_ = keepFrom;
+            }
+            if (needed <= End()) return;
+        }
+        out_.resize(std::min(limit_ + 1, std::max(needed, start_ + 2 * out_.size())) - start_);
     }
     bool PutLiteral(uint8_t v);
 
@@ -310,10 +385,13 @@ private:
     unsigned bitCount_ = 0;
     unsigned virtualBytes_ = 0;
     std::vector<uint8_t> out_;
-    size_t pos_ = 0;
-    size_t limit_;  // last index of the output
+    size_t start_ = 0;  // position of out_[0]
+    size_t pos_ = 0;    // position of the next byte
+    size_t taken_ = 0;  // the sink has taken the output up to here
+    size_t limit_;      // last index of the output
     bool longLength_;
     bool stopWhenFull_;
+    InflateSink* sink_;
 };
 
 // Returns false when a stored block cannot be copied and decoding ends.
@@ -339,7 +417,7 @@ bool Decoder::Stored(long& result) {
         return false;
     }
     Reserve(pos_ + len);
-    std::memcpy(out_.data() + pos_, in_, len);
+    std::memcpy(At(pos_), in_, len);
     pos_ += len;
     in_ += len;
     return true;
@@ -393,107 +471,92 @@ long Decoder::ReadDynamic(CodeTable& lit, CodeTable& dist) {
 
 // The hot loop: runs while at least 8 input bytes and room for the longest match (plus
 // the copy's overshoot) remain, so that one refill serves a whole length/distance pair
-// or three literal entries, and no output check is needed. Returns true at the end of
+// or three literal entries, and no output check is needed. The next entry is looked up
+// before the refill wherever enough bits are left for it. Returns true at the end of
 // the block, false when the careful loop must take over.
 bool Decoder::FastCodes(const CodeTable& lit, const CodeTable& dist) {
     const uint8_t* in = in_;
     const uint8_t* const inLast = end_ - 8;  // a refill reads 8 bytes
     uint64_t bits = bits_;
     unsigned count = bitCount_;
+    // `base` holds all the history a back-reference may reach (see Reserve).
     uint8_t* const base = out_.data();
-    uint8_t* out = base + pos_;
-    uint8_t* const outLast = base + (out_.size() - kFastSlack);
+    uint8_t* out = At(pos_);
+    uint8_t* const outLast = base + (Room() - start_ - kFastSlack);
     const uint32_t* const litT = lit.entries.data();
     const uint32_t* const distT = dist.entries.data();
     const uint64_t litMask = (1u << lit.rootBits) - 1, distMask = (1u << dist.rootBits) - 1;
     const unsigned litRoot = lit.rootBits, distRoot = dist.rootBits;
     bool endOfBlock = false;
-
-    while (in <= inLast && out <= outLast) {
+    auto refill = [&] {
         uint64_t word;
         std::memcpy(&word, in, 8);
         bits |= word << count;
         in += (63 - count) >> 3;
         count |= 56;
+    };
+    auto consume = [&](unsigned n) {
+        bits >>= n;
+        count -= n;
+    };
 
-        uint32_t e = litT[bits & litMask];
+    if (in > inLast || out > outLast) return false;
+    refill();
+    uint32_t e = litT[bits & litMask];
+    for (;;) {
         if (e & kLiteral) {
-            // Up to three root entries of one or two literals each (at most 11 bits each).
-            for (int k = 0; k < 3; ++k) {
-                bits >>= EntryDrop(e);
-                count -= EntryDrop(e);
+            // Up to three root entries of one or two literals each: at most 33 bits.
+            for (int k = 0; k < 3 && (e & kLiteral); ++k) {
+                consume(EntryDrop(e));
                 const uint32_t v = EntryValue(e);
                 out[0] = static_cast<uint8_t>(v);
                 out[1] = static_cast<uint8_t>(v >> 8);
                 out += 1 + ((e >> 8) & 1);
                 e = litT[bits & litMask];
-                if (!(e & kLiteral)) break;
             }
+            if (in > inLast || out > outLast) break;
+            // At least 23 bits were left, so the entry looked up stays right.
+            refill();
             continue;
         }
         if (e & kSubTable) {
-            bits >>= litRoot;
-            count -= litRoot;
+            consume(litRoot);
             e = litT[EntryValue(e) + (bits & ((1u << EntryExtra(e)) - 1))];
         }
-        bits >>= EntryDrop(e);
-        count -= EntryDrop(e);
+        consume(EntryDrop(e));
         if (e & kLiteral) {
             *out++ = static_cast<uint8_t>(EntryValue(e));
-            continue;
-        }
-        if (e & kSpecial) {
+        } else if (e & kSpecial) {
             if (EntryValue(e) != 0) BadData("literal/length symbol without a length");
             endOfBlock = true;
             break;
-        }
-        uint32_t extra = EntryExtra(e);
-        const uint32_t length = EntryValue(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
-        bits >>= extra;
-        count -= extra;
-
-        e = distT[bits & distMask];
-        if (e & kSubTable) {
-            bits >>= distRoot;
-            count -= distRoot;
-            e = distT[EntryValue(e) + (bits & ((1u << EntryExtra(e)) - 1))];
-        }
-        bits >>= EntryDrop(e);
-        count -= EntryDrop(e);
-        extra = EntryExtra(e);
-        const size_t distance = EntryValue(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
-        bits >>= extra;
-        count -= extra;
-        // Distance 0 is an unused code of the table.
-        if (distance - 1 >= static_cast<size_t>(out - base)) BadData("back-reference before the start of the output");
-
-        const uint8_t* src = out - distance;
-        uint8_t* const stop = out + length;
-        if (distance >= 8) {
-            do {
-                std::memcpy(out, src, 8);
-                out += 8;
-                src += 8;
-            } while (out < stop);
-        } else if (distance == 1) {
-            std::memset(out, *src, length);
         } else {
-            // Distances 2 to 7: each 8-byte copy has its first `distance` bytes right,
-            // so stepping by the distance repeats the pattern.
-            do {
-                uint64_t v;
-                std::memcpy(&v, src, 8);
-                std::memcpy(out, &v, 8);
-                out += distance;
-                src += distance;
-            } while (out < stop);
+            uint32_t extra = EntryExtra(e);
+            const uint32_t length = EntryValue(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
+            consume(extra);
+            e = distT[bits & distMask];
+            if (e & kSubTable) {
+                consume(distRoot);
+                e = distT[EntryValue(e) + (bits & ((1u << EntryExtra(e)) - 1))];
+            }
+            consume(EntryDrop(e));
+            extra = EntryExtra(e);
+            const size_t distance = EntryValue(e) + static_cast<uint32_t>(bits & ((1u << extra) - 1));
+            consume(extra);
+            // Distance 0 is an unused code of the table.
+            if (distance - 1 >= static_cast<size_t>(out - base))
+                BadData("back-reference before the start of the output");
+            CopyMatch(out, distance, length);
+            out += length;
         }
-        out = stop;
+        if (in > inLast || out > outLast) break;
+        refill();
+        e = litT[bits & litMask];
     }
     in_ = in;
     bits_ = bits;
     bitCount_ = count;
-    pos_ = static_cast<size_t>(out - base);
+    pos_ = start_ + static_cast<size_t>(out - base);
     return endOfBlock;
 }
 
@@ -504,7 +567,7 @@ bool Decoder::PutLiteral(uint8_t v) {
         BadData("literal past the end of the output buffer");
     }
     Reserve(pos_ + 1);
-    out_[pos_++] = v;
+    *At(pos_++) = v;
     return true;
 }
 
@@ -513,9 +576,9 @@ bool Decoder::PutLiteral(uint8_t v) {
 bool Decoder::Codes(const CodeTable& lit, const CodeTable& dist) {
     for (;;) {
         if (!longLength_ && end_ - in_ >= 8) {
-            if (out_.size() >= pos_ + kFastSlack) {
+            if (Room() >= pos_ + kFastSlack) {
                 if (FastCodes(lit, dist)) return true;
-            } else if (out_.size() < limit_ + 1) {
+            } else if (pos_ + kFastSlack <= limit_ + 1) {
                 Reserve(pos_ + kFastSlack);
                 continue;
             }
@@ -545,7 +608,7 @@ bool Decoder::Codes(const CodeTable& lit, const CodeTable& dist) {
         const bool cut = pos_ + length > limit_ + 1;
         const size_t n = cut ? limit_ + 1 - pos_ : length;
         Reserve(pos_ + n);
-        uint8_t* out = out_.data() + pos_;
+        uint8_t* out = At(pos_);
         const uint8_t* src = out - distance;
         for (size_t i = 0; i < n; ++i) out[i] = src[i];
         pos_ += n;
@@ -611,7 +674,7 @@ bool Inflater::BuildFixedTables() {
 long Inflater::InflateBytes(const uint8_t* in, size_t size, size_t lastIndex, WhenFull whenFull,
                             std::vector<uint8_t>& out) {
     tableRefused_ = false;
-    Decoder decoder(in, size, lastIndex, false, whenFull);
+    Decoder decoder(in, size, lastIndex, false, whenFull, nullptr);
     long result = kOk;
     if (decoder.Run(*this, fixedLit_, fixedDist_, result) == Decoder::Outcome::TableRefused) {
         tableRefused_ = true;
@@ -623,11 +686,24 @@ long Inflater::InflateBytes(const uint8_t* in, size_t size, size_t lastIndex, Wh
     return result;
 }
 
+long Inflater::InflateTo(const uint8_t* in, size_t size, size_t lastIndex, InflateSink& sink) {
+    tableRefused_ = false;
+    Decoder decoder(in, size, lastIndex, false, WhenFull::Throw, &sink);
+    long result = kOk;
+    if (decoder.Run(*this, fixedLit_, fixedDist_, result) == Decoder::Outcome::TableRefused) {
+        tableRefused_ = true;
+        if (!quiet_) Notify(kTreeMessage);
+        return result;
+    }
+    decoder.Finish();
+    return result;
+}
+
 void Inflater::Inflate(std::vector<uint8_t>& data, long& expectedSize, bool longLength, long& result) {
     expectedSize += 100;
     tableRefused_ = false;
     Decoder decoder(data.data(), data.size(), static_cast<size_t>(std::max(expectedSize, 0L)), longLength,
-                    WhenFull::Throw);
+                    WhenFull::Throw, nullptr);
     if (decoder.Run(*this, fixedLit_, fixedDist_, result) == Decoder::Outcome::TableRefused) {
         tableRefused_ = true;
         if (!quiet_) Notify(kTreeMessage);

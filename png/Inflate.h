@@ -33,6 +33,15 @@ enum class SymbolKind { LiteralLength, Distance, CodeLength };
 long BuildCodeTable(CodeTable& table, const int* lengths, int lastIndex, int& longest,
                     int& shortest, SymbolKind kind);
 
+// Receives the inflated bytes of a streaming Inflate as they are made.
+class InflateSink {
+public:
+    virtual ~InflateSink() = default;
+    // Takes what it can of the `size` bytes at `data` (a prefix of them) and returns how
+    // many it took; the rest comes again, with more after it, at the next call.
+    virtual size_t Take(const uint8_t* data, size_t size) = 0;
+};
+
 class Inflater {
 public:
     // Result codes of Inflate.
@@ -62,6 +71,11 @@ public:
     // whether a refused code table ended it (then `out` is empty).
     long InflateBytes(const uint8_t* in, size_t size, size_t lastIndex, WhenFull whenFull,
                       std::vector<uint8_t>& out);
+
+    // The same, streamed: the output goes to `sink` as it is made, through a window of
+    // the last 64 KiB (the farthest a back-reference reaches) and a piece of output the
+    // sink has not taken yet; no buffer of the whole output exists. Throws like Inflate.
+    long InflateTo(const uint8_t* in, size_t size, size_t lastIndex, InflateSink& sink);
 
     // The last call ended at a code table that could not be built.
     bool TableRefused() const { return tableRefused_; }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "png/DeviceBitmap.h"
+
 namespace dirsheet::png {
 
 // A 4-byte pixel for each 8-bit index or grey level.
@@ -42,6 +44,6 @@ void RgbaToQuad(const uint8_t* src, uint8_t* dst, size_t n);
 void CompositeWithBackground(const uint8_t* image32, long width, long height, uint8_t* background24);
 // A 24-bit aligned image of one colour (0x00BBGGRR); a system colour reference (high
 // byte set) gives black.
-std::vector<uint8_t> FillSolidBackground(long width, long height, uint32_t colour);
+PixelBytes FillSolidBackground(long width, long height, uint32_t colour);
 
 }  // namespace dirsheet::png

@@ -5,6 +5,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "png/Inflate.h"
 
 namespace dirsheet::png {
 
@@ -54,18 +57,45 @@ void Paeth(uint8_t* row, const uint8_t* prior, size_t n, size_t step);
 // Undoes one row in place against the prior (already undone) row of the same length.
 // Filter types above 4 leave the row unchanged.
 void UnfilterRow(uint8_t* row, size_t n, int filterType, const uint8_t* prior, size_t step);
+// The same from `src` into `dst`, which may be `src` but not `prior`.
+void UnfilterInto(uint8_t* dst, const uint8_t* src, size_t n, int filterType, const uint8_t* prior, size_t step);
 
 // Receives the rows of an image, undone, in the order they are stored.
 class RowSink {
 public:
     virtual ~RowSink() = default;
+    // Where row `y` of `pass` may be undone straight into (its final place), or null for
+    // a row buffer of the reader's own.
+    virtual uint8_t* Target(const Pass& pass, uint64_t y) { return nullptr; }
     // `row` holds pass.rowBytes bytes: the pixels of row `y` of the pass (pixel k of it
     // lies at column pass.xStart + k * pass.xStep of image row pass.yStart + y * pass.yStep).
     virtual void Row(const Pass& pass, uint64_t y, const uint8_t* row) = 0;
 };
 
-// Undoes the filters of `data` row by row, in place, and hands each row to `sink`.
-// Throws PngError when `size` is shorter than ScanlineBytes(h).
-void WalkRows(uint8_t* data, size_t size, const ImageHeader& h, RowSink& sink);
+// Takes the filtered image data as it comes (from a streaming Inflate, or whole), cuts
+// it into rows, undoes each against the previous row of its pass and hands it on.
+class ScanlineReader : public InflateSink {
+public:
+    ScanlineReader(const ImageHeader& h, RowSink& sink);
+    size_t Take(const uint8_t* data, size_t size) override;
+    // Every row of every pass has been handed on.
+    bool Complete() const { return pass_ >= list_.count; }
+
+private:
+    void NextPass();
+    uint8_t* FreeBuffer(const uint8_t* notThis, const uint8_t* norThis);
+
+    RowSink& sink_;
+    PassList list_;
+    size_t step_;
+    int pass_ = -1;
+    uint64_t row_ = 0;
+    std::vector<uint8_t> zeros_, rowA_, rowB_, rowC_;
+    const uint8_t* prior_ = nullptr;
+};
+
+// Undoes and hands on the rows of filtered data held whole. Throws PngError when `size`
+// is shorter than ScanlineBytes(h).
+void WalkRows(const uint8_t* data, size_t size, const ImageHeader& h, RowSink& sink);
 
 }  // namespace dirsheet::png

@@ -43,7 +43,8 @@ void PrintProperties(const PngInfo& info, long errorNumber, bool decoded) {
                 Escaped(info.compressedText).c_str(), info.modificationTime.c_str(), info.gamma / 100000.0);
 }
 
-bool WriteFile(const std::string& path, const std::string& head, const std::vector<uint8_t>& body) {
+template <typename Bytes>
+bool WriteFile(const std::string& path, const std::string& head, const Bytes& body) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     const bool ok = std::fwrite(head.data(), 1, head.size(), f) == head.size() &&

@@ -20,7 +20,8 @@ inline std::string SuitePath(const std::string& name) { return std::string(DIRSH
 inline std::vector<uint8_t> DecodeRgba(const std::vector<uint8_t>& file) {
     DecodeOptions options;
     options.format = PixelFormat::Rgba;
-    return DecodePng(file.data(), file.size(), options).bitmap.pixels;
+    const PixelBytes pixels = DecodePng(file.data(), file.size(), options).bitmap.pixels;
+    return std::vector<uint8_t>(pixels.begin(), pixels.end());
 }
 
 // One decode the way the main window does it: transparency and alpha on, drawn into a

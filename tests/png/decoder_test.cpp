@@ -390,7 +390,7 @@ TEST(LoadPNGDrawing, AlphaBlendsWithTheDecodersRounding) {
     EXPECT_TRUE(d.HaveAlpha());
     EXPECT_EQ(target.Drawn()->header.biBitCount, 32);
     EXPECT_EQ(target.Drawn()->header.biHeight, 1);
-    EXPECT_EQ(target.Drawn()->pixels, (Bytes{9, 8, 7, 0}));
+    EXPECT_EQ(Bytes(target.Drawn()->pixels.begin(), target.Drawn()->pixels.end()), (Bytes{9, 8, 7, 0}));
 
     // The own colour 0 falls back to the bKGD colour.
     const Bytes withBkgd = PngBuilder().Header(1, 1, 8, 6).Chunk("bKGD", {0, 1, 0, 2, 0, 3}).Image({{0, 0, 0, 0}}).End().bytes();
