@@ -137,12 +137,12 @@ long BackgroundColour(const std::vector<uint8_t>& d, const ImageHeader& h, const
 }
 
 void ReadChunks(const uint8_t* bytes, size_t size, const DecodeOptions& options, Inflater& inflater,
-                PngInfo& info, std::vector<uint8_t>& imageData) {
+                PngInfo& info, std::vector<ImageDataPiece>& pieces) {
     for (int i = 0; i < 8; ++i)
         if (ByteAt(bytes, size, i) != kSignature[i])
             throw PngError(PngError::Kind::NotPng, "not a PNG file (signature)");
 
-    std::vector<Span> idat;
+    pieces.clear();
     uint64_t idatBytes = 0;
     for (uint64_t pos = 8;;) {
         const uint32_t length = BigEndian32(bytes, size, pos);
@@ -158,7 +158,7 @@ void ReadChunks(const uint8_t* bytes, size_t size, const DecodeOptions& options,
 
         auto is = [&type](const char* name) { return std::memcmp(type, name, 4) == 0; };
         if (is("IDAT")) {
-            idat.push_back(c);
+            if (length) pieces.push_back({static_cast<size_t>(c.data - bytes), length});
             idatBytes += length;
         } else if (is("IEND")) {
             break;
@@ -185,17 +185,6 @@ void ReadChunks(const uint8_t* bytes, size_t size, const DecodeOptions& options,
         // cHRM, oFFs, pCAL, sCAL, hIST, pHYs, sBIT, gIFg, gIFx and all others: ignored.
     }
     if (idatBytes == 0) throw PngError(PngError::Kind::NoImageData, "no image data before IEND");
-
-    // The image data of all IDAT chunks in one piece, without the two-byte zlib header,
-    // which is dropped unexamined.
-    imageData.clear();
-    imageData.reserve(static_cast<size_t>(idatBytes));
-    uint64_t skip = 2;
-    for (const Span& s : idat) {
-        const size_t dropped = static_cast<size_t>(std::min<uint64_t>(skip, s.size));
-        skip -= dropped;
-        imageData.insert(imageData.end(), s.data + dropped, s.data + s.size);
-    }
 }
 
 }  // namespace dirsheet::png

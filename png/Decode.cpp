@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -39,18 +40,51 @@ void CheckHeader(const ImageHeader& h, const DecodeLimits& limits) {
         throw PngError(PngError::Kind::Unsupported, "unknown interlace method " + std::to_string(h.interlace));
 }
 
+// The image data of all IDAT chunks in one piece, without the two-byte zlib header,
+// which is dropped unexamined: moved together within the file when the file may be
+// rearranged (each piece only moves towards the start), copied otherwise.
+const uint8_t* GatherImageData(const uint8_t* bytes, uint8_t* writable, const std::vector<ImageDataPiece>& pieces,
+                               std::vector<uint8_t>& copy, size_t& size) {
+    size_t total = 0;
+    for (const ImageDataPiece& p : pieces) total += p.size;
+    if (!writable) copy.reserve(total);
+    size_t skip = 2, at = 0;
+    for (const ImageDataPiece& p : pieces) {
+        const size_t dropped = std::min(skip, p.size);
+        skip -= dropped;
+        const uint8_t* from = bytes + p.offset + dropped;
+        if (writable) std::memmove(writable + at, from, p.size - dropped);
+        else copy.insert(copy.end(), from, from + (p.size - dropped));
+        at += p.size - dropped;
+    }
+    size = at;
+    return writable ? writable : copy.data();
+}
+
 }  // namespace
 
 DecodedImage PngDecoder::Decode(const uint8_t* bytes, size_t size, const DecodeOptions& options) {
+    return Decode(bytes, size, nullptr, options);
+}
+
+DecodedImage PngDecoder::Decode(std::vector<uint8_t>&& file, const DecodeOptions& options) {
+    std::vector<uint8_t> owned = std::move(file);
+    return Decode(owned.data(), owned.size(), owned.data(), options);
+}
+
+DecodedImage PngDecoder::Decode(const uint8_t* bytes, size_t size, uint8_t* writable, const DecodeOptions& options) {
     info_ = PngInfo{};
     inflater_.SetQuiet(options.quiet);
     if (size > options.limits.maxInputBytes)
         throw PngError(PngError::Kind::LimitExceeded, "file of " + std::to_string(size) + " bytes too large");
     try {
-        std::vector<uint8_t> data;
-        ReadChunks(bytes, size, options, inflater_, info_, data);
+        std::vector<ImageDataPiece> pieces;
+        ReadChunks(bytes, size, options, inflater_, info_, pieces);
         const ImageHeader& h = info_.header;
         CheckHeader(h, options.limits);
+        std::vector<uint8_t> copy;
+        size_t dataSize = 0;
+        const uint8_t* data = GatherImageData(bytes, writable, pieces, copy, dataSize);
 
         // The filtered rows have their exact size (the seven passes of an interlaced
         // image each have their own row size and filter bytes); the output may run 100
@@ -60,14 +94,14 @@ DecodedImage PngDecoder::Decode(const uint8_t* bytes, size_t size, const DecodeO
         conversion.Allocate();
         ScanlineReader reader(h, conversion);
         if (h.compression == 0) {
-            inflater_.InflateTo(data.data(), data.size(), static_cast<size_t>(ScanlineBytes(h) + 100), reader);
+            inflater_.InflateTo(data, dataSize, static_cast<size_t>(ScanlineBytes(h) + 100), reader);
             // A refused code table leaves nothing to decode. The other result codes (a
             // stored block past the data, block type 3, a wrong NLEN) keep what was
             // inflated; the reader tells whether it holds the whole image.
             if (inflater_.TableRefused())
                 throw PngError(PngError::Kind::BadData, "image data with an invalid deflate code table");
         } else {
-            reader.Take(data.data(), data.size());  // another compression method: the bytes go on as they are
+            reader.Take(data, dataSize);  // another compression method: the bytes go on as they are
         }
         if (!reader.Complete()) throw PngError(PngError::Kind::Truncated, "image data ends before the last row");
         return conversion.Take();

@@ -83,10 +83,15 @@ public:
     // Decodes a whole PNG file held in memory. Throws PngError on every failure; what
     // the chunks said up to that point is in Info() all the same.
     DecodedImage Decode(const uint8_t* bytes, size_t size, const DecodeOptions& options);
+    // The same for a file the caller gives up: the image data is gathered within the
+    // file's own bytes instead of a copy of them.
+    DecodedImage Decode(std::vector<uint8_t>&& file, const DecodeOptions& options);
     const PngInfo& Info() const { return info_; }
     Inflater& inflater() { return inflater_; }
 
 private:
+    DecodedImage Decode(const uint8_t* bytes, size_t size, uint8_t* writable, const DecodeOptions& options);
+
     Inflater inflater_;
     PngInfo info_;
 };

@@ -9,14 +9,14 @@
 namespace dirsheet::png {
 
 long OpenPNGFromMemory(LoadPNG& decoder, const uint8_t* bytes, size_t size) {
-    decoder.Open(bytes, size);
+    decoder.Open(bytes, size, nullptr);
     return 0;
 }
 
 long LoadPNG::OpenPNG(const std::string& filename) {
     ResetImage();  // also when this file cannot be read
-    const std::vector<uint8_t> bytes = ReadPngFile(filename, DecodeLimits{}.maxInputBytes);
-    Open(bytes.data(), bytes.size());
+    std::vector<uint8_t> bytes = ReadPngFile(filename, DecodeLimits{}.maxInputBytes);
+    Open(bytes.data(), bytes.size(), &bytes);
     return 0;
 }
 
@@ -39,7 +39,7 @@ void LoadPNG::ResetImage() {
     haveAlpha_ = false;
 }
 
-void LoadPNG::Open(const uint8_t* bytes, size_t size) {
+void LoadPNG::Open(const uint8_t* bytes, size_t size, std::vector<uint8_t>* owned) {
     ResetImage();
     DecodeOptions options;
     options.format = PixelFormat::DeviceBitmap;
@@ -49,7 +49,7 @@ void LoadPNG::Open(const uint8_t* bytes, size_t size) {
     options.compressedTextRoom = kMaxTextBytes - std::min(kMaxTextBytes, zText_.size());
     DecodedImage image;
     try {
-        image = decoder_.Decode(bytes, size, options);
+        image = owned ? decoder_.Decode(std::move(*owned), options) : decoder_.Decode(bytes, size, options);
     } catch (const PngError& e) {
         TakeProperties(decoder_.Info());
         // A bad signature, a chunk past the end of the file and missing image data are

@@ -51,7 +51,8 @@ public:
 private:
     friend long OpenPNGFromMemory(LoadPNG& decoder, const uint8_t* bytes, size_t size);
 
-    void Open(const uint8_t* bytes, size_t size);
+    // Decodes the file held at `bytes`, or the one in `owned` (which it may rearrange).
+    void Open(const uint8_t* bytes, size_t size, std::vector<uint8_t>* owned);
     void ResetImage();
     void TakeProperties(const PngInfo& info);
     DeviceBitmap Blend(const DeviceBitmap& image32);

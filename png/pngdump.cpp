@@ -110,7 +110,9 @@ int main(int argc, char** argv) {
     options.applyAlpha = true;
     DecodedImage image, rgba;
     try {
-        image = decoder.Decode(bytes.data(), bytes.size(), options);
+        // Decoded from the file's own bytes, unless they are needed again for the RGBA.
+        image = pamPath.empty() ? decoder.Decode(std::move(bytes), options)
+                                : decoder.Decode(bytes.data(), bytes.size(), options);
         if (!pamPath.empty()) {
             options.format = PixelFormat::Rgba;
             options.quiet = true;  // the same stream again: its message was shown once

@@ -205,6 +205,13 @@ TEST(LoadPNGChunks, SplitImageDataAndWrongCrcsDecodeAlike) {
     EXPECT_EQ(a.error, 0);
     EXPECT_EQ(a.rgb, b.rgb);
     EXPECT_EQ(a.rgb, (Bytes{10, 10, 10, 20, 20, 20, 30, 30, 30, 40, 40, 40, 50, 50, 50, 60, 60, 60}));
+    // From a file, whose own bytes the pieces are gathered in.
+    LoadPNG d;
+    MemorySurface target;
+    d.PicBox(&target);
+    d.OpenPNG(PngBuilder::WriteBytes(TempPath("split.png"), split));
+    ASSERT_TRUE(target.Drawn());
+    EXPECT_EQ(DeviceBitmapToRgb(*target.Drawn()), a.rgb);
 }
 
 TEST(LoadPNGChunks, TextAccumulatesOverTwoFiles) {
