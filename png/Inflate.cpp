@@ -139,13 +139,15 @@ void PairLiterals(uint32_t* t, unsigned root) {
 // Fills the table of a code whose lengths passed the code-space check.
 void FillTable(CodeTable& table, const int* lengths, int lastIndex, int* count, int maxLen, bool complete,
                SymbolKind kind) {
-    const unsigned root = std::min<unsigned>(RootBitsFor(kind), static_cast<unsigned>(maxLen));
+    // The root is always full width, even for short codes, so that the fast loop can
+    // take its width as a constant.
+    const unsigned root = RootBitsFor(kind);
     const uint32_t rootSize = 1u << root;
     const uint32_t rootMask = rootSize - 1;
     table.rootBits = root;
     table.entries.resize(TableSizeFor(kind));
     uint32_t* const t = table.entries.data();
-    if (!complete) std::fill(t, t + rootSize, UnusedEntry(kind, root));
+    if (!complete) std::fill(t, t + rootSize, UnusedEntry(kind, static_cast<unsigned>(maxLen)));
 
     // The first code of each length (RFC 1951, 3.2.2).
     uint32_t next[kMaxCodeBits + 1] = {};
@@ -485,8 +487,8 @@ bool Decoder::FastCodes(const CodeTable& lit, const CodeTable& dist) {
     uint8_t* const outLast = base + (Room() - start_ - kFastSlack);
     const uint32_t* const litT = lit.entries.data();
     const uint32_t* const distT = dist.entries.data();
-    const uint64_t litMask = (1u << lit.rootBits) - 1, distMask = (1u << dist.rootBits) - 1;
-    const unsigned litRoot = lit.rootBits, distRoot = dist.rootBits;
+    constexpr uint64_t litMask = (1u << kLitRootBits) - 1, distMask = (1u << kDistRootBits) - 1;
+    constexpr unsigned litRoot = kLitRootBits, distRoot = kDistRootBits;
     bool endOfBlock = false;
     auto refill = [&] {
         uint64_t word;
