@@ -15,11 +15,11 @@
 namespace dirsheet::png {
 
 // Caps that keep one decode inside a 32-bit process, whose 2 GiB of address space it
-// shares with the program. With these caps the peak memory of a decode stays below
-// about 700 MiB even at the extremes (a file of 64 MiB, its image data copied once,
-// 2^25 16-bit RGBA pixels inflated to 256 MiB and converted into 128 MiB, and a 96 MiB
-// background when blending); an ordinary image needs its file, its inflated rows and
-// its bitmap, less than three times the bitmap. docs/PERFORMANCE.md lists them too.
+// shares with the program. A decode holds the file, the bitmap (at most 128 MiB at 4
+// bytes per pixel) and about half a MiB of window and row buffers; the image data is
+// gathered within the file when the file is handed over, copied once otherwise; a
+// blended image adds a 24-bit background. At the caps that stays under 300 MiB, or 360
+// MiB with the copy. docs/PERFORMANCE.md lists the caps too.
 struct DecodeLimits {
     uint64_t maxInputBytes = uint64_t{64} << 20;  // a PNG file read whole
     long maxSide = 1L << 24;                      // width and height, each

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <functional>
 
+#include "CapturedMessages.h"
 #include "DeflateWriter.h"
 #include "PngBuilder.h"
 #include "SuiteHelpers.h"
-#include "png/Notify.h"
 #include "png/PngError.h"
 
 using namespace dirsheet::png;
@@ -78,15 +78,6 @@ Bytes CompressedTextData(const std::string& key, const Bytes& stream) {
     return z;
 }
 
-class CapturedMessages {
-public:
-    CapturedMessages() { previous_ = SetNotificationHook([this](const std::string& t) { texts.push_back(t); }); }
-    ~CapturedMessages() { SetNotificationHook(previous_); }
-    std::vector<std::string> texts;
-
-private:
-    NotificationHook previous_;
-};
 
 TEST(LoadPNGErrors, SignatureEmptyAndMissingFilesGiveOne) {
     Bytes bad = Grey8(2, 2);

@@ -5,10 +5,10 @@
 #include <optional>
 #include <random>
 
+#include "CapturedMessages.h"
 #include "DeflateWriter.h"
 #include "PngBuilder.h"
 #include "png/Inflate.h"
-#include "png/Notify.h"
 #include "png/PngError.h"
 
 using namespace dirsheet::png;
@@ -59,15 +59,6 @@ Outcome Fresh(Bytes data, long expected, bool longLength = false) {
     return Decode(inf, std::move(data), expected, longLength);
 }
 
-class CapturedMessages {
-public:
-    CapturedMessages() { previous_ = SetNotificationHook([this](const std::string& t) { texts.push_back(t); }); }
-    ~CapturedMessages() { SetNotificationHook(previous_); }
-    std::vector<std::string> texts;
-
-private:
-    NotificationHook previous_;
-};
 
 Bytes WithTrailer(Bytes b) {
     b.insert(b.end(), 4, 0);
