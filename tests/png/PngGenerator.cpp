@@ -22,11 +22,11 @@ int Channels(int colourType) {
 
 namespace {
 
-int Bpp(const ImageSpec& s) { return s.depth * Channels(s.colourType); }
-size_t RowBytes(const ImageSpec& s, int width) { return (static_cast<size_t>(width) * Bpp(s) + 7) / 8; }
+int Bpp(const PictureLayout& s) { return s.depth * Channels(s.colourType); }
+size_t RowBytes(const PictureLayout& s, int width) { return (static_cast<size_t>(width) * Bpp(s) + 7) / 8; }
 
 // Sample `c` of pixel `x` in a packed row.
-unsigned SampleAt(const Bytes& row, const ImageSpec& s, int x, int c) {
+unsigned SampleAt(const Bytes& row, const PictureLayout& s, int x, int c) {
     const int channels = Channels(s.colourType);
     if (s.depth < 8) {
         const size_t bit = static_cast<size_t>(x) * s.depth;
@@ -36,7 +36,7 @@ unsigned SampleAt(const Bytes& row, const ImageSpec& s, int x, int c) {
     return s.depth == 16 ? (row[at] << 8) | row[at + 1] : row[at];
 }
 
-void PutSample(Bytes& row, const ImageSpec& s, int x, int c, unsigned v) {
+void PutSample(Bytes& row, const PictureLayout& s, int x, int c, unsigned v) {
     const int channels = Channels(s.colourType);
     if (s.depth < 8) {
         const size_t bit = static_cast<size_t>(x) * s.depth;
@@ -53,7 +53,7 @@ void PutSample(Bytes& row, const ImageSpec& s, int x, int c, unsigned v) {
 }
 
 // The pixel bits of one pixel of a packed row, as a number (up to 64 bits).
-uint64_t PixelAt(const Bytes& row, const ImageSpec& s, int x) {
+uint64_t PixelAt(const Bytes& row, const PictureLayout& s, int x) {
     const int bpp = Bpp(s);
     if (bpp < 8) return SampleAt(row, s, x, 0);
     uint64_t v = 0;
@@ -61,7 +61,7 @@ uint64_t PixelAt(const Bytes& row, const ImageSpec& s, int x) {
     return v;
 }
 
-void PutPixel(Bytes& row, const ImageSpec& s, int x, uint64_t v) {
+void PutPixel(Bytes& row, const PictureLayout& s, int x, uint64_t v) {
     const int bpp = Bpp(s);
     if (bpp < 8) {
         PutSample(row, s, x, 0, static_cast<unsigned>(v));
@@ -93,7 +93,7 @@ Bytes Scanlines(const Picture& p, bool randomFilters, std::mt19937& rng) {
     static const int adam7[7][4] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4},
                                     {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
     static const int whole[1][4] = {{0, 1, 0, 1}};
-    const ImageSpec& s = p.spec;
+    const PictureLayout& s = p.layout;
     const auto& passes = s.interlace ? adam7 : whole;
     const int count = s.interlace ? 7 : 1;
     const size_t step = std::max(1, Bpp(s) / 8);
@@ -134,7 +134,7 @@ Bytes TextChunk(const std::string& key, const std::string& text) {
 }
 
 Bytes EncodeWithZlib(const Picture& p, const Encoding& e, std::mt19937& rng) {
-    const ImageSpec& s = p.spec;
+    const PictureLayout& s = p.layout;
     PngBuilder b;
     b.Header(static_cast<uint32_t>(s.width), static_cast<uint32_t>(s.height), s.depth, s.colourType, s.interlace);
     if (!p.palette.empty()) b.Chunk("PLTE", p.palette);
@@ -160,7 +160,7 @@ Bytes EncodeWithZlib(const Picture& p, const Encoding& e, std::mt19937& rng) {
 }
 
 Bytes EncodeWithLibpng(const Picture& p, const Encoding& e) {
-    const ImageSpec& s = p.spec;
+    const PictureLayout& s = p.layout;
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -217,46 +217,46 @@ Bytes EncodeWithLibpng(const Picture& p, const Encoding& e) {
 
 }  // namespace
 
-Picture RandomPicture(const ImageSpec& spec, bool withTrns, std::mt19937& rng) {
+Picture RandomPicture(const PictureLayout& layout, bool withTrns, std::mt19937& rng) {
     Picture p;
-    p.spec = spec;
-    const int channels = Channels(spec.colourType);
-    const unsigned maxValue = (1u << spec.depth) - 1;
+    p.layout = layout;
+    const int channels = Channels(layout.colourType);
+    const unsigned maxValue = (1u << layout.depth) - 1;
     unsigned paletteSize = 0;
-    if (spec.colourType == 3) {
+    if (layout.colourType == 3) {
         paletteSize = 1 + rng() % (maxValue + 1);
         for (unsigned i = 0; i < paletteSize * 3; ++i) p.palette.push_back(static_cast<uint8_t>(rng()));
     }
     auto sample = [&]() -> unsigned {
-        if (spec.colourType == 3) return rng() % paletteSize;
+        if (layout.colourType == 3) return rng() % paletteSize;
         return static_cast<unsigned>(rng()) & maxValue;
     };
     std::vector<unsigned> pixel(static_cast<size_t>(channels));
-    for (int y = 0; y < spec.height; ++y) {
+    for (int y = 0; y < layout.height; ++y) {
         const int kind = static_cast<int>(rng() % 4);
         if (kind == 0 && y > 0) {  // the row above again
             p.rows.push_back(p.rows.back());
             continue;
         }
-        Bytes row(RowBytes(spec, spec.width), 0);
+        Bytes row(RowBytes(layout, layout.width), 0);
         for (unsigned& v : pixel) v = sample();
-        for (int x = 0; x < spec.width; ++x) {
+        for (int x = 0; x < layout.width; ++x) {
             // Runs of one pixel, ramps and noise.
             if (kind == 1 || (kind == 2 && rng() % 4 == 0) || kind == 3)
-                for (unsigned& v : pixel) v = kind == 3 && spec.colourType != 3 ? (v + 1) & maxValue : sample();
-            for (int c = 0; c < channels; ++c) PutSample(row, spec, x, c, pixel[static_cast<size_t>(c)]);
+                for (unsigned& v : pixel) v = kind == 3 && layout.colourType != 3 ? (v + 1) & maxValue : sample();
+            for (int c = 0; c < channels; ++c) PutSample(row, layout, x, c, pixel[static_cast<size_t>(c)]);
         }
         p.rows.push_back(row);
     }
-    if (withTrns && spec.colourType == 3) {
+    if (withTrns && layout.colourType == 3) {
         const unsigned n = 1 + rng() % paletteSize;
         for (unsigned i = 0; i < n; ++i) p.trns.push_back(static_cast<uint8_t>(rng() % 3 == 0 ? 255 : rng()));
-    } else if (withTrns && (spec.colourType == 0 || spec.colourType == 2)) {
+    } else if (withTrns && (layout.colourType == 0 || layout.colourType == 2)) {
         // The key of an actual pixel, so that it takes effect.
-        const int x = static_cast<int>(rng() % static_cast<unsigned>(spec.width));
-        const int y = static_cast<int>(rng() % static_cast<unsigned>(spec.height));
+        const int x = static_cast<int>(rng() % static_cast<unsigned>(layout.width));
+        const int y = static_cast<int>(rng() % static_cast<unsigned>(layout.height));
         for (int c = 0; c < channels; ++c) {
-            const unsigned v = SampleAt(p.rows[y], spec, x, c);
+            const unsigned v = SampleAt(p.rows[y], layout, x, c);
             p.trns.insert(p.trns.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
         }
     }

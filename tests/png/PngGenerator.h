@@ -13,7 +13,7 @@ namespace dirsheet::png::testing {
 
 using Bytes = std::vector<uint8_t>;
 
-struct ImageSpec {
+struct PictureLayout {
     int width = 1;
     int height = 1;
     int depth = 8;
@@ -24,7 +24,7 @@ struct ImageSpec {
 // The picture itself: packed rows as in the file (no filter bytes), the palette and the
 // tRNS chunk (empty when there is none), and text chunks.
 struct Picture {
-    ImageSpec spec;
+    PictureLayout layout;
     std::vector<Bytes> rows;
     Bytes palette;
     Bytes trns;
@@ -50,7 +50,7 @@ int Channels(int colourType);
 
 // A random picture: runs, repeated rows and noise, so that every filter and match kind
 // occurs; a tRNS key taken from an actual pixel when `withTrns`.
-Picture RandomPicture(const ImageSpec& spec, bool withTrns, std::mt19937& rng);
+Picture RandomPicture(const PictureLayout& layout, bool withTrns, std::mt19937& rng);
 
 // The PNG file of a picture.
 Bytes EncodePng(const Picture& picture, const Encoding& encoding, std::mt19937& rng);

@@ -17,7 +17,7 @@ namespace {
 
 struct Case {
     std::string name;
-    ImageSpec spec;
+    PictureLayout layout;
     bool trns = false;
     Encoding encoding;
     bool text = false;
@@ -28,12 +28,12 @@ const char* WriterName(Writer w) {
     return w == Writer::Libpng ? "libpng" : w == Writer::Zlib ? "zlib" : "onedistance";
 }
 
-Case Make(const ImageSpec& s, Writer writer, unsigned seed, std::mt19937& rng) {
+Case Make(const PictureLayout& s, Writer writer, unsigned seed, std::mt19937& rng) {
     static const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
     static const int levels[] = {0, 1, 6, 9};
     static const int pieces[] = {0, -1, 1, 7};
     Case c;
-    c.spec = s;
+    c.layout = s;
     c.seed = seed;
     c.trns = (s.colourType == 0 || s.colourType == 2 || s.colourType == 3) && rng() % 2 == 0;
     c.text = rng() % 6 == 0;
@@ -66,13 +66,13 @@ std::vector<Case> Cases() {
         for (int interlace = 0; interlace < 2; ++interlace)
             for (Writer writer : {Writer::Zlib, Writer::Zlib, Writer::Zlib, Writer::Libpng, Writer::SingleDistance}) {
                 const auto wh = size();
-                cases.push_back(Make(ImageSpec{wh.first, wh.second, f[1], f[0], interlace}, writer, seed++, rng));
+                cases.push_back(Make(PictureLayout{wh.first, wh.second, f[1], f[0], interlace}, writer, seed++, rng));
             }
     // Tall interlaced images of 1, 2 and 4 bits whose passes hold more data than a
     // filter byte per image row accounts for.
-    const ImageSpec tall[] = {{200, 133, 1, 0, 1}, {100, 161, 2, 0, 1}, {300, 793, 4, 0, 1},
+    const PictureLayout tall[] = {{200, 133, 1, 0, 1}, {100, 161, 2, 0, 1}, {300, 793, 4, 0, 1},
                               {500, 400, 1, 3, 1}, {500, 400, 2, 3, 1}};
-    for (const ImageSpec& s : tall) cases.push_back(Make(s, Writer::Libpng, seed++, rng));
+    for (const PictureLayout& s : tall) cases.push_back(Make(s, Writer::Libpng, seed++, rng));
     return cases;
 }
 
@@ -81,7 +81,7 @@ class Generated : public ::testing::TestWithParam<Case> {};
 TEST_P(Generated, DecodesAsLibpngDoes) {
     const Case& c = GetParam();
     std::mt19937 rng(c.seed);
-    Picture picture = RandomPicture(c.spec, c.trns, rng);
+    Picture picture = RandomPicture(c.layout, c.trns, rng);
     if (c.text) {
         // Long texts; the compressed one inflates to far more than 12 times its size.
         std::string words;
