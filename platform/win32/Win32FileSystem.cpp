@@ -59,9 +59,13 @@ std::string SystemMessage(DWORD error) {
   return Utf8FromWide(message);
 }
 
-// Whether a long name can stand in a path: Windows names never hold these, but names made
-// on Linux reach the program under Wine with them, and the path syntax refuses them.
+// Whether a long name can stand in a path: Windows names never hold these characters nor
+// end in a dot or a space (which making a path absolute strips), but names made on Linux
+// reach the program under Wine with them.
 bool UsableInPath(const wchar_t* name, std::size_t length) {
+  if (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' ') &&
+      !(length == 1 || (length == 2 && name[0] == L'.')))
+    return false;
   for (std::size_t i = 0; i < length; ++i) {
     const wchar_t c = name[i];
     if (c < 32 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' ||
