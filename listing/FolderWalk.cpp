@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -53,7 +54,7 @@ bool Excluded(const ListingOptions& o, const std::string& name) {
 
 // Read ahead at most this much that is not written yet: rows and subfolders held.
 constexpr std::size_t kMaxHeldFolders = 1024;
-constexpr std::size_t kMaxHeldItems = 32768;
+constexpr std::size_t kMaxHeldItems = 16384;
 
 }  // namespace
 
@@ -249,7 +250,9 @@ class Reader {
     buffer.Assign(std::move(files));
     buffer.SortByColumn(column);
     rows.resize(1);
-    for (const ListingRow& row : buffer.Rows()) rows.push_back(row);
+    std::vector<ListingRow> sorted;
+    buffer.Take(sorted);
+    std::move(sorted.begin(), sorted.end(), std::back_inserter(rows));
   }
 
   platform::FileSystem& fs_;
@@ -460,7 +463,9 @@ void FolderWalk::ListFolders(const std::vector<std::string>& paths) {
         open.pop_back();
         continue;
       }
-      std::shared_ptr<Node> child = top.children[top.next++];
+      // The parent lets go of each child as it is visited: a folder's subtree is freed
+      // when the walk leaves it, so memory follows the current path, not the tree.
+      std::shared_ptr<Node> child = std::move(top.children[top.next++]);
       totals_.TotalFolders += 1;
       host_.SetStatus(child->path);
       // After Stop the remaining subfolders are still counted, but nothing below is listed.

@@ -74,6 +74,7 @@ class RowBuffer {
   void InsertAtTop(ListingRow row) { rows_.insert(rows_.begin(), std::move(row)); }
   void SortByColumn(int column);
   void Assign(std::vector<ListingRow> rows) { rows_ = std::move(rows); }
+  void Take(std::vector<ListingRow>& rows) { rows = std::move(rows_); rows_.clear(); }
   const std::vector<ListingRow>& Rows() const { return rows_; }
 
  private:
