@@ -11,6 +11,7 @@
 #include "png/LoadPNG.h"
 #include "png/win32/PictureBox.h"
 #include "skin/win32/ClsSkinner.h"
+#include "window/SourceFolder.h"
 
 namespace dirsheet::window {
 namespace {
@@ -111,9 +112,17 @@ std::optional<std::string> ShowSaveDialog(HWND owner, const SaveRequest& request
   return std::string(file);
 }
 
-void ShellOpen(const std::string& file, const std::string& parameters) {
-  ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                nullptr, SW_SHOWNORMAL);
+bool ShellOpen(const std::string& file, const std::string& parameters) {
+  HINSTANCE result =
+      ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                    nullptr, SW_SHOWNORMAL);
+  // Values above 32 mean the program was started.
+  return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         lstrcmpiA(text.c_str() + (text.size() - tail.size()), tail.c_str()) == 0;
 }
 
 std::string SystemMessage(DWORD code) {
@@ -314,6 +323,12 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool Form1::PreTranslate(MSG& msg) {
   if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN)) {
+    // Alt+F4 closes the window from whichever control has the focus: the tree control
+    // keeps the key to itself, and no close command would follow.
+    PostMessageA(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
+  }
   if (msg.message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 &&
       (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
     // Ctrl+Tab (Ctrl+Page Down/Up) turns the page, as in tabbed dialogs.
@@ -333,8 +348,8 @@ bool Form1::PreTranslate(MSG& msg) {
   return IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
-// Steps 1 to 3 of the start-up: the skin engine takes over the frame. Their results are
-// not looked at: a missing or broken skin leaves the standard frame and start-up goes on.
+// The skin engine takes over the frame before anything else is made. Its results are not
+// looked at: a missing or broken skin leaves the standard frame and start-up goes on.
 void Form1::SkinWindow() {
   try {
     skinner_ = std::make_unique<skin::win32::ClsSkinner>();
@@ -346,8 +361,8 @@ void Form1::SkinWindow() {
   }
 }
 
-// Steps 10 and 11 of the start-up: each button picture is decoded into its picture box
-// against the box's own background, then copied onto its command button.
+// Each button picture is decoded into its picture box against the box's own background,
+// then copied onto its command button.
 void Form1::LoadButtonPictures() {
   static const struct { long left; const char* file; } kTargets[3] = {
       {120, "start.png"}, {1320, "stop.png"}, {6240, "save.png"}};
@@ -378,8 +393,11 @@ void Form1::LoadButtonPictures() {
 
 HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id,
                        int left, int top, int width, int height, DWORD exStyle) {
-  HWND h = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, twips_.X(left),
-                           twips_.Y(top), twips_.X(width), twips_.Y(height), parent,
+  // Controls are made as UTF-16 windows, so that the tree, `dir` and the status bar show
+  // folder names in any script.
+  HWND h = CreateWindowExW(exStyle, WideFromAnsi(cls).c_str(), WideFromAnsi(text).c_str(),
+                           WS_CHILD | WS_VISIBLE | style, twips_.X(left), twips_.Y(top),
+                           twips_.X(width), twips_.Y(height), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -503,7 +521,7 @@ void Form1::BuildTree() {
 
 void Form1::OnNodeClick(void* self, const ClickTexts& texts) {
   auto* form = static_cast<Form1*>(self);
-  SetText(form->dir_, texts.dir);
+  SetTextW(form->dir_, texts.dir);
   form->SetStatus(texts.status);
 }
 
@@ -645,6 +663,10 @@ void Form1::SetStatus(const std::string& text) {
   SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void Form1::SetStatus(const std::wstring& text) {
+  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 std::string Form1::StatusText() const {
   LRESULT info = SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0);
   std::string s(LOWORD(info) + 1, '\0');
@@ -653,13 +675,23 @@ std::string Form1::StatusText() const {
   return s;
 }
 
-void Form1::ShowFailure(const std::string& what) {
-  MessageBoxA(hwnd_, what.c_str(), kMessageTitle, MB_OK | MB_ICONERROR);
+std::wstring Form1::StatusTextW() const {
+  LRESULT info = SendMessageW(status_, SB_GETTEXTLENGTHW, 0, 0);
+  std::wstring s(LOWORD(info) + 1, L'\0');
+  SendMessageW(status_, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(s.data()));
+  s.resize(LOWORD(info));
+  return s;
+}
+
+void Form1::ShowFailure(const std::string& what) { ShowFailure(WideFromAnsi(what)); }
+
+void Form1::ShowFailure(const std::wstring& what) {
+  MessageBoxW(hwnd_, what.c_str(), WideFromAnsi(kMessageTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void Form1::StartScan() {
-  std::string source = GetText(dir_);
-  if (source.empty()) {
+  std::wstring chosen = GetTextW(dir_);
+  if (chosen.empty()) {
     MessageBoxA(hwnd_, kNoFolder, kMessageTitle, MB_OK);
     return;
   }
@@ -671,6 +703,15 @@ void Form1::StartScan() {
                 "\": choose Text or HTML.");
     return;
   }
+  // The tree's root stands for the desktop folder; what is no folder (a namespace item,
+  // a typed path that is gone) is named to the user and no listing is made of it.
+  std::wstring folder = ResolveSourceFolder(chosen);
+  if (!IsExistingFolder(folder)) {
+    ShowFailure(L"The folder \"" + folder +
+                L"\" cannot be listed: it does not exist or is not a folder.");
+    return;
+  }
+  std::string source = EnginePath(folder);
   totals_ = listing::ScanTotals();
   MarkCommand(1);
   EnableOptions(false);
@@ -678,6 +719,8 @@ void Form1::StartScan() {
   listingMade_ = true;
   scanning_ = true;
   walkRunning_ = true;
+  // The working listing of this format is about to be written anew.
+  if (completedFormat_ == options.format) completedFormat_.clear();
 
   listing::ListingFile listingFile(ListingBasePath(), options);
   if (listingFile.DeleteExisting() && listingFile.WriteListingHeader()) {
@@ -703,11 +746,19 @@ void Form1::StartScan() {
                 "\r\n\r\nListing: " + listingFile.Path());
     return;
   }
-  if (options.format == "Text")
-    services_.launch("notepad.exe", "\"" + listingFile.Path() + "\"");
-  else
-    services_.launch(listingFile.Path(), "");  // the default browser for .html files
+  completedFormat_ = options.format;
+  bool viewerStarted = OpenViewer(options.format, listingFile.Path());
   SetStatus(kDone);
+  if (!viewerStarted)
+    ShowFailure("The listing is done, but its viewer could not be started to show it.\r\n\r\n"
+                "Listing: " + listingFile.Path());
+}
+
+bool Form1::OpenViewer(const std::string& format, const std::string& listingPath) {
+  const std::string quoted = "\"" + listingPath + "\"";
+  if (format == "Text") return services_.launch(services_.textViewer, quoted);
+  if (services_.htmlViewer.empty()) return services_.launch(listingPath, "");  // the browser
+  return services_.launch(services_.htmlViewer, quoted);
 }
 
 void Form1::StopScan() {
@@ -720,8 +771,11 @@ void Form1::StopScan() {
 void Form1::SaveListingAs() {
   // A stopped walk still winding down has not written its totals yet.
   if (!stopRequested_ || !listingMade_ || walkRunning_) return;
+  // What is saved is the listing of the last completed scan, whatever the format box
+  // reads now; without one there is nothing to save.
+  const std::string format = completedFormat_;
+  if (format.empty()) return;
   MarkCommand(3);
-  std::string format = GetText(saveas_);
   SaveRequest request;
   request.fileName = "Dirsheet";
   std::string extension;
@@ -729,20 +783,19 @@ void Form1::SaveListingAs() {
     request.description = "TXT file (.txt)";
     request.pattern = "*.txt";
     extension = ".txt";
-  } else if (format == "HTML") {
+  } else {
     request.description = "HTML file (.html)";
     request.pattern = "*.html";
     extension = ".html";
-  } else {
-    return;
   }
   std::optional<std::string> name = services_.askSaveName(hwnd_, request);
   if (!name || name->empty()) return;  // Cancel copies nothing
   std::string source = ListingBasePath() + extension;
-  std::string destination = *name + extension;
+  // The extension is added unless the name already ends in it, in any case.
+  std::string destination = EndsWithNoCase(*name, extension) ? *name : *name + extension;
   if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
     ShowFailure("There is no " + format + " listing to save: " + source +
-                " does not exist. Start a scan in this format first.");
+                " does not exist any more.");
     return;
   }
   if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
