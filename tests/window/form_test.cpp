@@ -1,7 +1,7 @@
 // The main window after start-up, its pages, and the commands that do nothing yet.
 #include <gtest/gtest.h>
 
-#include "tests/window/WindowTestSupport.h"
+#include "tests/window/FormTestSupport.h"
 
 namespace dirsheet::window::test {
 namespace {
@@ -122,7 +122,7 @@ TEST(Form1Pages, TabClicksSwitchBetweenMainAndAbout) {
     RECT rc;
     SendMessageA(form->TabStrip1(), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rc));
     PostClick(form->TabStrip1(), (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    Pump(form.get());
+    PumpForm(form.get());
   };
   clickTab(1);
   EXPECT_FALSE(Shown(form->Frame1()));
@@ -141,10 +141,10 @@ TEST(Form1Pages, CtrlTabTurnsThePage) {
   keys[VK_CONTROL] = 0x80;
   SetKeyboardState(keys);
   PostKey(form->TreeView1(), VK_TAB);
-  Pump(form.get());
+  PumpForm(form.get());
   EXPECT_TRUE(Shown(form->Frame2()));
   PostKey(form->TreeView1(), VK_NEXT);
-  Pump(form.get());
+  PumpForm(form.get());
   keys[VK_CONTROL] = 0;
   SetKeyboardState(keys);
   EXPECT_TRUE(Shown(form->Frame1()));
@@ -159,7 +159,7 @@ TEST(Form1Pages, AboutLinksOpenTheMakersAddresses) {
   ShowWindow(form->Frame2(), SW_SHOW);
   for (HWND h : {form->Label(5), form->Label(6), form->Logo()}) {
     PostClick(h);
-    Pump(form.get());
+    PumpForm(form.get());
   }
   ASSERT_EQ(rec.launched.size(), 3u);
   EXPECT_EQ(rec.launched[0], std::make_pair(std::string("explorer.exe"), std::string(kMakerSiteAddress)));
@@ -174,7 +174,7 @@ TEST(Form1Commands, StopAndSaveAsBeforeTheFirstScanDoNothing) {
   auto form = MakeForm(rec.Services(folder.Path()));
   PostClick(form->Command(2));
   PostClick(form->Command(3));
-  Pump(form.get());
+  PumpForm(form.get());
   EXPECT_EQ(form->BoldCommand(), 0);
   EXPECT_TRUE(rec.saveRequests.empty());
   EXPECT_FALSE(FileExists(folder.Path() + "\\report.txt"));
@@ -188,10 +188,10 @@ TEST(Form1Commands, StartWithoutAFolderShowsTheMessageAndLeavesTheListing) {
   std::string earlier = folder.MakeFile("Dirsheet.txt", "earlier listing");
   MessageBoxWatcher watcher;
   PostClick(form->Command(1));
-  Pump(form.get());
+  PumpForm(form.get());
   EXPECT_TRUE(watcher.Seen());
   EXPECT_EQ(watcher.Text(), "A valid folder must be specified.");
-  EXPECT_EQ(ReadFile(earlier), "earlier listing");
+  EXPECT_EQ(ReadFileBytes(earlier), "earlier listing");
   EXPECT_FALSE(form->ListingMade());
   EXPECT_EQ(form->BoldCommand(), 0);
   EXPECT_TRUE(rec.launched.empty());
@@ -205,7 +205,7 @@ TEST(Form1Keyboard, TabMovesThroughTheOptionsInOrder) {
   auto focusAfterTab = [&](HWND from) {
     SetFocus(from);
     PostKey(GetFocus(), VK_TAB);
-    Pump(form.get());
+    PumpForm(form.get());
     HWND f = GetFocus();
     return GetParent(f) == form->OrderBy() || GetParent(f) == form->SaveAs() ? GetParent(f) : f;
   };
