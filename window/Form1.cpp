@@ -26,6 +26,9 @@ const char kDone[] = "Done.  You can save the dirsheet.";
 // Client area of the window, in twips.
 constexpr int kClientWidth = 7995;
 constexpr int kClientHeight = 6960;
+// Distance of the focus rectangle from the edge of a command button, in pixels: inside
+// its two-pixel raised edge.
+constexpr int kFocusInset = 3;
 // How often a running scan lets the window process its messages and shows its path.
 constexpr DWORD kPumpIntervalMs = 16;
 // How often it repaints the status panel with the latest path: painting costs more than
@@ -410,6 +413,11 @@ HWND Form1::AddFrame(HWND parent, const char* caption, int left, int top, int wi
 }
 
 void Form1::CreateControls() {
+  // The controls are drawn in the classic style; only a frame the skin does not draw
+  // follows the system's theme. Under Wine themed drawing is slow: the tab strip's pane
+  // took over 150 ms a paint and the status panel over 10 ms (a scan repaints it many
+  // times a second), and the themed controls added some 45 ms to every start-up.
+  SetThemeAppProperties(STAP_ALLOW_NONCLIENT);
   NONCLIENTMETRICSA ncm = {};
   ncm.cbSize = sizeof ncm;
   SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
@@ -419,7 +427,8 @@ void Form1::CreateControls() {
 
   // The pages come first in the tab order; the tab strip lies beneath them.
   frame1_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655);
-  frame2_ = AddFrame(hwnd_, "", 360, 1800, 7380, 3615);
+  // The About page covers the same place as the Main page and reads from its top.
+  frame2_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655);
   const DWORD button = WS_TABSTOP | BS_OWNERDRAW;
   command_[0] = AddControl(frame1_, "BUTTON", "Start", button, kIdCommand1, 120, 240, 1215, 975);
   command_[1] = AddControl(frame1_, "BUTTON", "Stop", button, kIdCommand2, 1440, 240, 1215, 975);
@@ -446,17 +455,17 @@ void Form1::CreateControls() {
     check_[i] = AddControl(frame3_, "BUTTON", checks[i], WS_TABSTOP | BS_AUTOCHECKBOX,
                            kIdCheck1 + i, 120, 360 + 360 * i, checkWidth[i] + 360, 255);
 
-  label_[0] = AddControl(frame2_, "STATIC", kCaption, 0, kIdLabel2, 1080, 1680, 1815, 255);
+  label_[0] = AddControl(frame2_, "STATIC", kCaption, 0, kIdLabel2, 1080, 480, 3600, 255);
   SendMessageA(label_[0], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-  label_[1] = AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 2040,
-                         2400, 255);
+  label_[1] = AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 780,
+                         3600, 255);
   label_[2] = AddControl(frame2_, "STATIC", "Copyright (c) 2009 the Dirsheet authors.", 0,
-                         kIdLabel4, 1080, 2400, 4800, 255);
-  label_[3] = AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 2760,
+                         kIdLabel4, 1080, 1260, 5400, 255);
+  label_[3] = AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 1740,
                          2655, 255);
-  label_[4] = AddControl(frame2_, "STATIC", kMakerSecondAddress, SS_NOTIFY, kIdLabel6, 1080, 3120,
+  label_[4] = AddControl(frame2_, "STATIC", kMakerSecondAddress, SS_NOTIFY, kIdLabel6, 1080, 2040,
                          3255, 255);
-  logo_ = AddControl(frame2_, "STATIC", "AAA", SS_ICON | SS_NOTIFY, kIdLogo, 360, 1680, 480, 480);
+  logo_ = AddControl(frame2_, "STATIC", "AAA", SS_ICON | SS_NOTIFY, kIdLogo, 360, 480, 480, 480);
   SendMessageA(logo_, STM_SETICON,
                reinterpret_cast<WPARAM>(LoadImageA(GetModuleHandleA(nullptr), "AAA", IMAGE_ICON,
                                                    32, 32, LR_SHARED)),
@@ -471,18 +480,12 @@ void Form1::CreateControls() {
   item.pszText = const_cast<char*>("About");
   SendMessageA(tab_, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
   SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  // The tab strip is drawn in the classic style: its themed pane lies almost wholly
-  // under the pages, and painting it took over 150 ms per paint under Wine.
-  SetWindowTheme(tab_, L" ", L" ");
 
   status_ = AddControl(hwnd_, STATUSCLASSNAMEA, "",
                        CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, kIdStatus, 120, 6480,
                        7725, 375);
   int parts[1] = {-1};
   SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-  // Classic style too: a scan repaints the panel many times a second, and a themed
-  // panel took over 10 ms per paint under Wine.
-  SetWindowTheme(status_, L" ", L" ");
 }
 
 void Form1::SetWindowIcons() {
@@ -500,7 +503,9 @@ void Form1::SetWindowIcons() {
                                            GetSystemMetrics(SM_CXICON),
                                            GetSystemMetrics(SM_CYICON), LR_SHARED));
   SendMessageA(top, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  // A window without an owner is its own top owner and has its icon already: every
+  // icon set costs some 15 ms under Wine (the icons go to the X server again).
+  if (top != hwnd_) SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
 }
 
 void Form1::InitOptions() {
@@ -603,31 +608,33 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& dis) {
   SelectGuard keepFont(dis.hDC, bold_ == which ? boldFont_.get() : font_.get());
   TEXTMETRICA tm;
   GetTextMetricsA(dis.hDC, &tm);
-  RECT text = rc;
-  // A graphical button: its picture in the middle, its caption below.
+  // The focus rectangle runs just inside the button's raised edge; picture and caption
+  // keep a clear pixel from it on every side.
+  RECT inner = rc;
+  InflateRect(&inner, -kFocusInset, -kFocusInset);
+  RECT text = inner;
+  InflateRect(&text, -2, -2);
+  // A graphical button: its picture in the middle of the space above its caption.
   if (HBITMAP picture = picture_[which - 1]) {
+    text.top = text.bottom - tm.tmHeight;
     BITMAP bm = {};
     GetObjectA(picture, sizeof bm, &bm);
     HDC mem = CreateCompatibleDC(dis.hDC);
     {
       SelectGuard keepBitmap(mem, picture);
-      int areaHeight = (rc.bottom - rc.top) - tm.tmHeight - 6;
+      int areaTop = inner.top + 2;
+      int areaHeight = text.top - areaTop;
       int x = rc.left + ((rc.right - rc.left) - bm.bmWidth) / 2 + shift;
-      int y = rc.top + 3 + (areaHeight - bm.bmHeight) / 2 + shift;
+      int y = areaTop + (areaHeight - bm.bmHeight) / 2 + shift;
       BitBlt(dis.hDC, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
     }
     DeleteDC(mem);
-    text.top = rc.bottom - tm.tmHeight - 6;
   }
   OffsetRect(&text, shift, shift);
   SetBkMode(dis.hDC, TRANSPARENT);
   SetTextColor(dis.hDC, GetSysColor((dis.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   DrawTextA(dis.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  if (dis.itemState & ODS_FOCUS) {
-    RECT focus = rc;
-    InflateRect(&focus, -4, -4);
-    DrawFocusRect(dis.hDC, &focus);
-  }
+  if (dis.itemState & ODS_FOCUS) DrawFocusRect(dis.hDC, &inner);
 }
 
 void Form1::MarkCommand(int which) {

@@ -112,6 +112,38 @@ TEST_F(MainWindowInput, SkinnedMovesMinimizesRestoresAndCloses) {
   EXPECT_TRUE(RunUntil([&] { return !IsWindow(hwnd); }));
 }
 
+// The close button's hover look on an inactive window: its corners show the inactive
+// caption, not a trace of the active one. Read from the screen after a real pointer move.
+TEST_F(MainWindowInput, InactiveCloseButtonHoverShowsNoActiveColour) {
+  Open(true);
+  ASSERT_EQ(form->Skinner()->Skin().CaptionButtons.size(), 4u);
+  HWND other = MakeTestWindow("other", 600, 600, 200, 150);
+  SetForegroundWindow(other);
+  Run(300);
+  ASSERT_NE(GetActiveWindow(), hwnd);
+  const auto& b = form->Skinner()->Skin().CaptionButtons[skin::kClose];
+  const RECT r = WindowRect();
+  const RECT button = {r.right - b.OffsetX - r.left, r.top + b.OffsetY - r.top,
+                       r.right - b.OffsetX - r.left + b.States[0].Width,
+                       r.top + b.OffsetY - r.top + b.States[0].Height};
+  const Capture before = CaptureWindow(hwnd);
+  MoveTo(r.left + button.left + b.States[0].Width / 2, r.top + button.top + b.States[0].Height / 2);
+  Run(300);
+  const Capture hover = CaptureWindow(hwnd);
+  DestroyWindow(other);
+  // The hover look was drawn (the button changed), over the inactive caption only.
+  int changed = 0;
+  for (int y = button.top; y < button.bottom; ++y)
+    for (int x = button.left; x < button.right; ++x) changed += before.At(x, y) != hover.At(x, y);
+  EXPECT_GT(changed, 0) << "no hover look drawn";
+  const COLORREF activeCaption = RGB(43, 87, 154);  // the skin's active caption fill
+  EXPECT_EQ(hover.Count(button, activeCaption), 0);
+  // Each corner pixel of the button shows what the caption shows beside the button.
+  const COLORREF caption = hover.At(button.left - 2, button.top + 1);
+  EXPECT_EQ(hover.At(button.left, button.top), caption);
+  EXPECT_EQ(hover.At(button.right - 1, button.top), caption);
+}
+
 TEST_F(MainWindowInput, SkinnedAltF4ClosesFromTheTree) {
   Open(true);
   ASSERT_EQ(form->Skinner()->HookedWindow(), hwnd);

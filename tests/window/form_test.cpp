@@ -1,6 +1,8 @@
 // The main window after start-up, its pages, and the commands that do nothing yet.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/window/FormTestSupport.h"
 
 namespace dirsheet::window::test {
@@ -195,6 +197,58 @@ TEST(Form1Commands, StartWithoutAFolderShowsTheMessageAndLeavesTheListing) {
   EXPECT_FALSE(form->ListingMade());
   EXPECT_EQ(form->BoldCommand(), 0);
   EXPECT_TRUE(rec.launched.empty());
+}
+
+// Bounding box of the pixels in which two captures of the same window differ.
+RECT Differences(const Capture& a, const Capture& b) {
+  RECT box = {a.Width, a.Height, -1, -1};
+  for (int y = 0; y < a.Height; ++y)
+    for (int x = 0; x < a.Width; ++x)
+      if (a.At(x, y) != b.At(x, y)) {
+        box.left = std::min<LONG>(box.left, x);
+        box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x);
+        box.bottom = std::max<LONG>(box.bottom, y);
+      }
+  return box;
+}
+
+// What the screen shows of a command button: the focus rectangle is what focusing adds,
+// the caption what naming it adds; the rectangle must enclose the caption with room.
+TEST(Form1Look, TheFocusRectangleRunsClearOfTheCaption) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()), SW_SHOWNORMAL);
+  SetForegroundWindow(form->Handle());
+  for (int which = 1; which <= 3; ++which) {
+    HWND button = form->Command(which);
+    auto look = [&](bool focused) {
+      SetFocus(focused ? button : form->Dir());
+      RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      PumpForm(form.get(), 50);
+      return CaptureWindow(button);
+    };
+    const Capture plain = look(false);
+    const Capture focused = look(true);
+    const std::string caption = GetText(button);
+    SetWindowTextA(button, "");
+    const Capture unnamed = look(false);
+    SetWindowTextA(button, caption.c_str());
+
+    const RECT focus = Differences(plain, focused);
+    const RECT text = Differences(plain, unnamed);
+    ASSERT_GT(focus.right, focus.left) << caption << ": no focus rectangle drawn";
+    ASSERT_GT(text.right, text.left) << caption;
+    EXPECT_GT(text.left, focus.left + 1) << caption;
+    EXPECT_LT(text.right, focus.right - 1) << caption;
+    EXPECT_GT(text.top, focus.top + 1) << caption;
+    EXPECT_LT(text.bottom, focus.bottom - 1) << caption;
+    // The rectangle lies inside the button's raised edge, around its whole inside.
+    EXPECT_GE(focus.left, 2) << caption;
+    EXPECT_LE(focus.left, 5) << caption;
+    EXPECT_GE(plain.Height - 1 - focus.bottom, 2) << caption;
+    EXPECT_LE(plain.Height - 1 - focus.bottom, 5) << caption;
+  }
 }
 
 TEST(Form1Keyboard, TabMovesThroughTheOptionsInOrder) {

@@ -2,6 +2,8 @@
 // expand, dropping on collapse, and the names kept out of the tree.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -268,6 +270,63 @@ TEST(FolderTreeDesktop, TheDesktopFolderIsNeverAChild) {
   KeyOnNode(*form, form->Tree().Find(parent), VK_RIGHT);
   EXPECT_FALSE(ChildKeys(*form, form->Tree().Find(parent)).empty());
   EXPECT_FALSE(form->Tree().NodeKeyExists(d));
+}
+
+// A small icon drawn at 16 x 16 over a magenta ground, pixel by pixel.
+std::vector<COLORREF> Render(HICON icon) {
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = 16;
+  bi.bmiHeader.biHeight = -16;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  HBRUSH ground = CreateSolidBrush(RGB(255, 0, 255));
+  RECT all = {0, 0, 16, 16};
+  FillRect(dc, &all, ground);
+  DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+  GdiFlush();
+  std::vector<COLORREF> px(static_cast<const COLORREF*>(bits), static_cast<const COLORREF*>(bits) + 256);
+  SelectObject(dc, old);
+  DeleteObject(ground);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  return px;
+}
+
+// The shell's own small icon for a path, as it hands it out.
+std::vector<COLORREF> ShellPicture(const std::wstring& path, DWORD attributes = 0) {
+  SHFILEINFOW info = {};
+  SHGetFileInfoW(path.c_str(), attributes, &info, sizeof info,
+                 SHGFI_ICON | SHGFI_SMALLICON | (attributes ? SHGFI_USEFILEATTRIBUTES : 0));
+  std::vector<COLORREF> px = Render(info.hIcon);
+  if (info.hIcon) DestroyIcon(info.hIcon);
+  return px;
+}
+
+std::vector<COLORREF> TreePicture(const FolderTree& tree, const std::wstring& key) {
+  HICON icon = ImageList_GetIcon(tree.Images().Handle(), tree.Images().IndexOf(key), ILD_NORMAL);
+  std::vector<COLORREF> px = Render(icon);
+  if (icon) DestroyIcon(icon);
+  return px;
+}
+
+// The tree reads its pictures from where the shell says they lie; they are the pictures
+// the shell itself hands out for the same places.
+TEST_F(FolderTreeFixed, PicturesAreTheShellsOwn) {
+  shell_->drives.push_back({L"(C:)", L"C:\\", true});
+  KeyOnNode(*form_, Node(kComputerKey), VK_RIGHT);
+  KeyOnNode(*form_, Node(base_), VK_RIGHT);
+  const FolderTree& tree = form_->Tree();
+  ASSERT_TRUE(tree.NodeKeyExists(L"C:"));
+  EXPECT_EQ(TreePicture(tree, L"C:"), ShellPicture(L"C:\\"));
+  EXPECT_EQ(TreePicture(tree, base_ + L"\\sub"), ShellPicture(base_ + L"\\sub"));
+  EXPECT_EQ(TreePicture(tree, base_), ShellPicture(base_));
+  // The picture is a picture: not the empty one.
+  EXPECT_NE(TreePicture(tree, base_), std::vector<COLORREF>(256, RGB(255, 0, 255)));
 }
 
 TEST(KeyedImages, AddingTwiceAndRemovingAMissingKeyAreHarmless) {
