@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "tests/window/FormTestSupport.h"
+#include "window/SourceFolder.h"
 
 namespace dirsheet::window::test {
 namespace {
@@ -206,6 +207,16 @@ TEST_F(FolderTreeFixed, FoldersNamedInAnyScriptAreShownAndPicked) {
   PumpForm(form_.get());
   EXPECT_EQ(GetTextW(form_->Dir()), jp);
   EXPECT_EQ(form_->StatusTextW(), jp);
+  // The path handed to the listing engine opens the same folder.
+  const std::string engine = EnginePath(ResolveSourceFolder(GetTextW(form_->Dir())));
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((engine + "\\*").c_str(), &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << engine;
+  bool sawChild = false;
+  do sawChild |= (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && fd.cFileName[0] != '.';
+  while (FindNextFileA(h, &fd));
+  FindClose(h);
+  EXPECT_TRUE(sawChild) << engine;
 }
 
 TEST_F(FolderTreeFixed, CollapseAndExpandReadsTheFolderAgain) {
