@@ -795,16 +795,18 @@ void Form1::SaveListingAs() {
     request.pattern = "*.html";
     extension = ".html";
   }
-  std::optional<std::string> name = services_.askSaveName(hwnd_, request);
-  if (!name || name->empty()) return;  // Cancel copies nothing
+  // A working listing removed behind the program's back is reported before a name is
+  // asked for, not after.
   std::string source = ListingBasePath() + extension;
-  // The extension is added unless the name already ends in it, in any case.
-  std::string destination = EndsWithNoCase(*name, extension) ? *name : *name + extension;
   if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
     ShowFailure("There is no " + format + " listing to save: " + source +
                 " does not exist any more.");
     return;
   }
+  std::optional<std::string> name = services_.askSaveName(hwnd_, request);
+  if (!name || name->empty()) return;  // Cancel copies nothing
+  // The extension is added unless the name already ends in it, in any case.
+  std::string destination = EndsWithNoCase(*name, extension) ? *name : *name + extension;
   if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
     DWORD error = GetLastError();
     ShowFailure("The listing could not be copied to " + destination + ".\r\n\r\n" +

@@ -268,6 +268,13 @@ TEST_F(ScanTest, SaveAsAfterSwitchingTheFormatCopiesTheLastScan) {
   const std::string html = ReadFileBytes(output_ + "\\Dirsheet.html");
   EXPECT_NE(html, stale);
   EXPECT_EQ(ReadFileBytes(folder_.Path() + "\\second.html"), html);
+
+  // The listing is removed behind the program's back: said before a name is asked for.
+  DeleteFileA((output_ + "\\Dirsheet.html").c_str());
+  MessageBoxWatcher watcher;
+  ClickAndPump(3);
+  EXPECT_NE(watcher.Text().find(output_ + "\\Dirsheet.html"), std::string::npos) << watcher.Text();
+  EXPECT_EQ(rec_.saveRequests.size(), 2u);
 }
 
 // Puts the user's desktop folder somewhere else for the life of the object, the way the
