@@ -82,9 +82,9 @@ void Uninstall(Gateway* g) {
   g->Installed = false;
 }
 
-// Step 4 of the handler contract: the outermost message of a window being destroyed (or
-// released) gives the window back; the gateway frees itself unless the engine still has
-// its record (the engine frees it then).
+// Once the outermost message of a window being destroyed (or released) has been handled,
+// the window is given back; the gateway frees itself unless the engine still has its
+// record (the engine frees it then).
 void FinishIfReleasing(Gateway* g) {
   if (g->Depth != 0 || !(g->Destroying || g->ReleaseRequested)) return;
   Uninstall(g);

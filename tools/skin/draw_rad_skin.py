@@ -125,9 +125,11 @@ def buttons(p):
         pressed = (176, 14, 30) if kind == "close" else (30, 64, 118)
         p.rect(0, y0, 30, 22, ACTIVE["fill"])                       # normal: opaque, so
         glyph(p, 0, y0, kind, white)                                # the whole button hits
-        rounded_rect(p, 32, y0, 30, 22, hot, ACTIVE["fill"])
+        # Hot and pressed: the corners outside the rounding are transparent, so that the
+        # caption below shows there, active or inactive.
+        rounded_rect(p, 32, y0, 30, 22, hot, MAGENTA)
         glyph(p, 32, y0, kind, white)
-        rounded_rect(p, 64, y0, 30, 22, pressed, ACTIVE["fill"])
+        rounded_rect(p, 64, y0, 30, 22, pressed, MAGENTA)
         glyph(p, 64, y0, kind, white)
         glyph(p, 96, y0, kind, grey)  # inactive: a grey glyph on whatever caption lies below
 
