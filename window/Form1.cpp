@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/win32/TextCodec.h"
 #include "png/LoadPNG.h"
 #include "png/win32/PictureBox.h"
 #include "skin/win32/ClsSkinner.h"
@@ -178,7 +179,7 @@ class Form1::ScanPump : public listing::ScanHost {
   void FolderUnreadable(const std::string&) override {}
   // Shows the latest path if it is not on the panel yet.
   void Flush() {
-    if (dirty_) form_.SetStatus(latest_);
+    if (dirty_) form_.SetStatus(platform::win32::WideFromUtf8(latest_));
     dirty_ = false;
   }
 
@@ -649,7 +650,7 @@ void Form1::EnableOptions(bool enable) {
 
 listing::ListingOptions Form1::ReadOptions() const {
   listing::ListingOptions o;
-  o.filter = GetText(filter_);
+  o.filter = platform::win32::Utf8FromWide(GetTextW(filter_));
   auto ticked = [](HWND h) { return SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED; };
   o.type = ticked(check_[0]);
   o.size = ticked(check_[1]);
@@ -729,7 +730,8 @@ void Form1::StartScan() {
   // The working listing of this format is about to be written anew.
   if (completedFormat_ == options.format) completedFormat_.clear();
 
-  listing::ListingFile listingFile(ListingBasePath(), options);
+  // The engine takes and gives back its paths in UTF-8.
+  listing::ListingFile listingFile(platform::win32::Utf8FromAnsi(ListingBasePath()), options);
   if (listingFile.DeleteExisting() && listingFile.WriteListingHeader()) {
     std::unique_ptr<platform::FileSystem> fs = platform::MakeFileSystem();
     ScanPump pump(*this);
@@ -749,16 +751,18 @@ void Form1::StartScan() {
   }
   if (!listingFile.ok()) {
     SetStatus("The listing could not be written.");
-    ShowFailure("The listing could not be written.\r\n\r\n" + listingFile.Error() +
-                "\r\n\r\nListing: " + listingFile.Path());
+    ShowFailure(L"The listing could not be written.\r\n\r\n" +
+                platform::win32::WideFromUtf8(listingFile.Error()) + L"\r\n\r\nListing: " +
+                platform::win32::WideFromUtf8(listingFile.Path()));
     return;
   }
   completedFormat_ = options.format;
-  bool viewerStarted = OpenViewer(options.format, listingFile.Path());
+  const std::string listingPath = platform::win32::AnsiFromUtf8(listingFile.Path());
+  bool viewerStarted = OpenViewer(options.format, listingPath);
   SetStatus(kDone);
   if (!viewerStarted)
     ShowFailure("The listing is done, but its viewer could not be started to show it.\r\n\r\n"
-                "Listing: " + listingFile.Path());
+                "Listing: " + listingPath);
 }
 
 bool Form1::OpenViewer(const std::string& format, const std::string& listingPath) {

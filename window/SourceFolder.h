@@ -15,9 +15,8 @@ std::wstring ResolveSourceFolder(const std::wstring& dirText);
 // the current folder of that drive.
 bool IsExistingFolder(const std::wstring& folder);
 
-// The one place where the chosen folder becomes the path handed to the listing engine,
-// which takes 8-bit paths in the system code page. A name the code page cannot spell is
-// handed over by its short name, which opens the same folder.
+// The one place where the chosen folder becomes the path handed to the listing engine:
+// UTF-8, so that every name the file system holds reaches the walk whole.
 std::string EnginePath(const std::wstring& folder);
 
 }  // namespace dirsheet::window

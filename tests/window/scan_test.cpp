@@ -237,6 +237,36 @@ TEST_F(ScanTest, HtmlScanOpensTheListingAndSavesAsHtml) {
   EXPECT_EQ(ReadFileBytes(folder_.Path() + "\\report.html"), ReadFileBytes(output_ + "\\Dirsheet.html"));
 }
 
+// A folder named in a script the code page cannot spell is walked like any other: the
+// text listing shows what the code page holds, the HTML listing the whole names.
+TEST_F(ScanTest, FoldersNamedInAnotherScriptAreWalked) {
+  const std::wstring japanese = L"\x65E5\x672C\x8A9E";  // 日本語
+  const std::wstring greek = L"\x03A6\x03AC\x03BA";     // Φάκ
+  folder_.MakeFolder("named");
+  const std::wstring top = folder_.MakeFolder(L"named\\" + japanese);
+  folder_.MakeFolder(L"named\\" + japanese + L"\\" + greek);
+  auto makeFile = [](const std::wstring& path, const std::string& content) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(h);
+  };
+  makeFile(top + L"\\a.txt", "abc");
+  makeFile(top + L"\\" + greek + L"\\" + greek + L".txt", "abcdef");
+  SetTextW(form_->Dir(), top);
+  SetText(form_->SaveAs(), "HTML");
+  MessageBoxWatcher watcher;  // a refusal would wait for an answer
+  ClickAndPump(1);
+  EXPECT_FALSE(watcher.Seen()) << watcher.Text();
+  const std::string html = ReadFileBytes(output_ + "\\Dirsheet.html");
+  EXPECT_NE(html.find("&#26085;&#26412;&#35486;"), std::string::npos) << html;
+  EXPECT_NE(html.find("&#934;&#940;&#954;.txt"), std::string::npos) << html;
+  EXPECT_NE(html.find("Total Folder(s): 1"), std::string::npos) << html;  // below the source
+  EXPECT_NE(html.find("Total File(s): 2"), std::string::npos) << html;
+  EXPECT_EQ(form_->StatusText(), "Done.  You can save the dirsheet.");
+}
+
 // Save as copies the listing of the last completed scan, whatever the format box reads by
 // then: not a working listing of the other format left from an earlier run.
 TEST_F(ScanTest, SaveAsAfterSwitchingTheFormatCopiesTheLastScan) {
