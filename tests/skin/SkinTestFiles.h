@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "skin/Image.h"
+#include "skin/PictureBlock.h"
 #include "skin/SkinFile.h"
 
 namespace dirsheet::skin::testing {

@@ -1,0 +1,111 @@
+#include "skin/Compose.h"
+
+#include <algorithm>
+
+namespace dirsheet::skin {
+
+namespace {
+
+int Mod(std::int64_t v, std::int64_t m) { return int(((v % m) + m) % m); }
+
+// Columns (or rows) of a piece that lie inside the picture: [from, to) in the piece's own
+// coordinates; empty when from >= to.
+void InsideSpan(std::int64_t pieceStart, std::int64_t pieceSize, int pictureSize, std::int64_t& from,
+                std::int64_t& to) {
+  from = std::max<std::int64_t>(0, -pieceStart);
+  to = std::min<std::int64_t>(pieceSize, std::int64_t(pictureSize) - pieceStart);
+}
+
+}  // namespace
+
+void PixelBuffer::Fill(std::uint32_t color) {
+  std::fill(Pixels, Pixels + std::size_t(Width) * std::size_t(Height), color);
+}
+
+void CopyPiece(PixelBuffer& dst, const PictureView& pic, const PieceRect& p, int x, int y,
+               const Rect& clip, bool keyed) {
+  std::int64_t cx0, cx1, cy0, cy1;
+  InsideSpan(p.Left, p.Width, pic.Width, cx0, cx1);
+  InsideSpan(p.Top, p.Height, pic.Height, cy0, cy1);
+  const Rect bounds = clip.Intersect(dst.Bounds());
+  const std::int64_t x0 = std::max<std::int64_t>(bounds.left, x + cx0);
+  const std::int64_t x1 = std::min<std::int64_t>(bounds.right, x + cx1);
+  const std::int64_t y0 = std::max<std::int64_t>(bounds.top, y + cy0);
+  const std::int64_t y1 = std::min<std::int64_t>(bounds.bottom, y + cy1);
+  for (std::int64_t ty = y0; ty < y1; ++ty) {
+    const std::uint32_t* src = pic.Pixels + std::size_t(p.Top + (ty - y)) * std::size_t(pic.Width);
+    std::uint32_t* row = &dst.At(0, int(ty));
+    for (std::int64_t tx = x0; tx < x1; ++tx) {
+      const std::uint32_t c = src[p.Left + (tx - x)];
+      if (!keyed || c != kTransparentColor) row[tx] = c;
+    }
+  }
+}
+
+void TilePiece(PixelBuffer& dst, const PictureView& pic, const PieceRect& p, const Rect& area,
+               int originX, int originY, bool keyed) {
+  if (p.Width <= 0 || p.Height <= 0) return;
+  std::int64_t cx0, cx1, cy0, cy1;
+  InsideSpan(p.Left, p.Width, pic.Width, cx0, cx1);
+  InsideSpan(p.Top, p.Height, pic.Height, cy0, cy1);
+  if (cx0 >= cx1 || cy0 >= cy1) return;  // wholly outside the picture: nothing to draw
+  const Rect r = area.Intersect(dst.Bounds());
+  if (r.Empty()) return;
+  const int firstColumn = Mod(std::int64_t(r.left) - originX, p.Width);
+  for (int y = r.top; y < r.bottom; ++y) {
+    const int py = Mod(std::int64_t(y) - originY, p.Height);
+    if (py < cy0 || py >= cy1) continue;
+    const std::uint32_t* src = pic.Pixels + std::size_t(p.Top + py) * std::size_t(pic.Width);
+    std::uint32_t* row = &dst.At(0, y);
+    int px = firstColumn;
+    for (int x = r.left; x < r.right; ++x) {
+      if (px >= cx0 && px < cx1) {
+        const std::uint32_t c = src[p.Left + px];
+        if (!keyed || c != kTransparentColor) row[x] = c;
+      }
+      if (++px == p.Width) px = 0;
+    }
+  }
+}
+
+void ComposeStrip(PixelBuffer& dst, const PictureView& pic, const FrameSkin& frame,
+                  const FrameSlots& slots, const StripLayout& strip) {
+  dst.Fill(kTransparentColor);
+  const int dx = -strip.OnWindow.left, dy = -strip.OnWindow.top;
+  const int m = strip.Middle();
+  const Rect middle = slots[m].Area.Moved(dx, dy);
+  TilePiece(dst, pic, frame[m], middle, middle.left, middle.top, false);
+  for (int e : {strip.Pieces[0], strip.Pieces[2]}) {
+    const PieceSlot& slot = slots[e];
+    const Rect area = slot.Area.Moved(dx, dy);
+    const PieceRect& piece = frame[e];
+    const bool covers = piece.Width >= slot.Area.Width() && piece.Height >= slot.Area.Height();
+    if (!covers) TilePiece(dst, pic, frame[m], area, middle.left, middle.top, false);
+    int x, y;
+    AnchoredOrigin(slot, piece.Width, piece.Height, x, y);
+    CopyPiece(dst, pic, piece, x + dx, y + dy, area, !covers);
+  }
+}
+
+Shape OpaqueRuns(const PixelBuffer& b, int dx, int dy) {
+  Shape runs;
+  for (int y = 0; y < b.Height; ++y) {
+    const std::uint32_t* row = b.Pixels + std::size_t(y) * b.Width;
+    int x = 0;
+    while (x < b.Width) {
+      while (x < b.Width && (row[x] & 0xFFFFFF) == kTransparentColor) ++x;
+      const int start = x;
+      while (x < b.Width && (row[x] & 0xFFFFFF) != kTransparentColor) ++x;
+      if (x > start) runs.push_back({start + dx, y + dy, x + dx, y + dy + 1});
+    }
+  }
+  return runs;
+}
+
+bool IsOpaque(const PixelBuffer& b) {
+  const std::uint32_t* begin = b.Pixels;
+  const std::uint32_t* end = begin + std::size_t(b.Width) * std::size_t(b.Height);
+  return std::none_of(begin, end, [](std::uint32_t c) { return (c & 0xFFFFFF) == kTransparentColor; });
+}
+
+}  // namespace dirsheet::skin
