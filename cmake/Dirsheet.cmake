@@ -22,10 +22,18 @@ if(WIN32)
 endif()
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
-  # Tests of the Windows build run under Wine with a 32-bit prefix kept in the build folder.
-  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
-                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-                                  WORLD_READ WORLD_EXECUTE @ONLY)
+  # Tests of the Windows build run under Wine with a prefix kept in the build folder: 32-bit
+  # for the i686 build (the shipped program), 64-bit for the x86-64 build.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(DIRSHEET_WINEARCH win64)
+  else()
+    set(DIRSHEET_WINEARCH win32)
+  endif()
+  foreach(script wine-run.sh wineserver.sh)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/${script}
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE @ONLY)
+  endforeach()
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 endif()
 

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
-          mingw-w64 wine wine32:i386 xvfb xauth xdotool imagemagick
+          mingw-w64 wine wine64 wine32:i386 xvfb xauth xdotool imagemagick
           libpng-dev zlib1g-dev shared-mime-info libglib2.0-bin)
 
 missing=()

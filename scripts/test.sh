@@ -21,3 +21,10 @@ scripts/build.sh windows
 scripts/wine-prefix.sh "$root/build/windows"
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir build/windows --output-on-failure
+
+if [ "$(scripts/windows-arch.sh)" != i686 ]; then
+  # This machine runs the tests on the x86-64 build; the shipped 32-bit program must
+  # still compile and link.
+  echo "== Windows 32-bit build (compiled only: this machine cannot run 32-bit programs)"
+  scripts/build.sh windows32
+fi

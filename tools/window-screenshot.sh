@@ -10,9 +10,10 @@ scripts/wine-prefix.sh "$root/build/windows"
 # A copy of the build's prefix in which Wine draws the window frame itself (there is no
 # window manager on the virtual server).
 prefix="$(mktemp -d)"
-trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
+trap 'DIRSHEET_WINEPREFIX="$prefix" build/windows/wineserver.sh -k 2>/dev/null || true; rm -rf "$prefix"' EXIT
 cp -a build/windows/wineprefix/. "$prefix/"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+export DIRSHEET_WINEPREFIX="$prefix"
+wine() { build/windows/wine-run.sh "$@"; }
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wine build/windows/window/dirsheet.exe &
 sleep 6

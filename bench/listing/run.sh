@@ -21,7 +21,9 @@ done
 scripts/build.sh native --target dirsheet-cli >/dev/null
 scripts/build.sh windows --target dirsheet-cli bench_enumerate >/dev/null
 scripts/wine-prefix.sh "$root/build/windows"
-export WINEPREFIX="$root/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+# The build's own Wine (32- or 64-bit prefix, as the build is).
+wine() { "$root/build/windows/wine-run.sh" "$@"; }
+wineserver() { "$root/build/windows/wineserver.sh" "$@"; }
 wineserver -p 2>/dev/null || true  # already running is fine
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
@@ -69,7 +71,7 @@ for _ in $(seq "$runs"); do
   t_wcli=$(min "$t_wcli" "$(timed wine build/windows/listing/dirsheet-cli.exe -q -o "$(winpath "$out/wine.txt")" "$wtree")")
 done
 t_enum_a=$(fmt "$(timed wine "$enum" -a "$wtree")")
-t_dir=$(fmt "$(timed sh -c "wine cmd /c dir /s /a '$wtree' >'$out/dir.txt'")")
+t_dir=$(fmt "$(timed sh -c "'$root/build/windows/wine-run.sh' cmd /c dir /s /a '$wtree' >'$out/dir.txt'")")
 t_enum=$(fmt "$t_enum"); t_wcli=$(fmt "$t_wcli")
 echo "bare enumeration (W): ${t_enum} s   (A calls: ${t_enum_a} s)"
 echo "cmd /c dir /s /a:     ${t_dir} s"

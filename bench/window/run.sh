@@ -21,7 +21,9 @@ mkdir -p "$out"
 scripts/build.sh windows --target dirsheet --target dirsheet-cli --target bench_minimal_window \
   --target bench_window_driver --target bench_window_expand >/dev/null
 scripts/wine-prefix.sh "$root/build/windows"
-export WINEPREFIX="$root/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+# The build's own Wine (32- or 64-bit prefix, as the build is).
+wine() { "$root/build/windows/wine-run.sh" "$@"; }
+wineserver() { "$root/build/windows/wineserver.sh" "$@"; }
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 b="$root/build/windows"
 wineserver -p

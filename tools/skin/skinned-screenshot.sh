@@ -8,8 +8,7 @@ cd "$root"
 scripts/build.sh windows --target dirsheet >/dev/null
 cp -r images/. build/windows/window/images/  # the skin as it is now, not as last linked
 scripts/wine-prefix.sh "$root/build/windows"
-export WINEPREFIX="$root/build/windows/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-wine build/windows/window/dirsheet.exe &
+build/windows/wine-run.sh build/windows/window/dirsheet.exe &
 pid=$!
 sleep 8
 wid="$(xdotool search --name "Dirsheet Rizedazer" | head -1)"
@@ -18,4 +17,4 @@ eval "$(xdotool getwindowgeometry --shell "$wid")"
 import -window root -crop "$((WIDTH + 16))x$((HEIGHT + 16))+$((X - 8))+$((Y - 8))" +repage \
   docs/screenshot-skinned.png
 kill "$pid" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
+build/windows/wineserver.sh -k 2>/dev/null || true
