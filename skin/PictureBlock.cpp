@@ -64,9 +64,26 @@ bool IsBmpHeaderSize(std::uint32_t size) {
          size == 124;
 }
 
+std::uint32_t Be32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+// A PNG file ends with its IEND chunk; one cut short runs to the block's end.
+std::size_t PngLength(const std::uint8_t* p, std::size_t n) {
+  std::size_t at = 8;
+  while (n - at >= 12) {
+    const std::size_t len = Be32(p + at);
+    if (len > n - at - 12) break;
+    at += 12 + len;
+    if (std::memcmp(p + at - len - 8, "IEND", 4) == 0) return at;
+  }
+  return n;
+}
+
 // The length of a bare image file starting at `p` (n bytes to the block's end), or 0 when
-// what looks like an image's signature there is not one. Files that carry no length of
-// their own run to the block's end: their decoders stop at their own end marks.
+// what looks like an image's signature there is not one. GIF and JPEG files carry no
+// length of their own: they run to the block's end, and their decoders stop at their own
+// end marks.
 std::size_t BareImageLength(const std::uint8_t* p, std::size_t n) {
   switch (DetectImageKind(p, n)) {
     case ImageKind::Bmp: {
@@ -83,6 +100,7 @@ std::size_t BareImageLength(const std::uint8_t* p, std::size_t n) {
       return n;
     }
     case ImageKind::Png:
+      return PngLength(p, n);
     case ImageKind::Gif:
     case ImageKind::Jpeg:
       return n;
