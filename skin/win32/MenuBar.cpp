@@ -17,13 +17,14 @@ using platform::win32::SelectGuard;
 namespace {
 
 constexpr WPARAM kOpenRequest = 0x1111;  // WM_MENUSELECT asking the engine to open an item
-constexpr UINT kDisabledGreyed = MF_GRAYED | MF_DISABLED;  // item state 3
 constexpr int kMdiIcon = 16;
 enum HotKeyId { kLeftArrowKey = 0, kRightArrowKey = 1 };
 
+// A greyed item: the platform reports it as disabled and greyed (3) or, as Wine does, as
+// greyed alone (1); either way it is drawn disabled and opens nothing.
 bool IsDisabled(HMENU menu, int i) {
   const UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
-  return state != UINT(-1) && (state & kDisabledGreyed) == kDisabledGreyed;
+  return state != UINT(-1) && (state & MF_GRAYED) != 0;
 }
 
 // The popup an item opens, when it opens one that can be used.
@@ -465,8 +466,8 @@ void MenuBar::OnMenuSelect(WPARAM wParam, LPARAM lParam, bool& handled) {
   int highlighted = -1;
   const int count = GetMenuItemCount(menu_);
   for (int i = 0; i < count && highlighted < 0; ++i) {
-    const UINT state = GetMenuState(menu_, UINT(i), MF_BYPOSITION) & 0xFF;
-    if (state == MF_HILITE || state == (MF_HILITE | kDisabledGreyed)) highlighted = i;
+    const UINT state = GetMenuState(menu_, UINT(i), MF_BYPOSITION);
+    if (state != UINT(-1) && (state & MF_HILITE)) highlighted = i;
   }
   if (highlighted >= 0 && highlighted != lastHighlighted_)
     PostMessageA(window_.Handle, kSwitchMessage, 0, LPARAM(highlighted));

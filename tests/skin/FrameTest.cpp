@@ -427,6 +427,64 @@ TEST_F(FrameTest, NewSkinWhileHookedSwapsInPlace) {
   DeleteFileA(bad.c_str());
 }
 
+TEST_F(FrameTest, ASkinWrittenByAnotherToolDrawsTheFrame) {
+  // The picture in the platform's property-bag form, its name in UTF-16 and in ANSI.
+  for (bool utf16 : {true, false}) {
+    HWND h = Window("Elsewhere");
+    const std::string path = TempPath("elsewhere.skin");
+    WriteFileBytes(path, SkinFileBytesInPropertyBag(MakeTestSkin(), utf16));
+    engine = std::make_unique<ClsSkinner>();
+    ASSERT_TRUE(engine->LoadSkinFromFile(path)) << utf16;
+    ASSERT_TRUE(engine->HookForm(h));
+    SetForegroundWindow(h);
+    SetActiveWindow(h);
+    Pump();
+    const SIZE s = WindowSize(h);
+    const Capture cap = CaptureWindow(h);
+    EXPECT_EQ(cap.At(s.cx / 2, 10), ToColorRef(kActiveCaption)) << utf16;
+    EXPECT_EQ(cap.At(1, s.cy / 2), ToColorRef(kActiveEdge)) << utf16;
+    EXPECT_EQ(cap.At(s.cx - 18 + 5, 4 + 5), ToColorRef(kButtonState[0])) << utf16;
+    engine.reset();
+    DeleteFileA(path.c_str());
+  }
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FrameTest, PiecesOutsideThePictureAreCutNotRefused) {
+  TestSkin skin = MakeTestSkin();
+  // The inactive frame and the menu bar wholly outside the 128-pixel picture, and the
+  // close button's pressed piece half outside it (its inside half painted in a colour of
+  // its own).
+  for (PieceRect& p : skin.Data.InactiveFrame.Pieces) p.Top += 1000;
+  for (PieceRect& p : skin.Data.MenuBar.Bar) p.Left = -50;
+  constexpr std::uint32_t kHalf = 0x30D0A0;
+  skin.Data.CaptionButtons[kClose].States[2] = {122, 100, 12, 12};
+  for (int y = 100; y < 112; ++y)
+    for (int x = 122; x < 128; ++x) skin.Picture.Pixels[std::size_t(y) * 128 + x] = kHalf;
+  HWND h = Window("Outside");
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("outside.skin", skin)));
+  ASSERT_TRUE(engine->HookForm(h));
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+  Pump();
+  RECT wr;
+  GetWindowRect(h, &wr);
+  const int W = wr.right - wr.left;
+  // The close button pressed: its piece shows where it lies in the picture, and the
+  // caption where it does not.
+  SendMessageA(h, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(wr.right - 18 + 2, wr.top + 4 + 6));
+  ASSERT_EQ(engine->Buttons().State(kClose), ButtonState::Pressed);
+  Pump();
+  const Capture cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(W - 18 + 2, 4 + 6), ToColorRef(kHalf));
+  EXPECT_EQ(cap.At(W - 18 + 9, 4 + 6), ToColorRef(kActiveCaption));
+  // Released away from it: nothing happens.
+  SendMessageA(h, WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(wr.left + 60, wr.top + 10));
+  EXPECT_TRUE(IsWindow(h));
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(FrameTest, SkinBuiltIntoTheExecutable) {
   ClsSkinner e;
   EXPECT_FALSE(e.LoadSkinFromResource(MAKEINTRESOURCEA(999), "SKIN"));

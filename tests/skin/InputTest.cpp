@@ -376,6 +376,36 @@ TEST_F(InputTest, TheMenuIsReadAgainOnStyleChangeShowAndIconRequest) {
   EXPECT_EQ(clientTop(), 20 + 16);
 }
 
+TEST_F(InputTest, AMinimizedWindowHasNoBottomStripAndNoMenuBar) {
+  HWND h = Hooked(WS_OVERLAPPEDWINDOW, true);
+  ASSERT_TRUE(engine->Bar().Shown());
+  ShowWindow(h, SW_MINIMIZE);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(h) != 0; }));
+  PumpFor(100);
+  engine->PaintFrame();
+  const RECT r = WindowRect(h);
+  const int W = r.right - r.left, H = r.bottom - r.top;
+  ASSERT_GT(H, 20 + 2);  // the caption and some rows below it are on the screen
+  Capture cap = CaptureWindow(h);
+  // Below the caption and between the two side strips: neither the bottom strip nor the
+  // bar (whose middle piece is 0xE0E0E0) was drawn.
+  const RECT below = {8, 20, W - 8, H};
+  EXPECT_EQ(cap.Count(below, ToColorRef(kActiveEdge)), 0);
+  EXPECT_EQ(cap.Count(below, ToColorRef(0xE0E0E0)), 0);
+  EXPECT_EQ(cap.At(1, H - 2), ToColorRef(kActiveEdge));  // the side strips are
+  EXPECT_EQ(cap.At(W / 2, 10), ToColorRef(kActiveCaption));
+
+  // Restored, both are back.
+  ShowWindow(h, SW_RESTORE);
+  ASSERT_TRUE(PumpUntil([&] { return !IsIconic(h); }));
+  PumpFor(100);
+  const RECT restored = WindowRect(h);
+  cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At((restored.right - restored.left) / 2, restored.bottom - restored.top - 2), ToColorRef(kActiveEdge));
+  const RECT bar = {4 + engine->Bar().Layout().Items.back().right + 2, 20, 4 + engine->Bar().Layout().Items.back().right + 40, 36};
+  EXPECT_EQ(cap.Count(bar, ToColorRef(0xE0E0E0)), (bar.right - bar.left) * 16);
+}
+
 // ---------------------------------------------------------------- MDI
 
 // An MDI frame with the menu, its client and one child of the given style; the frame

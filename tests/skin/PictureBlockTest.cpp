@@ -19,45 +19,12 @@ namespace dirsheet::skin {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using testing::Bag;
 
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
-
-// A property bag, property after property: a name, a type word, the value.
-class Bag {
- public:
-  Bag& Raw(const Bytes& b) {
-    bytes.insert(bytes.end(), b.begin(), b.end());
-    return *this;
-  }
-  Bag& U32(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(std::uint8_t(v >> (8 * i)));
-    return *this;
-  }
-  // The name with its length in bytes before it, NUL-terminated.
-  Bag& Name(const std::string& name, bool utf16) {
-    Bytes n;
-    for (char c : name) {
-      n.push_back(std::uint8_t(c));
-      if (utf16) n.push_back(0);
-    }
-    n.insert(n.end(), utf16 ? 2 : 1, 0);
-    U32(std::uint32_t(n.size()));
-    return Raw(n).Raw({0x09, 0x00});  // the value's type: an object
-  }
-  // A picture object persisted as a stream: signature, length, image.
-  Bag& Stream(const Bytes& image) {
-    Raw({'l', 't', 0, 0}).U32(std::uint32_t(image.size()));
-    return Raw(image);
-  }
-  Bag& Text(const std::string& text) {
-    U32(std::uint32_t(text.size()));
-    return Raw(Bytes(text.begin(), text.end()));
-  }
-  Bytes bytes;
-};
 
 Bytes TestBmp() { return EncodeBmp24(testing::MakeTestSkin().Picture); }
 
@@ -68,8 +35,9 @@ Bytes StartPng() { return ReadFile(DIRSHEET_SOURCE_DIR "/images/start.png"); }
 Bytes MinimalGif() { return {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0, 0, 0, ';'}; }
 Bytes MinimalJpeg() { return {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 0xFF, 0xD9}; }
 Bytes MinimalIcon() {
-  Bytes ico = {0, 0, 1, 0, 1, 0, 2, 2, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 22, 0, 0, 0};
-  ico.insert(ico.end(), 8, 0x55);
+  Bytes ico(30, 0x55);  // the directory, then 8 bytes of image
+  const Bytes dir = {0, 0, 1, 0, 1, 0, 2, 2, 0, 0, 1, 0, 32, 0, 8, 0, 0, 0, 22, 0, 0, 0};
+  std::copy(dir.begin(), dir.end(), ico.begin());
   return ico;
 }
 
@@ -145,12 +113,7 @@ TEST(PropertyBagBlock, BlocksWithoutAPictureAreRefused) {
 
 TEST(PropertyBagBlock, AWholeSkinFileLoadsFromIt) {
   const testing::TestSkin skin = testing::MakeTestSkin();
-  SkinHeader h;
-  std::copy(kSkinSignature, kSkinSignature + 5, h.Signature.begin());
-  Bytes file = WriteSkinHeaderAndData(h, skin.Data);
-  const Bag bag = Bag().U32(2).Name("Caption", true).Text("Made elsewhere").Name("SkinPicture", true)
-                      .Stream(EncodeBmp24(skin.Picture));
-  file.insert(file.end(), bag.bytes.begin(), bag.bytes.end());
+  const Bytes file = testing::SkinFileBytesInPropertyBag(skin, true);
   const LoadedSkinFile loaded = LoadSkinBytes(file.data(), file.size(), DecodePortablePicture);
   EXPECT_EQ(loaded.Picture.Source, PictureSource::NamedUtf16);
   EXPECT_EQ(loaded.Kind, ImageKind::Bmp);
