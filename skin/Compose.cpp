@@ -72,15 +72,19 @@ void ComposeStrip(PixelBuffer& dst, const PictureView& pic, const FrameSkin& fra
                   const FrameSlots& slots, const StripLayout& strip) {
   dst.Fill(kTransparentColor);
   const int dx = -strip.OnWindow.left, dy = -strip.OnWindow.top;
-  const int m = strip.Middle();
-  const Rect middle = slots[m].Area.Moved(dx, dy);
-  TilePiece(dst, pic, frame[m], middle, middle.left, middle.top, false);
+  // Copies of a middle piece across an area, lined up with the copies in its own slot.
+  auto repeat = [&](int middle, const Rect& area) {
+    int ox, oy;
+    AnchoredOrigin(slots[middle], frame[middle].Width, frame[middle].Height, ox, oy);
+    TilePiece(dst, pic, frame[middle], area, ox + dx, oy + dy, false);
+  };
+  repeat(strip.Middle(), slots[strip.Middle()].Area.Moved(dx, dy));
   for (int e : {strip.Pieces[0], strip.Pieces[2]}) {
     const PieceSlot& slot = slots[e];
     const Rect area = slot.Area.Moved(dx, dy);
     const PieceRect& piece = frame[e];
     const bool covers = piece.Width >= slot.Area.Width() && piece.Height >= slot.Area.Height();
-    if (!covers) TilePiece(dst, pic, frame[m], area, middle.left, middle.top, false);
+    if (!covers) repeat(UnderfillPiece(e), area);
     int x, y;
     AnchoredOrigin(slot, piece.Width, piece.Height, x, y);
     CopyPiece(dst, pic, piece, x + dx, y + dy, area, !covers);

@@ -35,7 +35,8 @@ void TilePiece(PixelBuffer& dst, const PictureView& picture, const PieceRect& pi
 // transparent, the middle piece is repeated across its slot and each end piece drawn at
 // its slot's corner. `frame` is the frame in use; slots come from the active frame. An
 // end piece smaller than its slot (an inactive piece of another size) is drawn over the
-// middle piece repeated across the slot, so that no part of the slot stays empty.
+// middle piece of its band repeated across the slot (UnderfillPiece), so that no part of
+// the slot stays empty.
 void ComposeStrip(PixelBuffer& dst, const PictureView& picture, const FrameSkin& frame,
                   const FrameSlots& slots, const StripLayout& strip);
 

@@ -60,17 +60,25 @@ FrameSlots PlaceFramePieces(const FrameSkin& a, int W, int H) {
   s[kCaptionRight] = {{captionEnd - w(kCaptionRight), 0, captionEnd, h(kCaptionRight)}, false,
                       Anchor::TopRight};
   s[kRightTop] = {{W - w(kRightTop), 0, W, h(kRightTop)}, false, Anchor::TopRight};
-  s[kRightMiddle] = {{W - w(kRightMiddle), h(kRightTop), W, H - h(kRightBottom)}, true};
+  s[kRightMiddle] = {{W - w(kRightMiddle), h(kRightTop), W, H - h(kRightBottom)}, true, Anchor::TopRight};
   s[kRightBottom] = {{W - w(kRightBottom), H - h(kRightBottom), W, H}, false, Anchor::BottomRight};
   // The bottom edge runs between the two lower corners.
   const int bottomStart = w(kLeftBottom), bottomEnd = W - w(kRightBottom);
   s[kBottomLeft] = {{bottomStart, H - h(kBottomLeft), bottomStart + w(kBottomLeft), H}, false,
                     Anchor::BottomLeft};
   s[kBottomMiddle] = {{bottomStart + w(kBottomLeft), H - h(kBottomMiddle),
-                       bottomEnd - w(kBottomRight), H}, true};
+                       bottomEnd - w(kBottomRight), H}, true, Anchor::BottomLeft};
   s[kBottomRight] = {{bottomEnd - w(kBottomRight), H - h(kBottomRight), bottomEnd, H}, false,
                      Anchor::BottomRight};
   return s;
+}
+
+int UnderfillPiece(int end) {
+  switch (end) {
+    case kLeftTop: case kCaptionLeft: case kCaptionRight: case kRightTop: return kCaptionMiddle;
+    case kLeftBottom: case kBottomLeft: case kBottomRight: case kRightBottom: return kBottomMiddle;
+    default: return end;  // a middle piece fills its own slot
+  }
 }
 
 void AnchoredOrigin(const PieceSlot& slot, int pw, int ph, int& x, int& y) {
@@ -114,12 +122,18 @@ void AddShape(Shape& out, const Shape& s, int dx, int dy, const Rect& clip) {
   }
 }
 
-// Copies of a piece's shape across an area, the first at its top-left corner, the last
-// ones cut at its edges.
-void TileShape(Shape& out, const Shape& s, int pw, int ph, const Rect& area) {
+// Copies of a piece's shape across its slot from the slot's anchor corner, the last ones
+// cut at the slot's edges.
+void TileShape(Shape& out, const Shape& s, int pw, int ph, const PieceSlot& slot) {
+  const Rect& area = slot.Area;
   if (pw <= 0 || ph <= 0 || area.Empty() || s.empty()) return;
-  for (int y = area.top; y < area.bottom; y += ph)
-    for (int x = area.left; x < area.right; x += pw) AddShape(out, s, x, y, area);
+  int x0, y0;
+  AnchoredOrigin(slot, pw, ph, x0, y0);
+  // Back to the first copy that reaches into the area.
+  while (x0 > area.left) x0 -= pw;
+  while (y0 > area.top) y0 -= ph;
+  for (int y = y0; y < area.bottom; y += ph)
+    for (int x = x0; x < area.right; x += pw) AddShape(out, s, x, y, area);
 }
 
 }  // namespace
@@ -133,7 +147,7 @@ Shape AssembleWindowRegion(const FrameSkin& a, const std::array<Shape, kFramePie
   for (int k = 0; k < kFramePieces; ++k) {
     const PieceSlot& slot = slots[k];
     if (slot.Repeated) {
-      TileShape(out, shapes[k], a[k].Width, a[k].Height, slot.Area);
+      TileShape(out, shapes[k], a[k].Width, a[k].Height, slot);
     } else {
       int x, y;
       AnchoredOrigin(slot, a[k].Width, a[k].Height, x, y);

@@ -43,9 +43,10 @@ bool PieceOutsidePicture(const PieceRect& piece, int w, int h);
 // The part of the piece inside a picture of w x h pixels (no size when none).
 PieceRect CutToPicture(const PieceRect& piece, int w, int h);
 
-// Where a frame piece goes: its slot on the window. A middle piece is repeated across its
-// slot, the first copy at the slot's top-left corner; an end piece is drawn once at the
-// slot's corner named by `Anchor`.
+// Where a frame piece goes: its slot on the window. An end piece is drawn once at the
+// slot's corner named by `Anchor`; a middle piece is repeated across its slot from that
+// corner (the window's outer edge: a piece wider or taller than its slot loses its inner
+// side).
 enum class Anchor { TopLeft, TopRight, BottomLeft, BottomRight };
 struct PieceSlot {
   Rect Area;
@@ -54,6 +55,12 @@ struct PieceSlot {
 };
 using FrameSlots = std::array<PieceSlot, kFramePieces>;
 FrameSlots PlaceFramePieces(const FrameSkin& active, int W, int H);
+
+// The middle piece that fills what an end piece smaller than its slot leaves empty: the
+// caption's middle for the top corners and the caption's ends, the bottom edge's middle
+// for the bottom corners and the bottom edge's ends (the band the end piece sits in),
+// the edge's own middle otherwise.
+int UnderfillPiece(int endPiece);
 
 // The top-left corner of a piece of the given size drawn at its slot's anchor.
 void AnchoredOrigin(const PieceSlot& slot, int pieceWidth, int pieceHeight, int& x, int& y);

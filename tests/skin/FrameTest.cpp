@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
+#include "skin/Image.h"
 #include "skin/win32/ClsSkinner.h"
 #include "tests/skin/SkinTestFiles.h"
 #include "tests/skin/WinTestUtil.h"
@@ -483,6 +486,90 @@ TEST_F(FrameTest, PiecesOutsideThePictureAreCutNotRefused) {
   SendMessageA(h, WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(wr.left + 60, wr.top + 10));
   EXPECT_TRUE(IsWindow(h));
   EXPECT_TRUE(boxes.Shown().empty());
+}
+
+// The example skin Ember: square corners, a top-left corner wider than the left edge,
+// a right side narrower than the left one, inactive pieces of other sizes and a menu bar
+// of its own. Each pixel is checked against the picture's pixel it comes from.
+TEST_F(FrameTest, TheExampleSkinEmber) {
+  const std::string dir = DIRSHEET_SOURCE_DIR "/tools/skin/examples/ember/";
+  std::ifstream in(dir + "ember.png", std::ios::binary);
+  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  Image picture;
+  ASSERT_TRUE(DecodePng(png.data(), png.size(), picture));
+  auto pic = [&](int x, int y) { return ToColorRef(picture.At(x, y)); };
+
+  HWND h = Window("Ember", 360, 240);
+  HMENU menu = CreateMenu();
+  AppendMenuA(menu, MF_STRING, 100, "&File");
+  SetMenu(h, menu);
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(dir + "ember.skin"));
+  ASSERT_TRUE(engine->HookForm(h));
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+  Pump();
+  ASSERT_TRUE(engine->Active());
+  const SIZE s = WindowSize(h);
+  const int W = s.cx, H = s.cy;
+  POINT client = {0, 0};
+  ClientToScreen(h, &client);
+  RECT wr;
+  GetWindowRect(h, &wr);
+  EXPECT_EQ(client.x - wr.left, 5);        // the left edge, not the wider corner above it
+  EXPECT_EQ(client.y - wr.top, 26 + 22);   // caption and menu bar
+  RECT cr;
+  GetClientRect(h, &cr);
+  EXPECT_EQ(W - cr.right, 5 + 3);          // left and right borders differ
+  EXPECT_EQ(H - cr.bottom, 26 + 22 + 6);
+
+  Capture cap = CaptureWindow(h);
+  struct Point { const char* what; int x, y; COLORREF expected; };
+  const Point active[] = {
+      {"square top-left corner", 0, 0, pic(0, 0)},
+      {"square top-right corner", W - 1, 0, pic(51, 0)},
+      {"stripe of the wide corner", 4, 10, pic(4, 10)},
+      {"wide corner past the edge", 8, 12, pic(8, 12)},
+      {"left edge", 2, 60, pic(2, 26 + (60 - 26) % 8)},
+      {"right edge", W - 2, 60, pic(50, 30)},
+      {"right corner", W - 5, 12, pic(47, 12)},
+      {"caption line", W / 2, 24, pic(24, 24)},
+      {"bottom-left corner", 3, H - 3, pic(3, 37)},
+      {"bottom edge", W / 2, H - 1, pic(24, 39)},
+      {"bottom-right corner", W - 2, H - 2, pic(50, 38)},
+      {"menu bar", W - 20, 30, pic(106, 4)},
+      {"close button", W - 28 + 2, 4 + 2, pic(2, 162)},
+  };
+  for (const Point& p : active) EXPECT_EQ(cap.At(p.x, p.y), p.expected) << p.what;
+  EXPECT_EQ(cap.At(6, 60), RGB(255, 255, 255)) << "the client area beside the left edge";
+  EXPECT_EQ(cap.At(W - 4, 60), RGB(255, 255, 255)) << "the client area beside the right edge";
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  HRGN full = CreateRectRgn(0, 0, W, H);
+  GetWindowRgn(h, rgn);
+  EXPECT_TRUE(EqualRgn(rgn, full)) << "square corners: a rectangular window";
+  DeleteObject(rgn);
+  DeleteObject(full);
+
+  // Inactive: the inactive pieces in the active pieces' places, cut where they are
+  // larger and repeated where they are smaller.
+  HWND other = Window("other", 200, 100, 760);
+  SetForegroundWindow(other);
+  SetActiveWindow(other);
+  Pump();
+  ASSERT_FALSE(engine->Active());
+  cap = CaptureWindow(h);
+  const Point inactive[] = {
+      {"caption", W / 2, 10, pic(24, 58)},
+      {"caption cut to the active height", W / 2, 25, pic(24, 48 + 25)},
+      {"stripe of the corner", 4, 10, pic(4, 58)},
+      {"left edge, wider than the active one", 2, 60, pic(2, 80)},
+      {"narrower right corner at the outer edge", W - 1, 10, pic(49, 58)},
+      {"caption beside the narrower right corner", W - 5, 10, pic(24, 58)},
+      {"right edge cut at its inner side", W - 1, 60, pic(49, 80)},
+      {"bottom edge cut at its inner side", W / 2, H - 1, pic(24, 93)},
+  };
+  for (const Point& p : inactive) EXPECT_EQ(cap.At(p.x, p.y), p.expected) << p.what;
+  EXPECT_EQ(cap.At(6, 60), RGB(255, 255, 255)) << "nothing drawn over the client area";
 }
 
 TEST_F(FrameTest, SkinBuiltIntoTheExecutable) {
