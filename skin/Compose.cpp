@@ -1,6 +1,7 @@
 #include "skin/Compose.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace dirsheet::skin {
 
@@ -19,8 +20,22 @@ void InsideSpan(std::int64_t pieceStart, std::int64_t pieceSize, int pictureSize
 }  // namespace
 
 void PixelBuffer::Fill(std::uint32_t color) {
-  std::fill(Pixels, Pixels + std::size_t(Width) * std::size_t(Height), color);
+  for (int y = 0; y < Height; ++y) std::fill(Row(y), Row(y) + Width, color);
 }
+
+namespace {
+
+// Copies n pixels, leaving the transparent colour out when keyed.
+void CopyRun(std::uint32_t* to, const std::uint32_t* from, std::size_t n, bool keyed) {
+  if (!keyed) {
+    std::memcpy(to, from, n * sizeof *to);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i)
+    if (from[i] != kTransparentColor) to[i] = from[i];
+}
+
+}  // namespace
 
 void CopyPiece(PixelBuffer& dst, const PictureView& pic, const PieceRect& p, int x, int y,
                const Rect& clip, bool keyed) {
@@ -32,13 +47,10 @@ void CopyPiece(PixelBuffer& dst, const PictureView& pic, const PieceRect& p, int
   const std::int64_t x1 = std::min<std::int64_t>(bounds.right, x + cx1);
   const std::int64_t y0 = std::max<std::int64_t>(bounds.top, y + cy0);
   const std::int64_t y1 = std::min<std::int64_t>(bounds.bottom, y + cy1);
+  if (x0 >= x1) return;
   for (std::int64_t ty = y0; ty < y1; ++ty) {
     const std::uint32_t* src = pic.Pixels + std::size_t(p.Top + (ty - y)) * std::size_t(pic.Width);
-    std::uint32_t* row = &dst.At(0, int(ty));
-    for (std::int64_t tx = x0; tx < x1; ++tx) {
-      const std::uint32_t c = src[p.Left + (tx - x)];
-      if (!keyed || c != kTransparentColor) row[tx] = c;
-    }
+    CopyRun(dst.Row(int(ty)) + x0, src + (p.Left + (x0 - x)), std::size_t(x1 - x0), keyed);
   }
 }
 
@@ -56,14 +68,16 @@ void TilePiece(PixelBuffer& dst, const PictureView& pic, const PieceRect& p, con
     const int py = Mod(std::int64_t(y) - originY, p.Height);
     if (py < cy0 || py >= cy1) continue;
     const std::uint32_t* src = pic.Pixels + std::size_t(p.Top + py) * std::size_t(pic.Width);
-    std::uint32_t* row = &dst.At(0, y);
-    int px = firstColumn;
-    for (int x = r.left; x < r.right; ++x) {
-      if (px >= cx0 && px < cx1) {
-        const std::uint32_t c = src[p.Left + px];
-        if (!keyed || c != kTransparentColor) row[x] = c;
-      }
-      if (++px == p.Width) px = 0;
+    std::uint32_t* row = dst.Row(y);
+    // One copy of the piece's row after another, each cut to the picture's columns.
+    int x = r.left;
+    std::int64_t px = firstColumn;
+    while (x < r.right) {
+      const std::int64_t len = std::min<std::int64_t>(p.Width - px, r.right - x);
+      const std::int64_t from = std::max(px, cx0), to = std::min(px + len, cx1);
+      if (from < to) CopyRun(row + x + (from - px), src + (p.Left + from), std::size_t(to - from), keyed);
+      x += int(len);
+      px = 0;
     }
   }
 }
@@ -94,7 +108,7 @@ void ComposeStrip(PixelBuffer& dst, const PictureView& pic, const FrameSkin& fra
 Shape OpaqueRuns(const PixelBuffer& b, int dx, int dy) {
   Shape runs;
   for (int y = 0; y < b.Height; ++y) {
-    const std::uint32_t* row = b.Pixels + std::size_t(y) * b.Width;
+    const std::uint32_t* row = b.Row(y);
     int x = 0;
     while (x < b.Width) {
       while (x < b.Width && (row[x] & 0xFFFFFF) == kTransparentColor) ++x;
@@ -107,9 +121,12 @@ Shape OpaqueRuns(const PixelBuffer& b, int dx, int dy) {
 }
 
 bool IsOpaque(const PixelBuffer& b) {
-  const std::uint32_t* begin = b.Pixels;
-  const std::uint32_t* end = begin + std::size_t(b.Width) * std::size_t(b.Height);
-  return std::none_of(begin, end, [](std::uint32_t c) { return (c & 0xFFFFFF) == kTransparentColor; });
+  for (int y = 0; y < b.Height; ++y) {
+    const std::uint32_t* row = b.Row(y);
+    if (std::any_of(row, row + b.Width, [](std::uint32_t c) { return (c & 0xFFFFFF) == kTransparentColor; }))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace dirsheet::skin

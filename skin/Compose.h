@@ -11,12 +11,17 @@
 
 namespace dirsheet::skin {
 
-// Pixels being composed: top-down rows of 0x00RRGGBB, as in a 32-bit DIB.
+// Pixels being composed: top-down rows of 0x00RRGGBB, as in a 32-bit DIB, `Stride`
+// pixels apart (0: `Width`).
 struct PixelBuffer {
   std::uint32_t* Pixels = nullptr;
   int Width = 0, Height = 0;
-  std::uint32_t& At(int x, int y) { return Pixels[std::size_t(y) * Width + x]; }
-  std::uint32_t At(int x, int y) const { return Pixels[std::size_t(y) * Width + x]; }
+  int Stride = 0;
+  std::size_t RowPitch() const { return std::size_t(Stride ? Stride : Width); }
+  std::uint32_t* Row(int y) { return Pixels + std::size_t(y) * RowPitch(); }
+  const std::uint32_t* Row(int y) const { return Pixels + std::size_t(y) * RowPitch(); }
+  std::uint32_t& At(int x, int y) { return Row(y)[x]; }
+  std::uint32_t At(int x, int y) const { return Row(y)[x]; }
   Rect Bounds() const { return {0, 0, Width, Height}; }
   void Fill(std::uint32_t color);
 };

@@ -54,10 +54,6 @@ class HoverTimer {
 
   void Start();  // unless it runs already
   void Stop();
-  void Restart() {
-    Stop();
-    Start();
-  }
   bool Running() const { return running_; }
 
  private:

@@ -130,7 +130,10 @@ void ClsSkinner::BuildSkinResources() {
   if (bar_.Shown()) bar_.LayoutMenuBar();
 }
 
-void ClsSkinner::FreeSkinResources() { resources_.Free(window_); }
+void ClsSkinner::FreeSkinResources() {
+  resources_.Free(window_);
+  painter_.Release();
+}
 
 // ---------------------------------------------------------------- hooking
 
@@ -343,13 +346,16 @@ void ClsSkinner::MdiClientHandler(bool bBefore, bool& bHandled, LRESULT& lReturn
 
 LRESULT ClsSkinner::OnNcHitTest(LPARAM lParam, bool& handled) {
   const WindowPoint p = window_.PointOf(lParam);
+  const ButtonStates before = buttons_.States();
   buttons_.Rest();
   const bool bar = bar_.Shown() && !IsIconic(window_.Handle);
   const HitResult hit = buttons_.HitTest(p, bar ? &bar_.Layout() : nullptr);
   if (hit.Button >= 0) {
     buttons_.Hover(hit.Button, GetKeyState(VK_LBUTTON) < 0);
-    hover_.Restart();
-    PaintFrame();
+    // A running 1-millisecond timer is as good as a restarted one, and a frame whose
+    // buttons look as they did needs no painting: pointer moves over a button cost little.
+    hover_.Start();
+    if (buttons_.States() != before) PaintFrame();
     return hit.Code;
   }
   if (hit.Decided) return hit.Code;

@@ -67,8 +67,8 @@ void FramePainter::PaintStrip(StripKind kind, const FrameSkin& frame, const Fram
                               const Rect& inner, const ButtonStates& buttons, int W, int H) {
   const StripLayout strip = LayOutStrip(kind, skin_.Data().ActiveFrame, W, H);
   if (strip.OnWindow.Empty()) return;
-  Canvas canvas(window_.Dc.get(), strip.OnWindow.Width(), strip.OnWindow.Height());
-  if (!canvas.Ok()) return;
+  Canvas& canvas = strips_[std::size_t(kind)];
+  if (!canvas.Fit(window_.Dc.get(), strip.OnWindow.Width(), strip.OnWindow.Height())) return;
   ComposeStrip(canvas.Pixels(), skin_.Picture(), frame, slots, strip);
   if (kind == StripKind::Caption) DrawCaptionContents(canvas, buttons, W);
   PutStrip(canvas, strip.OnWindow, inner);
@@ -146,7 +146,12 @@ LRESULT FramePainter::OnNcCalcSize(WPARAM wParam, LPARAM lParam, int menuBarHeig
   return 0;
 }
 
-bool FramePainter::PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam) const {
+void FramePainter::Release() {
+  for (Canvas& c : strips_) c.Release();
+  client_.Release();
+}
+
+bool FramePainter::PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam) {
   const SkinData& d = skin_.Data();
   const PictureView& pic = skin_.Picture();
   // A tile that lies wholly outside the picture has nothing to repeat: no tile.
@@ -168,10 +173,9 @@ bool FramePainter::PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam) co
     FillRect(dc, &area, brush.get());
   } else {
     // Copies of the tile line up with the client origin whatever area is painted.
-    Canvas canvas(dc, area.right - area.left, area.bottom - area.top);
-    if (canvas.Ok()) {
-      TilePiece(canvas.Pixels(), pic, tile, canvas.Pixels().Bounds(), -area.left, -area.top, false);
-      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, canvas.Dc(), 0,
+    if (client_.Fit(dc, area.right - area.left, area.bottom - area.top)) {
+      TilePiece(client_.Pixels(), pic, tile, client_.Pixels().Bounds(), -area.left, -area.top, false);
+      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, client_.Dc(), 0,
              0, SRCCOPY);
     }
   }

@@ -5,13 +5,14 @@
 
 #include <windows.h>
 
+#include <array>
+
 #include "skin/Geometry.h"
+#include "skin/win32/Canvas.h"
 #include "skin/win32/HookedWindow.h"
 #include "skin/win32/SkinResources.h"
 
 namespace dirsheet::skin::win32 {
-
-class Canvas;
 
 class FramePainter {
  public:
@@ -31,7 +32,9 @@ class FramePainter {
   LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam, int menuBarHeight, bool& handled) const;
   // Paints the client background from the skin (WM_ERASEBKGND, WM_PAINT); false when the
   // skin has none and the window paints it.
-  bool PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam) const;
+  bool PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam);
+  // Lets go of the surfaces kept between paints.
+  void Release();
 
  private:
   void PaintStrip(StripKind kind, const FrameSkin& frame, const FrameSlots& slots, const Rect& inner,
@@ -42,6 +45,8 @@ class FramePainter {
   const LoadedSkin& skin_;
   const HookedWindow& window_;
   const WindowResources& resources_;
+  std::array<Canvas, 4> strips_;  // by StripKind
+  Canvas client_;
 };
 
 }  // namespace dirsheet::skin::win32

@@ -63,6 +63,7 @@ void MenuBar::Detach() {
   layout_ = MenuBarLayout{};
   captions_.clear();
   hotItem_ = openItem_ = -1;
+  canvas_.Release();
 }
 
 // Takes the menu the window carries now, as at hook time: with a menu colour of its own
@@ -210,8 +211,8 @@ void MenuBar::PaintMenuBar(int item, bool pressed) {
   UpdateMdiButtons(W);
   const SkinData& d = skin_.Data();
   const MenuBarStrip s = MenuBarStripLayout(d, W);
-  Canvas canvas(window_.Dc.get(), s.Width, s.Height);
-  if (!canvas.Ok()) return;
+  Canvas& canvas = canvas_;
+  if (!canvas.Fit(window_.Dc.get(), s.Width, s.Height)) return;
   const MenuBarSkin& mb = d.MenuBar;
   const PictureView& pic = skin_.Picture();
   PixelBuffer& px = canvas.Pixels();
@@ -381,7 +382,7 @@ void MenuBar::OnPointerMove(const WindowPoint& p) {
   } else if (item >= 0 && item != hotItem_) {
     PaintMenuBar(item, false);
     hotItem_ = item;
-    hover_.Restart();
+    hover_.Start();  // a running 1-millisecond timer is as good as a restarted one
   }
 }
 

@@ -14,6 +14,7 @@
 
 #include "skin/Compose.h"
 #include "skin/Interaction.h"
+#include "skin/win32/Canvas.h"
 #include "skin/win32/CaptionButtons.h"
 #include "skin/win32/HookedWindow.h"
 #include "skin/win32/SkinResources.h"
@@ -111,6 +112,7 @@ class MenuBar {
   HMENU lastPopup_ = nullptr;
   UINT lastSelectFlags_ = 0;
   int lastHighlighted_ = -1;
+  Canvas canvas_;  // the bar is composed here
 };
 
 }  // namespace dirsheet::skin::win32

@@ -76,6 +76,15 @@ TEST(TilePiece, CopiesStartAtTheOriginInBothDirections) {
   Buffer t(2, 1, kEmpty);
   TilePiece(t.buf, ViewOf(img), {0, 2, 4, 1}, t.buf.Bounds(), -5, 0, false);
   EXPECT_EQ(t.px, (std::vector<std::uint32_t>{0x31, 0x32}));
+  // In a buffer whose rows are longer than its width (a canvas kept from a larger paint),
+  // nothing is written past the width.
+  std::vector<std::uint32_t> wide(3 * 6, kEmpty);
+  PixelBuffer narrow{wide.data(), 4, 3, 6};
+  TilePiece(narrow, ViewOf(img), {0, 2, 4, 1}, narrow.Bounds(), 0, 0, false);
+  for (int y = 0; y < 3; ++y) {
+    EXPECT_EQ(wide[std::size_t(y) * 6 + 3], 0x33u) << y;
+    EXPECT_EQ(wide[std::size_t(y) * 6 + 4], kEmpty) << y;
+  }
   // Keyed repeats leave the transparent colour out.
   Buffer k(4, 1, kEmpty);
   TilePiece(k.buf, ViewOf(img), {0, 0, 2, 1}, k.buf.Bounds(), 0, 0, true);
