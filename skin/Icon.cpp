@@ -2,6 +2,7 @@
 // device-independent bitmap followed by its one-bit mask.
 #include <cstring>
 
+#include "skin/Bytes.h"
 #include "skin/Image.h"
 #include "skin/PictureBlock.h"
 #include "skin/SkinFile.h"
@@ -10,33 +11,19 @@ namespace dirsheet::skin {
 
 namespace {
 
-std::uint32_t Le(const std::uint8_t* p, int n) {
-  std::uint32_t v = 0;
-  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-
-void PutLe(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
-}
-
-void Require(bool ok, const char* what) {
-  if (!ok) throw SkinError(what);
-}
-
 struct Entry {
   std::uint32_t Pixels, Bits, Size, Offset;
 };
 
 // The directory entry with the most pixels, then the most bits per pixel.
 Entry LargestEntry(const std::uint8_t* b, std::size_t n) {
-  const std::uint32_t count = Le(b + 4, 2);
+  const std::uint32_t count = LoadLe(b + 4, 2);
   Require(count > 0 && 6 + 16 * std::size_t(count) <= n, "icon directory cut short");
   Entry best{0, 0, 0, 0};
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::uint8_t* e = b + 6 + 16 * std::size_t(i);
     const std::uint32_t w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
-    const Entry cur{w * h, Le(e + 6, 2), Le(e + 8, 4), Le(e + 12, 4)};
+    const Entry cur{w * h, LoadLe(e + 6, 2), LoadLe(e + 8, 4), LoadLe(e + 12, 4)};
     if (i == 0 || cur.Pixels > best.Pixels || (cur.Pixels == best.Pixels && cur.Bits > best.Bits))
       best = cur;
   }
@@ -60,11 +47,11 @@ void ApplyMask(Image& img, const std::uint8_t* mask, std::size_t available) {
 // A bitmap image of an icon: its header gives twice the image's height (image and mask).
 Image DecodeIconBitmap(const std::uint8_t* dib, std::size_t len) {
   Require(len >= 40, "icon bitmap header cut short");
-  const std::uint32_t headerSize = Le(dib, 4);
+  const std::uint32_t headerSize = LoadLe(dib, 4);
   Require(headerSize >= 40 && headerSize <= len, "icon bitmap header cut short");
-  const std::int32_t width = std::int32_t(Le(dib + 4, 4));
-  const std::int32_t doubled = std::int32_t(Le(dib + 8, 4));
-  const std::uint32_t bits = Le(dib + 14, 2), compression = Le(dib + 16, 4), used = Le(dib + 32, 4);
+  const std::int32_t width = std::int32_t(LoadLe(dib + 4, 4));
+  const std::int32_t doubled = std::int32_t(LoadLe(dib + 8, 4));
+  const std::uint32_t bits = LoadLe(dib + 14, 2), compression = LoadLe(dib + 16, 4), used = LoadLe(dib + 32, 4);
   Require(width > 0 && width <= kMaxImageSide && doubled >= 2 && doubled / 2 <= kMaxImageSide,
           "icon size out of range");
   const std::int32_t height = doubled / 2;
@@ -78,10 +65,10 @@ Image DecodeIconBitmap(const std::uint8_t* dib, std::size_t len) {
   std::vector<std::uint8_t> bmp(14 + len);
   bmp[0] = 'B';
   bmp[1] = 'M';
-  PutLe(&bmp[2], std::uint32_t(bmp.size()));
-  PutLe(&bmp[10], std::uint32_t(14 + pixelsAt));
+  StoreLe32(&bmp[2], std::uint32_t(bmp.size()));
+  StoreLe32(&bmp[10], std::uint32_t(14 + pixelsAt));
   std::memcpy(&bmp[14], dib, len);
-  PutLe(&bmp[14 + 8], std::uint32_t(height));
+  StoreLe32(&bmp[14 + 8], std::uint32_t(height));
   Image img = DecodeBmp(bmp.data(), bmp.size());
 
   const std::size_t imageBytes = ((std::size_t(width) * bits + 31) / 32) * 4 * std::size_t(height);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "skin/Bytes.h"
 #include "skin/SkinFile.h"
 
 namespace dirsheet::skin {
@@ -13,11 +14,6 @@ constexpr char kPropertyName[] = "SkinPicture";
 constexpr std::size_t kNameLength = sizeof kPropertyName - 1;
 constexpr std::uint8_t kStreamTag[4] = {'l', 't', 0, 0};  // a persisted picture's stream signature
 
-std::uint32_t Le(const std::uint8_t* p, int n) {
-  std::uint32_t v = 0;
-  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
 
 // Our own layout: a property count (UInt32, 1 to 256), then per property a name (UInt16
 // length + ANSI bytes) and a value (UInt32 length + bytes). False when the block is not in
@@ -28,24 +24,24 @@ bool FromOwnLayout(const std::vector<std::uint8_t>& block, FoundPicture& out) {
   std::size_t pos = 0;
   auto has = [&](std::size_t k) { return k <= n - pos; };
   if (!has(4)) return false;
-  const std::uint32_t count = Le(b, 4);
+  const std::uint32_t count = LoadLe(b, 4);
   pos = 4;
   if (count == 0 || count > 256) return false;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!has(2)) return false;
-    const std::size_t nameLen = Le(b + pos, 2);
+    const std::size_t nameLen = LoadLe(b + pos, 2);
     pos += 2;
     if (!has(nameLen)) return false;
     const bool ours = nameLen == kNameLength && std::memcmp(b + pos, kPropertyName, kNameLength) == 0;
     pos += nameLen;
     if (!has(4)) return false;
-    const std::size_t valueLen = Le(b + pos, 4);
+    const std::size_t valueLen = LoadLe(b + pos, 4);
     pos += 4;
     if (!has(valueLen)) return false;
     const std::uint8_t* value = b + pos;
     if (ours) {
       if (valueLen >= 8 && std::memcmp(value, kStreamTag, 4) == 0) {
-        const std::size_t imageLen = Le(value + 4, 4);
+        const std::size_t imageLen = LoadLe(value + 4, 4);
         if (imageLen > valueLen - 8) return false;
         out = {std::vector<std::uint8_t>(value + 8, value + 8 + imageLen), PictureSource::OwnLayout, pos + 8};
         return true;
@@ -64,15 +60,11 @@ bool IsBmpHeaderSize(std::uint32_t size) {
          size == 124;
 }
 
-std::uint32_t Be32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
 // A PNG file ends with its IEND chunk; one cut short runs to the block's end.
 std::size_t PngLength(const std::uint8_t* p, std::size_t n) {
   std::size_t at = 8;
   while (n - at >= 12) {
-    const std::size_t len = Be32(p + at);
+    const std::size_t len = LoadBe32(p + at);
     if (len > n - at - 12) break;
     at += 12 + len;
     if (std::memcmp(p + at - len - 8, "IEND", 4) == 0) return at;
@@ -87,15 +79,15 @@ std::size_t PngLength(const std::uint8_t* p, std::size_t n) {
 std::size_t BareImageLength(const std::uint8_t* p, std::size_t n) {
   switch (DetectImageKind(p, n)) {
     case ImageKind::Bmp: {
-      if (n < 26 || !IsBmpHeaderSize(Le(p + 14, 4))) return 0;
-      const std::uint32_t size = Le(p + 2, 4);
+      if (n < 26 || !IsBmpHeaderSize(LoadLe(p + 14, 4))) return 0;
+      const std::uint32_t size = LoadLe(p + 2, 4);
       if (size == 0) return n;  // some writers leave the file size out
       return size >= 26 && size <= n ? size : 0;
     }
     case ImageKind::Icon: {
-      const std::uint32_t count = Le(p + 4, 2);
+      const std::uint32_t count = LoadLe(p + 4, 2);
       if (n < 6 + 16) return 0;
-      const std::uint32_t size = Le(p + 6 + 8, 4), at = Le(p + 6 + 12, 4);
+      const std::uint32_t size = LoadLe(p + 6 + 8, 4), at = LoadLe(p + 6 + 12, 4);
       if (at < 6 + 16 * count || size == 0 || at > n || size > n - at) return 0;
       return n;
     }
@@ -116,7 +108,7 @@ bool PictureAt(const std::vector<std::uint8_t>& block, std::size_t at, FoundPict
   const std::uint8_t* p = block.data() + at;
   const std::size_t n = block.size() - at;
   if (n >= 8 && std::memcmp(p, kStreamTag, 4) == 0) {
-    const std::size_t len = Le(p + 4, 4);
+    const std::size_t len = LoadLe(p + 4, 4);
     if (len >= 2 && len <= n - 8 && DetectImageKind(p + 8, len) != ImageKind::Unknown) {
       out.File.assign(p + 8, p + 8 + len);
       out.Offset = at + 8;

@@ -4,6 +4,17 @@
 
 namespace dirsheet::skin::win32 {
 
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
 bool Canvas::Fit(HDC like, int width, int height) {
   pixels_ = {};
   if (width <= 0 || height <= 0) return false;
@@ -11,13 +22,7 @@ bool Canvas::Fit(HDC like, int width, int height) {
     Release();
     // Some room to grow: a window being resized asks for a little more each time.
     const int w = std::max(width, capacityWidth_) + 64, h = std::max(height, capacityHeight_) + 64;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO bi = TopDown32(w, h);
     void* bits = nullptr;
     bitmap_.reset(CreateDIBSection(like, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     dc_.reset(CreateCompatibleDC(like));

@@ -13,6 +13,9 @@
 
 namespace dirsheet::skin::win32 {
 
+// The description of a 32-bit picture stored top row first, as the engine keeps pictures.
+BITMAPINFO TopDown32(int width, int height);
+
 class Canvas {
  public:
   Canvas() = default;

@@ -8,6 +8,7 @@
 
 #include "platform/win32/Handles.h"
 #include "skin/PictureBlock.h"
+#include "skin/win32/Canvas.h"
 
 namespace dirsheet::skin::win32 {
 
@@ -24,13 +25,7 @@ bool ReadBitmap(HBITMAP bmp, Image& out) {
       info.bmWidth > kMaxImageSide || info.bmHeight > kMaxImageSide ||
       std::int64_t(info.bmWidth) * info.bmHeight > kMaxImagePixels)
     return false;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = info.bmWidth;
-  bi.bmiHeader.biHeight = -info.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDown32(info.bmWidth, info.bmHeight);
   out.Width = info.bmWidth;
   out.Height = info.bmHeight;
   out.Pixels.assign(std::size_t(out.Width) * out.Height, 0);

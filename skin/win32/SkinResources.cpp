@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "skin/win32/Canvas.h"
+
 namespace dirsheet::skin::win32 {
 
 using platform::win32::Bitmap;
@@ -17,13 +19,7 @@ namespace {
 
 // A 32-bit top-down DIB section holding the picture; its bits are the pixels from here on.
 Bitmap MakePictureBitmap(const Image& img, std::uint32_t*& bits) {
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = img.Width;
-  bi.bmiHeader.biHeight = -img.Height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = TopDown32(img.Width, img.Height);
   void* raw = nullptr;
   Bitmap bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &raw, nullptr, 0));
   bits = static_cast<std::uint32_t*>(raw);

@@ -10,41 +10,17 @@ inactive frame whose pieces have other sizes than the active ones, a menu bar co
 engine draws the menu bar), and a PNG picture instead of a BMP.
 """
 import os
-import struct
 import subprocess
 import sys
-import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SKIN_TOOLS = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, SKIN_TOOLS)
+sys.dont_write_bytecode = True  # no __pycache__ beside the tools
+from skinpicture import Picture  # noqa: E402  (the drawers' shared picture)
+
 W, H = 160, 190
-MAGENTA = (255, 0, 255)
 ORANGE, DARK_ORANGE = (232, 118, 36), (170, 80, 20)
-
-
-class Picture:
-    def __init__(self, w, h):
-        self.w, self.h = w, h
-        self.px = [[MAGENTA] * w for _ in range(h)]
-
-    def set(self, x, y, c):
-        if 0 <= x < self.w and 0 <= y < self.h:
-            self.px[y][x] = c
-
-    def rect(self, x0, y0, w, h, c):
-        for y in range(y0, y0 + h):
-            for x in range(x0, x0 + w):
-                self.set(x, y, c)
-
-    def png(self):
-        raw = b"".join(b"\0" + b"".join(bytes(c) for c in row) for row in self.px)
-
-        def chunk(kind, data):
-            body = kind + data
-            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-        header = struct.pack(">IIBBBBB", self.w, self.h, 8, 2, 0, 0, 0)  # 8-bit RGB
-        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
-                + chunk(b"IEND", b""))
 
 
 def blend(a, b, t):
