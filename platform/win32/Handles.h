@@ -55,6 +55,10 @@ struct FindTraits {
   static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
   static void Release(HANDLE h) { FindClose(h); }
 };
+struct FileTraits {
+  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Release(HANDLE h) { CloseHandle(h); }
+};
 struct RegKeyTraits {
   static HKEY Invalid() { return nullptr; }
   static void Release(HKEY h) { RegCloseKey(h); }
@@ -73,6 +77,7 @@ using Bitmap = Owned<HBITMAP, GdiTraits<HBITMAP>>;
 using MemoryDc = Owned<HDC, MemoryDcTraits>;
 using Icon = Owned<HICON, IconTraits>;
 using FindHandle = Owned<HANDLE, FindTraits>;
+using FileHandle = Owned<HANDLE, FileTraits>;  // CreateFile and the like
 using RegKey = Owned<HKEY, RegKeyTraits>;
 using GlobalMemory = Owned<HGLOBAL, GlobalMemoryTraits>;
 
