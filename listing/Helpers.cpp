@@ -36,7 +36,15 @@ void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
 
 }  // namespace
 
-std::string FormatStamp(std::uint64_t fileTime) {
+namespace {
+
+struct Civil {
+  std::int64_t year;
+  unsigned month, day;
+  std::int64_t secondOfDay;
+};
+
+Civil CivilFromFileTime(std::uint64_t fileTime) {
   // FILETIME counts 100 ns from 1601-01-01; 11644473600 s lie between 1601 and 1970.
   const std::int64_t seconds =
       static_cast<std::int64_t>(fileTime / 10000000ULL) - 11644473600LL;
@@ -46,18 +54,47 @@ std::string FormatStamp(std::uint64_t fileTime) {
     rest += 86400;
     --days;
   }
-  std::int64_t year;
-  unsigned month, day;
-  CivilFromDays(days, year, month, day);
-  std::string out = std::to_string(year);
+  Civil c;
+  CivilFromDays(days, c.year, c.month, c.day);
+  c.secondOfDay = rest;
+  return c;
+}
+
+void TwoDigits(std::string& out, std::int64_t v) {
+  out += static_cast<char>('0' + v / 10);
+  out += static_cast<char>('0' + v % 10);
+}
+
+}  // namespace
+
+std::string FormatStamp(std::uint64_t fileTime) {
+  const Civil c = CivilFromFileTime(fileTime);
+  std::string out = std::to_string(c.year);
   out += '/';
-  out += std::to_string(month);
+  out += std::to_string(c.month);
   out += '/';
-  out += std::to_string(day);
+  out += std::to_string(c.day);
   out += ' ';
-  out += std::to_string(rest / 3600);
+  out += std::to_string(c.secondOfDay / 3600);
   out += ':';
-  out += std::to_string(rest % 3600 / 60);
+  out += std::to_string(c.secondOfDay % 3600 / 60);
+  return out;
+}
+
+std::string IsoStamp(std::uint64_t fileTime) {
+  const Civil c = CivilFromFileTime(fileTime);
+  std::string out = std::to_string(c.year);
+  out += '-';
+  TwoDigits(out, c.month);
+  out += '-';
+  TwoDigits(out, c.day);
+  out += 'T';
+  TwoDigits(out, c.secondOfDay / 3600);
+  out += ':';
+  TwoDigits(out, c.secondOfDay % 3600 / 60);
+  out += ':';
+  TwoDigits(out, c.secondOfDay % 60);
+  out += 'Z';
   return out;
 }
 

@@ -1,6 +1,7 @@
-// The listing engine: the folder walk, its rows and totals, and the writers of the text
-// and HTML listings. Portable: it reaches the file system through platform::FileSystem
-// and the window (or the command-line tool) through ScanHost.
+// The listing engine: the folder walk, its rows and totals, and the listing file with one
+// writer per format. Portable: it reaches the file system through platform::FileSystem
+// and the window (or the command-line tool) through ScanHost. Paths, names and option
+// texts are UTF-8; each writer encodes at its edge.
 #pragma once
 
 #include <array>
@@ -14,15 +15,21 @@
 
 namespace dirsheet::listing {
 
-enum class RowKind { Heading, File, Summary };
+// `Link`: a link to a folder that the walk was told not to follow, listed as an entry.
+enum class RowKind { Heading, File, Summary, Link };
 
 // Column indexes of a row; an `orderby` entry's list position is the column it sorts on.
 enum Column { kName = 0, kType = 1, kSize = 2, kCreated = 3, kModified = 4 };
 
-// One row of a folder block: five text cells in column order, then its kind.
+// One row of a folder block: five text cells in column order, then its kind, and the
+// exact figures behind the cells for the formats that write numbers and stamps.
 struct ListingRow {
   std::array<std::string, 5> cells;
   RowKind kind = RowKind::File;
+  std::uint64_t bytes = 0;     // File: its size; Summary: the folder's byte sum
+  std::uint64_t files = 0;     // Summary: the folder's file count
+  std::uint64_t created = 0;   // File, Link: FILETIMEs (100 ns since 1601, UTC)
+  std::uint64_t modified = 0;
 };
 
 // The running totals of one scan. 64-bit: counts and byte sums never wrap.
@@ -30,13 +37,16 @@ struct ScanTotals {
   std::uint64_t TotalFolders = 0;
   std::uint64_t TotalFiles = 0;
   std::uint64_t TotalBytes = 0;
+  std::uint64_t Unreadable = 0;  // folders (or entries' details) that could not be read
+  std::uint64_t NotEntered = 0;  // folders already listed in this scan, or loops
 };
 
 // The entries of the `orderby` list, in list order.
 inline constexpr const char* kOrderEntries[5] = {"Name", "Type", "Size", "Created date",
                                                  "Last modified date"};
 
-// What the window's option controls hold.
+// What the window's option controls hold, and the command-line tool's further options
+// (whose defaults are the window's behaviour).
 struct ListingOptions {
   std::string filter = "*";     // `filter` text
   bool type = true;             // Check1 "Type" ticked
@@ -45,7 +55,14 @@ struct ListingOptions {
   bool modified = false;        // Check4 "Last modified date"
   std::string order = "No order";  // `orderby` text
   int orderIndex = -1;          // list position of the chosen `orderby` entry, -1 for none
-  std::string format = "Text";  // `saveas` text: "Text" or "HTML"
+  std::string format = "Text";  // `saveas` text: "Text" or "HTML"; also "CSV", "JSONL"
+
+  std::vector<std::string> exclude;  // wildcards on names: such files and folders are left out
+  int maxDepth = -1;            // levels below a source folder to enter; -1: all
+  bool foldersOnly = false;     // one row per folder: its file count and byte sum
+  bool noFollow = false;        // links to folders are listed as entries, not entered
+  bool utf8 = false;            // Text and HTML in UTF-8 instead of the system code page
+  unsigned threads = 1;         // folders read at once; 0: one per processor core
 };
 
 // The per-folder row buffer: cleared, appended to, sorted once by one column with a text
@@ -56,26 +73,42 @@ class RowBuffer {
   void Append(ListingRow row) { rows_.push_back(std::move(row)); }
   void InsertAtTop(ListingRow row) { rows_.insert(rows_.begin(), std::move(row)); }
   void SortByColumn(int column);
+  void Assign(std::vector<ListingRow> rows) { rows_ = std::move(rows); }
+  void Take(std::vector<ListingRow>& rows) { rows = std::move(rows_); rows_.clear(); }
   const std::vector<ListingRow>& Rows() const { return rows_; }
 
  private:
   std::vector<ListingRow> rows_;
 };
 
+// Why a folder was not listed in full.
+enum class FolderProblem {
+  Unreadable,     // its entries (or some entries' details) could not be read
+  Loop,           // it leads back to a folder open above it on the current path
+  AlreadyListed,  // it leads to a folder listed earlier in this scan
+};
+
 // What the walk needs of the window: the stop flag, the status text and the message pump.
+// Every call comes from the thread that called ListFolder, in the walk's order.
 class ScanHost {
  public:
   virtual ~ScanHost() = default;
   virtual bool StopRequested() = 0;
   // Panel 1 of the status bar; called for every file row and every subfolder.
   virtual void SetStatus(const std::string& text) = 0;
-  // Lets the window process pending messages; called once per directory entry.
+  // Lets the window process pending messages; called once per directory entry, and
+  // regularly while the walk waits for folders read ahead.
   virtual void PumpMessages() = 0;
   // A folder whose entries could not be read (it still gets its empty block).
   virtual void FolderUnreadable(const std::string& path) {}
-  // A folder not entered because it is already open higher up on the current path (a
-  // link or mount leading back to an ancestor).
+  // A folder not entered because it is already open higher up on the current path, or
+  // was listed earlier in this scan.
   virtual void FolderLoop(const std::string& path) {}
+  // The same reports with their reason; by default they go to the two above.
+  virtual void Problem(FolderProblem kind, const std::string& path, const std::string& reason) {
+    if (kind == FolderProblem::Unreadable) FolderUnreadable(path);
+    else FolderLoop(path);
+  }
 };
 
 // Cuts `text` before its first NUL, in place, and returns it.
@@ -83,6 +116,8 @@ std::string& delete_Null(std::string& text);
 bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 // "2024/3/7 9:5" from a FILETIME (100 ns since 1601, UTC), no conversion to local time.
 std::string FormatStamp(std::uint64_t fileTime);
+// "2024-03-07T09:05:41Z" (ISO 8601, UTC) from a FILETIME.
+std::string IsoStamp(std::uint64_t fileTime);
 // value / 1024^power.
 double ScaleBytes(std::uint64_t value, int power);
 // Rounds to a whole number, halves to the even neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2).
@@ -95,12 +130,30 @@ int OrderColumn(const ListingOptions& options);
 // Whether the filter lets one enumeration give both the files and the subfolders.
 bool FilterMatchesEverything(const std::string& filter);
 
-// The working listing of one format. Each operation appends to the file; a failure to
-// create, write or append is kept in Error() and every operation after it reports false.
+// One listing format: the title part, one block per folder, the totals, each as bytes
+// appended to `out`. The walk hands it blocks; a sink writes what it makes.
+class ListingFormat {
+ public:
+  virtual ~ListingFormat() = default;
+  virtual void Title(std::string& out) = 0;
+  virtual void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) = 0;
+  virtual void Totals(const ScanTotals& totals, std::string& out) = 0;
+};
+
+// The writer of `options.format` ("Text", "HTML", "CSV", "JSONL"); null for any other.
+std::unique_ptr<ListingFormat> MakeListingFormat(const ListingOptions& options);
+// The same with the code page for Text and HTML given (the system's by default).
+std::unique_ptr<ListingFormat> MakeListingFormat(const ListingOptions& options,
+                                                 std::unique_ptr<platform::CodePage> page);
+
+// The working listing of one format: a format and the sink it writes to. Each operation
+// appends to the sink; a failure to create, write or append is kept in Error() and every
+// operation after it reports false.
 class ListingFile {
  public:
   // `basePath` is the program's folder followed by "\Dirsheet"; the file is basePath +
-  // ".txt" for "Text", basePath + ".html" for "HTML", none for any other format text.
+  // ".txt" for "Text", basePath + ".html" for "HTML" (".csv", ".jsonl" for the others),
+  // none for any other format text.
   ListingFile(std::string basePath, const ListingOptions& options);
   // Writes to an open stream (standard output for the command-line tool); the stream is
   // flushed after every step but not closed. `name` is used in error texts.
@@ -119,52 +172,48 @@ class ListingFile {
   bool Close();
   bool ok() const { return error_.empty(); }
   const std::string& Error() const { return error_; }
+  // The last failure was a reader that went away (a closed pipe), not a fault here.
+  bool ReaderGone() const { return readerGone_; }
 
  private:
   struct Impl;
   bool Write(const std::string& bytes);
   std::string path_;
-  ListingOptions options_;
   std::string error_;
+  bool readerGone_ = false;
   std::unique_ptr<Impl> impl_;
 };
 
 // The walk of one scan: ListFolder(path) lists `path` and every folder below it in
-// pre-order, handing one block per folder to the listing file.
+// pre-order, handing one block per folder to the listing file. With more than one thread
+// the folders are read ahead in parallel; the blocks, their order and every host call
+// stay those of the one-thread walk.
 class FolderWalk {
  public:
   FolderWalk(platform::FileSystem& fs, const ListingOptions& options, ScanHost& host,
              ListingFile& listing, ScanTotals& totals);
+  ~FolderWalk();
   void ListFolder(const std::string& path);
+  // Several source folders, each walked in turn; a folder listed under one of them is not
+  // listed again under another.
+  void ListFolders(const std::vector<std::string>& paths);
   // The row buffer; after the walk it still holds the last block.
   const RowBuffer& Rows() const { return rows_; }
 
+  struct Node;
+  class ReadAhead;
+
  private:
+  bool Visit(Node& node);
+  void Emit(Node& node);
+
   platform::FileSystem& fs_;
   const ListingOptions& options_;
   ScanHost& host_;
   ListingFile& listing_;
   ScanTotals& totals_;
-  struct Level {          // one folder of the current path, for the loop guard
-    std::string path;     // as shown in headings and the status text
-    std::string access;   // as handed to the file system (names in their native spelling)
-    std::vector<platform::FindEntry> subfolders;  // in enumeration order
-    std::size_t next = 0;
-    bool known = false;   // whether `id` has been looked up
-    bool valid = false;   // whether the lookup gave an identity
-    platform::FolderId id;
-  };
-  void ListOne(Level& level);
-  void ListFiles(Level& level, bool collectFolders);
-  void CollectFolders(Level& level);
-  void MakeFileRow(const Level& level, const platform::FindEntry& entry);
-  bool LeadsToOpenFolder(const std::string& child, const platform::FindEntry& entry,
-                         Level& level);
-
   RowBuffer rows_;
-  std::vector<Level> open_;   // the folders of the current path, the source folder first
-  std::uint64_t folderFiles_ = 0;
-  std::uint64_t folderBytes_ = 0;
+  std::unique_ptr<ReadAhead> ahead_;
 };
 
 }  // namespace dirsheet::listing

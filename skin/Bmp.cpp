@@ -1,19 +1,10 @@
+#include "skin/Bytes.h"
 #include "skin/Image.h"
 #include "skin/SkinFile.h"
 
 namespace dirsheet::skin {
 
 namespace {
-
-std::uint32_t Le(const std::uint8_t* p, int n) {
-  std::uint32_t v = 0;
-  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-
-void Require(bool ok, const char* what) {
-  if (!ok) throw SkinError(what);
-}
 
 // Position of the lowest set bit and the width of a colour mask.
 void MaskShift(std::uint32_t mask, int& shift, int& bits) {
@@ -34,23 +25,23 @@ std::uint32_t Channel(std::uint32_t v, std::uint32_t mask, int shift, int bits) 
 
 Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
   Require(n >= 14 + 12 && b[0] == 'B' && b[1] == 'M', "not a BMP file");
-  const std::uint32_t dataOffset = Le(b + 10, 4);
-  const std::uint32_t infoSize = Le(b + 14, 4);
+  const std::uint32_t dataOffset = LoadLe(b + 10, 4);
+  const std::uint32_t infoSize = LoadLe(b + 14, 4);
   Require(infoSize >= 12 && infoSize <= n - 14, "BMP header cut short");
   std::int32_t width, height;
   int bpp;
   std::uint32_t compression = 0, colorsUsed = 0;
   if (infoSize == 12) {  // the old core header
-    width = std::int16_t(Le(b + 18, 2));
-    height = std::int16_t(Le(b + 20, 2));
-    bpp = int(Le(b + 24, 2));
+    width = std::int16_t(LoadLe(b + 18, 2));
+    height = std::int16_t(LoadLe(b + 20, 2));
+    bpp = int(LoadLe(b + 24, 2));
   } else {
     Require(infoSize >= 40, "BMP header cut short");
-    width = std::int32_t(Le(b + 18, 4));
-    height = std::int32_t(Le(b + 22, 4));
-    bpp = int(Le(b + 28, 2));
-    compression = Le(b + 30, 4);
-    colorsUsed = Le(b + 46, 4);
+    width = std::int32_t(LoadLe(b + 18, 4));
+    height = std::int32_t(LoadLe(b + 22, 4));
+    bpp = int(LoadLe(b + 28, 2));
+    compression = LoadLe(b + 30, 4);
+    colorsUsed = LoadLe(b + 46, 4);
   }
   const bool topDown = height < 0;
   Require(height != INT32_MIN, "BMP height out of range");
@@ -66,7 +57,7 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
   std::uint32_t masks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
   if (compression == 3) {
     Require(14 + 40 + 12 <= n, "BMP masks cut short");
-    for (int i = 0; i < 3; ++i) masks[i] = Le(b + 14 + 40 + 4 * i, 4);
+    for (int i = 0; i < 3; ++i) masks[i] = LoadLe(b + 14 + 40 + 4 * i, 4);
   }
 
   std::vector<std::uint32_t> palette;
@@ -98,7 +89,7 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
       std::uint32_t px;
       switch (bpp) {
         case 32: {
-          std::uint32_t v = Le(row + 4 * x, 4);
+          std::uint32_t v = LoadLe(row + 4 * x, 4);
           px = Channel(v, masks[0], shifts[0], bits[0]) << 16 |
                Channel(v, masks[1], shifts[1], bits[1]) << 8 | Channel(v, masks[2], shifts[2], bits[2]);
           break;

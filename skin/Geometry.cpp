@@ -4,83 +4,156 @@
 
 namespace dirsheet::skin {
 
-bool PiecesFitPicture(const SkinData& data, int pw, int ph) {
-  for (const PieceRect& p : data.AllPieces()) {
-    if (p.Left < 0 || p.Top < 0 || p.Width < 0 || p.Height < 0) return false;
-    if (std::int64_t(p.Left) + p.Width > pw || std::int64_t(p.Top) + p.Height > ph) return false;
-  }
-  return true;
+Rect Rect::Intersect(const Rect& o) const {
+  return {std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+          std::min(bottom, o.bottom)};
 }
 
-Shape PieceRuns(const Image& img, const PieceRect& p) {
+Shape PieceRuns(const PictureView& pic, const PieceRect& p) {
   Shape runs;
-  for (int y = 0; y < p.Height; ++y) {
-    int x = 0;
-    while (x < p.Width) {
-      while (x < p.Width && img.At(p.Left + x, p.Top + y) == kTransparentColor) ++x;
-      const int start = x;
-      while (x < p.Width && img.At(p.Left + x, p.Top + y) != kTransparentColor) ++x;
-      if (x > start) runs.push_back({start, y, x, y + 1});
+  // The part of the piece inside the picture, in the piece's own coordinates.
+  const std::int64_t x0 = std::max<std::int64_t>(0, -std::int64_t(p.Left));
+  const std::int64_t y0 = std::max<std::int64_t>(0, -std::int64_t(p.Top));
+  const std::int64_t x1 = std::min<std::int64_t>(p.Width, std::int64_t(pic.Width) - p.Left);
+  const std::int64_t y1 = std::min<std::int64_t>(p.Height, std::int64_t(pic.Height) - p.Top);
+  for (std::int64_t y = y0; y < y1; ++y) {
+    const std::uint32_t* row = pic.Pixels + std::size_t(p.Top + y) * std::size_t(pic.Width) + p.Left;
+    std::int64_t x = x0;
+    while (x < x1) {
+      while (x < x1 && row[x] == kTransparentColor) ++x;
+      const std::int64_t start = x;
+      while (x < x1 && row[x] != kTransparentColor) ++x;
+      if (x > start) runs.push_back({int(start), int(y), int(x), int(y) + 1});
     }
   }
   return runs;
 }
 
-bool PieceIsOpaque(const Image& img, const PieceRect& p) {
-  for (int y = 0; y < p.Height; ++y)
-    for (int x = 0; x < p.Width; ++x)
-      if (img.At(p.Left + x, p.Top + y) == kTransparentColor) return false;
-  return true;
+bool PieceOutsidePicture(const PieceRect& p, int w, int h) {
+  if (p.Width <= 0 || p.Height <= 0) return false;
+  return p.Left < 0 || p.Top < 0 || std::int64_t(p.Left) + p.Width > w ||
+         std::int64_t(p.Top) + p.Height > h;
 }
 
-namespace {
+PieceRect CutToPicture(const PieceRect& p, int w, int h) {
+  const std::int64_t l = std::max<std::int64_t>(p.Left, 0), t = std::max<std::int64_t>(p.Top, 0);
+  const std::int64_t r = std::min<std::int64_t>(std::int64_t(p.Left) + std::max(p.Width, 0), w);
+  const std::int64_t b = std::min<std::int64_t>(std::int64_t(p.Top) + std::max(p.Height, 0), h);
+  if (r <= l || b <= t) return {};
+  return {std::int32_t(l), std::int32_t(t), std::int32_t(r - l), std::int32_t(b - t)};
+}
 
-// Adds a shape moved to (dx, dy), cut to cutW x cutH of its own area.
-void AddShape(Shape& out, const Shape& s, int dx, int dy, int cutW, int cutH) {
-  for (const Rect& r : s) {
-    Rect m{r.left, r.top, std::min(r.right, cutW), std::min(r.bottom, cutH)};
-    if (m.Empty()) continue;
-    out.push_back({m.left + dx, m.top + dy, m.right + dx, m.bottom + dy});
+// ---------------------------------------------------------------- slots and strips
+
+FrameSlots PlaceFramePieces(const FrameSkin& a, int W, int H) {
+  auto w = [&](int k) { return a[k].Width; };
+  auto h = [&](int k) { return a[k].Height; };
+  FrameSlots s;
+  s[kLeftTop] = {{0, 0, w(kLeftTop), h(kLeftTop)}, false, Anchor::TopLeft};
+  s[kLeftMiddle] = {{0, h(kLeftTop), w(kLeftMiddle), H - h(kLeftBottom)}, true};
+  s[kLeftBottom] = {{0, H - h(kLeftBottom), w(kLeftBottom), H}, false, Anchor::BottomLeft};
+  const int captionStart = w(kLeftTop), captionEnd = W - w(kRightTop);
+  s[kCaptionLeft] = {{captionStart, 0, captionStart + w(kCaptionLeft), h(kCaptionLeft)}, false,
+                     Anchor::TopLeft};
+  s[kCaptionMiddle] = {{captionStart + w(kCaptionLeft), 0, captionEnd - w(kCaptionRight),
+                        h(kCaptionMiddle)}, true};
+  s[kCaptionRight] = {{captionEnd - w(kCaptionRight), 0, captionEnd, h(kCaptionRight)}, false,
+                      Anchor::TopRight};
+  s[kRightTop] = {{W - w(kRightTop), 0, W, h(kRightTop)}, false, Anchor::TopRight};
+  s[kRightMiddle] = {{W - w(kRightMiddle), h(kRightTop), W, H - h(kRightBottom)}, true, Anchor::TopRight};
+  s[kRightBottom] = {{W - w(kRightBottom), H - h(kRightBottom), W, H}, false, Anchor::BottomRight};
+  // The bottom edge runs between the two lower corners.
+  const int bottomStart = w(kLeftBottom), bottomEnd = W - w(kRightBottom);
+  s[kBottomLeft] = {{bottomStart, H - h(kBottomLeft), bottomStart + w(kBottomLeft), H}, false,
+                    Anchor::BottomLeft};
+  s[kBottomMiddle] = {{bottomStart + w(kBottomLeft), H - h(kBottomMiddle),
+                       bottomEnd - w(kBottomRight), H}, true, Anchor::BottomLeft};
+  s[kBottomRight] = {{bottomEnd - w(kBottomRight), H - h(kBottomRight), bottomEnd, H}, false,
+                     Anchor::BottomRight};
+  return s;
+}
+
+int UnderfillPiece(int end) {
+  switch (end) {
+    case kLeftTop: case kCaptionLeft: case kCaptionRight: case kRightTop: return kCaptionMiddle;
+    case kLeftBottom: case kBottomLeft: case kBottomRight: case kRightBottom: return kBottomMiddle;
+    default: return end;  // a middle piece fills its own slot
   }
 }
 
-constexpr int kNoCut = 1 << 30;
-
-// Middle piece repeated down from y0 at x while whole copies fit above `limit`
-// (the bottom piece's top), the last copy cut at the limit.
-void RepeatDown(Shape& out, const Shape& s, int x, int y0, int step, int limit) {
-  if (step <= 0) return;
-  int y = y0;
-  for (; y < limit - step; y += step) AddShape(out, s, x, y, kNoCut, kNoCut);
-  if (y < limit) AddShape(out, s, x, y, kNoCut, limit - y);
+void AnchoredOrigin(const PieceSlot& slot, int pw, int ph, int& x, int& y) {
+  const bool right = slot.At == Anchor::TopRight || slot.At == Anchor::BottomRight;
+  const bool bottom = slot.At == Anchor::BottomLeft || slot.At == Anchor::BottomRight;
+  x = right ? slot.Area.right - pw : slot.Area.left;
+  y = bottom ? slot.Area.bottom - ph : slot.Area.top;
 }
 
-void RepeatAcross(Shape& out, const Shape& s, int y, int x0, int step, int limit) {
-  if (step <= 0) return;
-  int x = x0;
-  for (; x + step < limit; x += step) AddShape(out, s, x, y, kNoCut, kNoCut);
-  if (x < limit) AddShape(out, s, x, y, limit - x, kNoCut);
+StripLayout LayOutStrip(StripKind kind, const FrameSkin& a, int W, int H) {
+  auto widest = [&](int k) { return std::max({a[k].Width, a[k + 1].Width, a[k + 2].Width}); };
+  auto tallest = [&](int k) { return std::max({a[k].Height, a[k + 1].Height, a[k + 2].Height}); };
+  switch (kind) {
+    case StripKind::Left:
+      return {{0, 0, widest(kLeftTop), H}, {kLeftBottom, kLeftMiddle, kLeftTop}};
+    case StripKind::Right:
+      return {{W - widest(kRightTop), 0, W, H}, {kRightBottom, kRightMiddle, kRightTop}};
+    case StripKind::Bottom:
+      return {{a[kLeftBottom].Width, H - tallest(kBottomLeft), W - a[kRightBottom].Width, H},
+              {kBottomLeft, kBottomMiddle, kBottomRight}};
+    case StripKind::Caption:
+      break;
+  }
+  return {{a[kLeftTop].Width, 0, W - a[kRightTop].Width, tallest(kCaptionLeft)},
+          {kCaptionLeft, kCaptionMiddle, kCaptionRight}};
+}
+
+Rect InnerArea(const FrameSkin& a, int W, int H) {
+  return {a.LeftBorder(), a.CaptionHeight(), W - a.RightBorder(), H - a.BottomBorder()};
+}
+
+// ---------------------------------------------------------------- outline
+
+namespace {
+
+// Adds a shape moved to (dx, dy), cut to `clip` (window coordinates).
+void AddShape(Shape& out, const Shape& s, int dx, int dy, const Rect& clip) {
+  for (const Rect& r : s) {
+    const Rect m = r.Moved(dx, dy).Intersect(clip);
+    if (!m.Empty()) out.push_back(m);
+  }
+}
+
+// Copies of a piece's shape across its slot from the slot's anchor corner, the last ones
+// cut at the slot's edges.
+void TileShape(Shape& out, const Shape& s, int pw, int ph, const PieceSlot& slot) {
+  const Rect& area = slot.Area;
+  if (pw <= 0 || ph <= 0 || area.Empty() || s.empty()) return;
+  int x0, y0;
+  AnchoredOrigin(slot, pw, ph, x0, y0);
+  // Back to the first copy that reaches into the area.
+  while (x0 > area.left) x0 -= pw;
+  while (y0 > area.top) y0 -= ph;
+  for (int y = y0; y < area.bottom; y += ph)
+    for (int x = x0; x < area.right; x += pw) AddShape(out, s, x, y, area);
 }
 
 }  // namespace
 
-Shape AssembleWindowRegion(const FrameSkin& f, const std::array<Shape, 12>& s, int W, int H) {
+Shape AssembleWindowRegion(const FrameSkin& a, const std::array<Shape, kFramePieces>& shapes,
+                           int W, int H) {
   Shape out;
-  Rect inner{f[0].Width, f[3].Height, W - f[6].Width, H - f[9].Height};
+  const Rect inner = InnerArea(a, W, H);
   if (!inner.Empty()) out.push_back(inner);
-  RepeatDown(out, s[1], 0, f[0].Height, f[1].Height, H - f[2].Height);
-  RepeatAcross(out, s[4], 0, f[0].Width + f[3].Width, f[4].Width, W - f[5].Width - f[6].Width);
-  RepeatDown(out, s[7], W - f[7].Width, f[6].Height, f[7].Height, H - f[8].Height);
-  RepeatAcross(out, s[10], H - f[10].Height, f[0].Width + f[9].Width, f[10].Width,
-               W - f[11].Width - f[6].Width);
-  AddShape(out, s[0], 0, 0, kNoCut, kNoCut);
-  AddShape(out, s[2], 0, H - f[2].Height, kNoCut, kNoCut);
-  AddShape(out, s[3], f[0].Width, 0, kNoCut, kNoCut);
-  AddShape(out, s[5], W - f[6].Width - f[5].Width, 0, kNoCut, kNoCut);
-  AddShape(out, s[6], W - f[6].Width, 0, kNoCut, kNoCut);
-  AddShape(out, s[8], W - f[8].Width, H - f[8].Height, kNoCut, kNoCut);
-  AddShape(out, s[9], f[2].Width, H - f[9].Height, kNoCut, kNoCut);
-  AddShape(out, s[11], W - f[8].Width - f[11].Width, H - f[11].Height, kNoCut, kNoCut);
+  const FrameSlots slots = PlaceFramePieces(a, W, H);
+  for (int k = 0; k < kFramePieces; ++k) {
+    const PieceSlot& slot = slots[k];
+    if (slot.Repeated) {
+      TileShape(out, shapes[k], a[k].Width, a[k].Height, slot);
+    } else {
+      int x, y;
+      AnchoredOrigin(slot, a[k].Width, a[k].Height, x, y);
+      AddShape(out, shapes[k], x, y, slot.Area);
+    }
+  }
   return out;
 }
 
@@ -131,111 +204,52 @@ Rect SkinClientRect(const FrameSkin& f, int menuBarHeight, int x, int y, int cx,
   return r;
 }
 
-StripLayout LeftStrip(const FrameSkin& f, int W, int H) {
-  StripLayout s;
-  s.Width = f[1].Width; s.Height = H;
-  s.RepeatPiece = 1;
-  s.Repeat = {0, f[0].Height, f[1].Width, H - f[2].Height};
-  s.Ends[0] = {2, 0, H - f[2].Height};
-  s.Ends[1] = {0, 0, 0};
-  s.WindowX = 0; s.WindowY = 0;
-  return s;
-}
-
-StripLayout RightStrip(const FrameSkin& f, int W, int H) {
-  StripLayout s;
-  s.Width = f[7].Width; s.Height = H;
-  s.RepeatPiece = 7;
-  s.Repeat = {0, f[6].Height, f[7].Width, H - f[8].Height};
-  s.Ends[0] = {8, 0, H - f[8].Height};
-  s.Ends[1] = {6, 0, 0};
-  s.WindowX = W - f[7].Width; s.WindowY = 0;
-  return s;
-}
-
-StripLayout BottomStrip(const FrameSkin& f, int W, int H) {
-  StripLayout s;
-  const int D = W - f[0].Width - f[6].Width;
-  s.Width = D; s.Height = f[10].Height;
-  s.RepeatPiece = 10;
-  s.Repeat = {f[9].Width, 0, D - f[11].Width, f[10].Height};
-  s.Ends[0] = {9, 0, 0};
-  s.Ends[1] = {11, D - f[11].Width, 0};
-  s.WindowX = f[2].Width; s.WindowY = H - f[10].Height;
-  return s;
-}
-
-StripLayout CaptionStrip(const FrameSkin& f, int W, int H) {
-  StripLayout s;
-  const int D = W - f[0].Width - f[6].Width;
-  s.Width = D; s.Height = f[4].Height;
-  s.RepeatPiece = 4;
-  s.Repeat = {f[3].Width, 0, D - f[5].Width, f[4].Height};
-  s.Ends[0] = {3, 0, 0};
-  s.Ends[1] = {5, D - f[5].Width, 0};
-  s.WindowX = f[0].Width; s.WindowY = 0;
-  return s;
-}
-
-Rect CaptionTextRect(const SkinData& d, const FrameSkin& f, int W) {
+Rect CaptionTextRect(const SkinData& d, int W) {
   const auto& t = d.CaptionText;
-  return {ClampedSum(std::int64_t(t.TextLeft) - f[0].Width), t.TextTop,
-          ClampedSum(std::int64_t(W) - t.TextRightMargin - f[6].Width),
+  const int strip = d.ActiveFrame[kLeftTop].Width;  // the caption strip's left edge
+  return {ClampedSum(std::int64_t(t.TextLeft) - strip), t.TextTop,
+          ClampedSum(std::int64_t(W) - t.TextRightMargin - strip),
           ClampedSum(std::int64_t(t.TextTop) + t.TextHeight)};
 }
 
-std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, const FrameSkin& f,
-                                           std::uint32_t style, const std::array<int, 4>& st,
-                                           int W) {
+std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& d, std::uint32_t style,
+                                           const ButtonStates& st, int W) {
   std::vector<ButtonDraw> out;
   if (!(style & kStyleSysMenu)) return out;
-  // Caption-strip x of a button: its window x less the strip's own origin.
-  auto place = [&](int button, int state) {
-    out.push_back({button, state,
-                   ClampedSum(std::int64_t(W) - d.CaptionButtons[button].OffsetX - f[0].Width),
-                   d.CaptionButtons[button].OffsetY});
+  // Caption-strip x of a button: its window x less the strip's own left edge.
+  const int strip = d.ActiveFrame[kLeftTop].Width;
+  auto at = [&](int slotButton) {
+    return ClampedSum(std::int64_t(W) - d.CaptionButtons[slotButton].OffsetX - strip);
   };
   const bool minBox = style & kStyleMinimizeBox, maxBox = style & kStyleMaximizeBox;
   if (minBox || maxBox) {
-    const int minPieces = (style & kStyleMinimized) ? kRestore : kMinimize;
     // The minimize slot keeps button 0's place even when it shows the restore pieces.
-    out.push_back({minPieces, minBox ? st[kMinimize] : 3,
-                   ClampedSum(std::int64_t(W) - d.CaptionButtons[kMinimize].OffsetX - f[0].Width),
+    const int minPieces = (style & kStyleMinimized) ? kRestore : kMinimize;
+    out.push_back({minPieces, minBox ? st[kMinimize] : ButtonState::Inactive, at(kMinimize),
                    d.CaptionButtons[kMinimize].OffsetY});
     const int maxButton = (style & kStyleMaximized) ? kRestore : kMaximize;
-    place(maxButton, maxBox ? st[maxButton] : 3);
+    out.push_back({maxButton, maxBox ? st[maxButton] : ButtonState::Inactive, at(maxButton),
+                   d.CaptionButtons[maxButton].OffsetY});
   }
-  place(kClose, st[kClose]);
+  out.push_back({kClose, st[kClose], at(kClose), d.CaptionButtons[kClose].OffsetY});
   return out;
 }
 
+bool InIconRect(const IconSkin& ic, int x, int y) {
+  return x >= ic.IconLeft && x < std::int64_t(ic.IconLeft) + ic.IconWidth && y >= ic.IconTop &&
+         y < std::int64_t(ic.IconTop) + ic.IconHeight;
+}
+
 int BorderHitTest(const SkinData& d, std::uint32_t style, int W, int H, int x, int y) {
-  const auto& ic = d.Icon;
   const FrameSkin& f = d.ActiveFrame;
-  if ((style & kStyleDlgFrame) && x >= ic.IconLeft && x < std::int64_t(ic.IconLeft) + ic.IconWidth &&
-      y >= ic.IconTop && y < std::int64_t(ic.IconTop) + ic.IconHeight)
-    return kHitSysMenu;
+  if ((style & kStyleDlgFrame) && InIconRect(d.Icon, x, y)) return kHitSysMenu;
   if (!(style & kStyleSizeFrame)) return kHitNowhere;
-  const bool left = x < f[0].Width, right = x > W - f[6].Width;
-  const bool top = y < f[3].Height, bottom = y > H - f[9].Height;
+  const bool left = x < f[kLeftTop].Width, right = x > W - f[kRightTop].Width;
+  const bool top = y < f[kCaptionLeft].Height, bottom = y > H - f[kBottomLeft].Height;
   if (left) return top ? kHitTopLeft : bottom ? kHitBottomLeft : kHitLeft;
   if (right) return top ? kHitTopRight : bottom ? kHitBottomRight : kHitRight;
   if (bottom) return kHitBottom;
   return kHitNowhere;
-}
-
-namespace {
-int FloorTo(int v, int step) {
-  int q = v / step;
-  if (v % step != 0 && v < 0) --q;
-  return q * step;
-}
-}  // namespace
-
-TileCopy ClientTileCopy(int tw, int th, const Rect& a) {
-  if (tw <= 0 || th <= 0) return {a.Width(), a.Height(), 0, 0};
-  const int gx = FloorTo(a.left, tw), gy = FloorTo(a.top, th);
-  return {a.Width() + (a.left - gx), a.Height() + (a.top - gy), a.left - gx, a.top - gy};
 }
 
 }  // namespace dirsheet::skin

@@ -1,6 +1,11 @@
-// Pure geometry of the skinned frame: piece shapes as pixel runs, the window outline as a
-// list of rectangles, the client rectangle, the strips the painter composes, the caption
-// text and caption-button places, the simple border hit test and the client tiling.
+// Pure geometry of the skinned frame: where each frame piece goes on the window (its
+// slot), the four strips the painter composes, piece shapes as pixel runs, the window
+// outline as a list of rectangles, the client rectangle, the caption text and
+// caption-button places, and the simple border hit test.
+//
+// Every place comes from the active frame: the outline and the client area are the active
+// frame's, and the inactive frame is drawn into the same slots, so a window never shows
+// a gap or paints over its client area when its inactive pieces have other sizes.
 #pragma once
 
 #include <array>
@@ -18,6 +23,8 @@ struct Rect {
   int Height() const { return bottom - top; }
   bool Empty() const { return right <= left || bottom <= top; }
   bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+  Rect Intersect(const Rect& o) const;
+  Rect Moved(int dx, int dy) const { return {left + dx, top + dy, right + dx, bottom + dy}; }
   bool operator==(const Rect& o) const {
     return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
   }
@@ -25,18 +32,57 @@ struct Rect {
 
 using Shape = std::vector<Rect>;  // rectangles one pixel high, in the piece's own coordinates
 
-// True when every piece of the skin lies inside a picture of the given size.
-bool PiecesFitPicture(const SkinData& data, int pictureWidth, int pictureHeight);
+// The piece's pixels that are not the transparent colour, as maximal runs per row. Pixels
+// of a piece that lie outside the picture count as transparent: a piece partly outside
+// is cut to the picture, one wholly outside has no pixels at all.
+Shape PieceRuns(const PictureView& picture, const PieceRect& piece);
 
-// The piece's pixels that are not the transparent colour, as maximal runs per row.
-// The piece must lie inside the image (see PiecesFitPicture).
-Shape PieceRuns(const Image& picture, const PieceRect& piece);
+// True when some of the piece lies outside a picture of w x h pixels.
+bool PieceOutsidePicture(const PieceRect& piece, int w, int h);
 
-// True when the piece has no pixel of the transparent colour.
-bool PieceIsOpaque(const Image& picture, const PieceRect& piece);
+// The part of the piece inside a picture of w x h pixels (no size when none).
+PieceRect CutToPicture(const PieceRect& piece, int w, int h);
 
-// The window outline for a window of W x H from the twelve active-frame shapes.
-Shape AssembleWindowRegion(const FrameSkin& frame, const std::array<Shape, 12>& shapes, int W, int H);
+// Where a frame piece goes: its slot on the window. An end piece is drawn once at the
+// slot's corner named by `Anchor`; a middle piece is repeated across its slot from that
+// corner (the window's outer edge: a piece wider or taller than its slot loses its inner
+// side).
+enum class Anchor { TopLeft, TopRight, BottomLeft, BottomRight };
+struct PieceSlot {
+  Rect Area;
+  bool Repeated = false;
+  Anchor At = Anchor::TopLeft;
+};
+using FrameSlots = std::array<PieceSlot, kFramePieces>;
+FrameSlots PlaceFramePieces(const FrameSkin& active, int W, int H);
+
+// The middle piece that fills what an end piece smaller than its slot leaves empty: the
+// caption's middle for the top corners and the caption's ends, the bottom edge's middle
+// for the bottom corners and the bottom edge's ends (the band the end piece sits in),
+// the edge's own middle otherwise.
+int UnderfillPiece(int endPiece);
+
+// The top-left corner of a piece of the given size drawn at its slot's anchor.
+void AnchoredOrigin(const PieceSlot& slot, int pieceWidth, int pieceHeight, int& x, int& y);
+
+// The four strips of the frame, each composed in memory and put on the window at once.
+enum class StripKind { Left, Right, Bottom, Caption };
+struct StripLayout {
+  Rect OnWindow;
+  // The pieces in drawing order: one end, the middle, the other end (which wins where the
+  // two ends overlap on a small window).
+  std::array<int, 3> Pieces{};
+  int Middle() const { return Pieces[1]; }
+};
+StripLayout LayOutStrip(StripKind kind, const FrameSkin& active, int W, int H);
+
+// The area the borders enclose: the client area with the menu bar. Strips never paint it.
+Rect InnerArea(const FrameSkin& active, int W, int H);
+
+// The window outline for a window of W x H: the inner area and the twelve active-frame
+// shapes at their slots.
+Shape AssembleWindowRegion(const FrameSkin& active, const std::array<Shape, kFramePieces>& shapes,
+                           int W, int H);
 
 // The same area with runs that touch on a row joined and equal rows joined into bands:
 // far fewer rectangles for the platform's region.
@@ -45,24 +91,9 @@ Shape MergeShape(Shape rects);
 // Client rectangle of a window at (x, y) with size (cx, cy) inside the skin's borders.
 Rect SkinClientRect(const FrameSkin& frame, int menuBarHeight, int x, int y, int cx, int cy);
 
-// One of the four strips: its size, the area repeated with one piece, two single pieces
-// (the far end first, then the near end, which wins where they overlap) and where the
-// strip lies on the window.
-struct PiecePlace { int Piece; int X, Y; };
-struct StripLayout {
-  int Width = 0, Height = 0;
-  int RepeatPiece = 0;
-  Rect Repeat;
-  PiecePlace Ends[2];
-  int WindowX = 0, WindowY = 0;
-};
-StripLayout LeftStrip(const FrameSkin& f, int W, int H);
-StripLayout RightStrip(const FrameSkin& f, int W, int H);
-StripLayout BottomStrip(const FrameSkin& f, int W, int H);
-StripLayout CaptionStrip(const FrameSkin& f, int W, int H);
-
-// Caption text rectangle in caption-strip coordinates.
-Rect CaptionTextRect(const SkinData& data, const FrameSkin& f, int W);
+// Caption text rectangle in caption-strip coordinates: TextLeft from the window's left
+// edge, TextRightMargin from its right edge.
+Rect CaptionTextRect(const SkinData& data, int W);
 
 // Window style bits the frame logic looks at.
 constexpr std::uint32_t kStyleMaximizeBox = 0x10000, kStyleMinimizeBox = 0x20000,
@@ -70,12 +101,17 @@ constexpr std::uint32_t kStyleMaximizeBox = 0x10000, kStyleMinimizeBox = 0x20000
                         kStyleDlgFrame = 0x400000, kStyleMinimized = 0x20000000,
                         kStyleMaximized = 0x01000000;
 
+using ButtonStates = std::array<ButtonState, kCaptionButtons>;
+
 // A caption button to draw: which button's pieces, in which state, where in the caption
 // strip.
-struct ButtonDraw { int Button; int State; int X, Y; };
-std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& data, const FrameSkin& f,
-                                           std::uint32_t style, const std::array<int, 4>& states,
-                                           int W);
+struct ButtonDraw {
+  int Button;
+  ButtonState State;
+  int X, Y;
+};
+std::vector<ButtonDraw> CaptionButtonDraws(const SkinData& data, std::uint32_t style,
+                                           const ButtonStates& states, int W);
 
 // Offsets from the skin file are any Int32: sums with them are clamped, never wrapped.
 inline int ClampedSum(std::int64_t v) {
@@ -90,18 +126,16 @@ inline void PlacedButtonOrigin(const SkinData& d, int i, int W, int& x, int& y) 
 
 // Hit codes of the platform used by the frame.
 enum HitCode {
-  kHitNowhere = 0, kHitClient = 1, kHitCaption = 2, kHitSysMenu = 3, kHitMinButton = 8,
-  kHitMaxButton = 9, kHitLeft = 10, kHitRight = 11, kHitTop = 12, kHitTopLeft = 13,
-  kHitTopRight = 14, kHitBottom = 15, kHitBottomLeft = 16, kHitBottomRight = 17,
-  kHitBorder = 18, kHitClose = 20
+  kHitNowhere = 0, kHitClient = 1, kHitCaption = 2, kHitSysMenu = 3, kHitMenu = 5,
+  kHitMinButton = 8, kHitMaxButton = 9, kHitLeft = 10, kHitRight = 11, kHitTop = 12,
+  kHitTopLeft = 13, kHitTopRight = 14, kHitBottom = 15, kHitBottomLeft = 16,
+  kHitBottomRight = 17, kHitBorder = 18, kHitClose = 20
 };
+
+// True when the window point lies in the skin's icon rectangle.
+bool InIconRect(const IconSkin& icon, int x, int y);
 
 // Border and icon test: a hit code, or 0 when the frame has no answer.
 int BorderHitTest(const SkinData& data, std::uint32_t style, int W, int H, int x, int y);
-
-// The client tiling: the memory image size and the point of it copied to (l, t) so that
-// the tile pattern lines up with the client origin.
-struct TileCopy { int MemWidth, MemHeight, SrcX, SrcY; };
-TileCopy ClientTileCopy(int tileWidth, int tileHeight, const Rect& area);
 
 }  // namespace dirsheet::skin

@@ -16,6 +16,20 @@ struct Image {
   std::uint32_t At(int x, int y) const { return Pixels[std::size_t(y) * Width + x]; }
 };
 
+// Pixels of a picture held elsewhere (an Image, or the bits of a bitmap), read only.
+struct PictureView {
+  const std::uint32_t* Pixels = nullptr;
+  int Width = 0, Height = 0;
+
+  bool Contains(std::int64_t x, std::int64_t y) const {
+    return x >= 0 && y >= 0 && x < Width && y < Height;
+  }
+  std::uint32_t At(int x, int y) const { return Pixels[std::size_t(y) * Width + x]; }
+};
+inline PictureView ViewOf(const Image& image) {
+  return {image.Pixels.data(), image.Width, image.Height};
+}
+
 // Largest picture side accepted, so that width * height * 4 cannot overflow.
 constexpr int kMaxImageSide = 16384;
 constexpr std::int64_t kMaxImagePixels = std::int64_t(1) << 24;
@@ -24,9 +38,19 @@ constexpr std::int64_t kMaxImagePixels = std::int64_t(1) << 24;
 // top-down, BI_RGB or 32-bit BI_BITFIELDS). Throws SkinError on malformed data.
 Image DecodeBmp(const std::uint8_t* bytes, std::size_t size);
 
+// Decodes an icon file: its largest image, stored as a device-independent bitmap with its
+// mask or as a PNG. Pixels the mask leaves out become the transparent colour 0xFF00FF.
+// Throws SkinError on malformed data.
+Image DecodeIcon(const std::uint8_t* bytes, std::size_t size);
+
 // Decodes a PNG file with the program's PNG decoder (alpha is not used: the skin's
 // transparent colour is 0xFF00FF). False when it does not decode.
 bool DecodePng(const std::uint8_t* bytes, std::size_t size, Image& out);
+
+// The picture decoders of the portable build: BMP, PNG and icons. False for any other
+// kind and for a file that does not decode. (GIF and JPEG need the platform's picture
+// loader: skin/win32/SkinPicture.h.)
+bool DecodePortablePicture(const std::vector<std::uint8_t>& file, Image& out);
 
 // Encodes a 24-bit bottom-up BMP (used by tests and by the skin maker's checks).
 std::vector<std::uint8_t> EncodeBmp24(const Image& image);

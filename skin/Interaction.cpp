@@ -17,10 +17,16 @@ Shape MoveShape(const Shape& shape, int dx, int dy) {
   return out;
 }
 
-std::array<Shape, 4> PlaceButtonShapes(const SkinData& data, const std::array<Shape, 4>& shapes,
-                                       int W) {
-  std::array<Shape, 4> placed;
-  for (int i = 0; i < 4; ++i) {
+ButtonShapes MakeButtonShapes(const SkinData& data, const PictureView& picture) {
+  ButtonShapes shapes;
+  for (int i = 0; i < kCaptionButtons; ++i)
+    shapes[i] = PieceRuns(picture, data.CaptionButtons[i].Piece(ButtonState::Normal));
+  return shapes;
+}
+
+ButtonShapes PlaceButtonShapes(const SkinData& data, const ButtonShapes& shapes, int W) {
+  ButtonShapes placed;
+  for (int i = 0; i < kCaptionButtons; ++i) {
     int x, y;
     PlacedButtonOrigin(data, i, W, x, y);
     placed[i] = MoveShape(shapes[i], x, y);
@@ -28,10 +34,10 @@ std::array<Shape, 4> PlaceButtonShapes(const SkinData& data, const std::array<Sh
   return placed;
 }
 
-int CaptionButtonAt(const std::array<Shape, 4>& placed, std::uint32_t style, int x, int y) {
+int CaptionButtonAt(const ButtonShapes& placed, std::uint32_t style, int x, int y) {
   if (!(style & kStyleSysMenu)) return -1;
   const int first = (style & (kStyleMinimizeBox | kStyleMaximizeBox)) ? 0 : kClose;
-  for (int i = first; i < 4; ++i)
+  for (int i = first; i < kCaptionButtons; ++i)
     if (ShapeContains(placed[i], x, y)) return i;
   return -1;
 }
@@ -45,20 +51,20 @@ int ButtonHitCode(int button) {
   }
 }
 
-std::array<int, 4> RestingButtonStates(bool active) {
-  const int s = active ? 0 : 3;
+ButtonStates RestingButtonStates(bool active) {
+  const ButtonState s = active ? ButtonState::Normal : ButtonState::Inactive;
   return {s, s, s, s};
 }
 
-std::array<int, 4> HoverButtonStates(bool active, int button, bool leftButtonDown) {
-  std::array<int, 4> states = RestingButtonStates(active);
-  if (button < 0 || button > 3) return states;
-  states[button] = leftButtonDown ? 2 : 1;
+ButtonStates HoverButtonStates(bool active, int button, bool leftButtonDown) {
+  ButtonStates states = RestingButtonStates(active);
+  if (button < 0 || button >= kCaptionButtons) return states;
+  states[button] = leftButtonDown ? ButtonState::Pressed : ButtonState::Hot;
   if (button == kMaximize) states[kRestore] = states[kMaximize];
   return states;
 }
 
-HitResult FrameHitTest(const SkinData& data, const std::array<Shape, 4>& placed,
+HitResult FrameHitTest(const SkinData& data, const ButtonShapes& placed,
                        std::uint32_t style, int W, int H, int x, int y, const MenuBarLayout* bar) {
   HitResult r;
   r.Button = CaptionButtonAt(placed, style, x, y);
@@ -71,8 +77,8 @@ HitResult FrameHitTest(const SkinData& data, const std::array<Shape, 4>& placed,
   r.Decided = r.Code != kHitNowhere;
   if (!r.Decided && bar && !bar->Items.empty()) {
     const MenuBarStrip strip = MenuBarStripLayout(data, W);
-    const int left = MenuBarOriginX(data);
-    const Rect onWindow{left, bar->Bar.top, left + strip.Width, bar->Bar.bottom};
+    const Rect onWindow{strip.WindowX, strip.WindowY, strip.WindowX + strip.Width,
+                        strip.WindowY + strip.Height};
     if (onWindow.Contains(x, y)) {
       r.Code = kHitMenu;
       r.Decided = true;
@@ -106,13 +112,12 @@ constexpr int kMdiIconSize = 16;
 MenuBarLayout LayoutMenuBarItems(const SkinData& d, const std::vector<int>& widths,
                                  bool mdiMaximized, int W) {
   const MenuBarSkin& mb = d.MenuBar;
-  const FrameSkin& f = d.ActiveFrame;
   MenuBarLayout out;
   out.MdiMaximized = mdiMaximized;
-  const int top = f[4].Height, bottom = f[4].Height + mb.Bar[1].Height;
-  out.Bar = {0, top, W - mb.Bar[2].Width - f[8].Width - f[0].Width, bottom};
-  const int margin = mb.Hot[0].Width + mb.Hot[2].Width;
-  int x = mb.Bar[0].Width;
+  const int top = d.ActiveFrame.CaptionHeight(), bottom = top + mb.Height();
+  out.Bar = {0, top, 0, bottom};
+  const int margin = mb.Hot[kBarLeft].Width + mb.Hot[kBarRight].Width;
+  int x = mb.Bar[kBarLeft].Width;
   for (std::size_t i = 0; i < widths.size(); ++i) {
     int w = std::max(std::max(widths[i], 0) + margin, 10);
     // The child's system menu shows the child's 16-pixel icon instead of a caption: the
@@ -126,21 +131,19 @@ MenuBarLayout LayoutMenuBarItems(const SkinData& d, const std::vector<int>& widt
 }
 
 void PlaceMdiButtons(const SkinData& d, MenuBarLayout& layout, int W) {
-  const MenuBarSkin& mb = d.MenuBar;
-  const FrameSkin& f = d.ActiveFrame;
-  layout.Bar.right = W - mb.Bar[2].Width - f[8].Width - f[0].Width;
+  layout.Bar.right = MenuBarStripLayout(d, W).Width - d.MenuBar.Bar[kBarRight].Width;
+  if (!layout.HasMdiButtons()) return;
   const std::size_t n = layout.Items.size();
-  if (!layout.MdiMaximized || n <= 2) return;
   const int s = layout.Bar.Height();
   const int R = layout.Bar.right;
   for (int k = 0; k < 3; ++k) {
-    Rect& r = layout.Items[n - 1 - k];
+    Rect& r = layout.Items[n - 1 - std::size_t(k)];
     r.left = R - (k + 1) * s;
     r.right = R - k * s;
   }
 }
 
-int MenuBarOriginX(const SkinData& d) { return d.ActiveFrame[0].Width; }
+int MenuBarOriginX(const SkinData& d) { return d.ActiveFrame.LeftBorder(); }
 
 int MenuItemAt(const SkinData& d, const MenuBarLayout& layout, int windowX, int windowY) {
   const int x = windowX - MenuBarOriginX(d);
@@ -151,12 +154,11 @@ int MenuItemAt(const SkinData& d, const MenuBarLayout& layout, int windowX, int 
 
 MenuBarStrip MenuBarStripLayout(const SkinData& d, int W) {
   const FrameSkin& f = d.ActiveFrame;
-  const MenuBarSkin& mb = d.MenuBar;
   MenuBarStrip s;
-  s.Width = W - f[0].Width - f[6].Width;
-  s.Height = mb.Bar[0].Height;
-  s.MiddleFrom = mb.Bar[0].Width;
-  s.MiddleTo = s.Width - mb.Bar[2].Width;
+  s.Width = std::max(W - f.LeftBorder() - f.RightBorder(), 0);
+  s.Height = d.MenuBar.Height();
+  s.WindowX = f.LeftBorder();
+  s.WindowY = f.CaptionHeight();
   return s;
 }
 
@@ -195,22 +197,15 @@ int MatchMnemonic(const std::vector<std::string>& captions, char key) {
   return -1;
 }
 
-namespace {
-// Items reachable by the arrow keys: all of them, less the MDI child's three buttons.
-int MenuItemsCount(int count, bool mdiMaximized) {
-  return (mdiMaximized && count > 3) ? count - 3 : count;
-}
-}  // namespace
-
-int PreviousMenuItem(int index, int count, bool mdiMaximized) {
-  const int n = MenuItemsCount(count, mdiMaximized);
+int PreviousMenuItem(const MenuBarLayout& layout, int index) {
+  const int n = layout.MenuItems();
   if (n <= 0) return -1;
   if (index <= 0 || index >= n) return n - 1;
   return index - 1;
 }
 
-int NextMenuItem(int index, int count, bool mdiMaximized) {
-  const int n = MenuItemsCount(count, mdiMaximized);
+int NextMenuItem(const MenuBarLayout& layout, int index) {
+  const int n = layout.MenuItems();
   if (n <= 0) return -1;
   if (index < 0 || index + 1 >= n) return 0;
   return index + 1;

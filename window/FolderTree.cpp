@@ -12,44 +12,58 @@
 namespace dirsheet::window {
 namespace {
 
-bool IsDirectory(const std::string& path) { return PathIsDirectoryA(path.c_str()) != FALSE; }
+bool IsDirectory(const std::wstring& path) { return PathIsDirectoryW(path.c_str()) != FALSE; }
 
 // Only entries flagged as folders or reparse points can pass IsDirectory; the flag from
 // the find record spares the other entries a second look-up.
-bool MayBeFolder(const WIN32_FIND_DATAA& fd) {
+bool MayBeFolder(const WIN32_FIND_DATAW& fd) {
   return (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
 }
 
-std::string EntryName(const WIN32_FIND_DATAA& fd) {
+std::wstring EntryName(const WIN32_FIND_DATAW& fd) {
   // The name field is cut at its first NUL.
-  return std::string(fd.cFileName, strnlen(fd.cFileName, sizeof fd.cFileName));
+  return std::wstring(fd.cFileName, wcsnlen(fd.cFileName, MAX_PATH));
 }
 
-bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
+bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
 
-HICON SmallIconOf(const std::string& path) {
-  SHFILEINFOA info = {};
-  if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
+HICON SmallIconFromFile(const std::wstring& file, int index) {
+  HICON small = nullptr;
+  // Only the small icon is asked for: each further size is one more picture to load.
+  UINT extracted = ExtractIconExW(file.c_str(), index, nullptr, &small, 1);
+  // On failure the place may hold junk (seen under Wine): only a count says icons came.
+  if (extracted == 0 || extracted == UINT_MAX) return nullptr;
+  return small;
+}
+
+HICON SmallIconFromFile(const std::string& file, int index) {
+  return SmallIconFromFile(WideFromAnsi(file), index);
+}
+
+// The small icon the shell shows for `path` (or, with `attributes`, for any item of
+// those attributes). The shell is asked where the icon lies and the icon is read from
+// there: handing out the icon itself goes through the shell's system image lists, which
+// under Wine costs some 35 ms a look-up (every size up to 256 pixels is made) and 75 ms
+// more for the first.
+HICON ShellSmallIcon(const std::wstring& path, DWORD attributes = 0) {
+  SHFILEINFOW info = {};
+  const UINT byAttributes = attributes ? SHGFI_USEFILEATTRIBUTES : 0;
+  if (SHGetFileInfoW(path.c_str(), attributes, &info, sizeof info,
+                     SHGFI_ICONLOCATION | byAttributes) &&
+      info.szDisplayName[0]) {
+    if (HICON icon = SmallIconFromFile(std::wstring(info.szDisplayName), info.iIcon)) return icon;
+  }
+  info = {};
+  if (!SHGetFileInfoW(path.c_str(), attributes, &info, sizeof info,
+                      SHGFI_ICON | SHGFI_SMALLICON | byAttributes))
     return nullptr;
   return info.hIcon;
 }
 
-HICON SmallIconFromFile(const std::string& file, int index) {
-  HICON large = nullptr, small = nullptr;
-  UINT extracted = ExtractIconExA(file.c_str(), index, &large, &small, 1);
-  // On failure the places may hold junk (seen under Wine): only a count says icons came.
-  if (extracted == 0 || extracted == UINT_MAX) return nullptr;
-  if (large) DestroyIcon(large);
-  return small;
-}
+HICON SmallIconOf(const std::wstring& path) { return ShellSmallIcon(path); }
 
 // A plain closed-folder icon, for shell folders whose own icon cannot be found.
-HICON GenericFolderIcon() {
-  SHFILEINFOA info = {};
-  SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
-                 SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
-  return info.hIcon;
-}
+HICON GenericFolderIcon() { return ShellSmallIcon(L"folder", FILE_ATTRIBUTE_DIRECTORY); }
 
 std::vector<std::string> Split(const std::string& text, char sep) {
   std::vector<std::string> parts;
@@ -65,8 +79,8 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 // The small icon named by the DefaultIcon value of a shell class. Variant A (the
 // computer) expands the leading %VARIABLE%; variant B takes the file name from the
 // system folder. A missing or malformed value gives no icon.
-HICON DefaultIconOf(const std::string& classKey, bool variantA) {
-  std::string clsid = classKey.substr(2);  // "{...}"
+HICON DefaultIconOf(const std::wstring& classKey, bool variantA) {
+  std::string clsid = AnsiFromWide(classKey.c_str() + 2, static_cast<int>(classKey.size()) - 2);
   std::string subKey = "CLSID\\" + clsid + "\\DefaultIcon";
   char value[255] = {};
   {
@@ -106,71 +120,76 @@ HICON DefaultIconOf(const std::string& classKey, bool variantA) {
 
 }  // namespace
 
-bool SameShellKey(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+// Class identifiers are compared without regard to case; they are ASCII.
+bool SameShellKey(const std::wstring& a, const wchar_t* b) { return lstrcmpiW(a.c_str(), b) == 0; }
 
-bool IsZipName(const std::string& name) {
-  if (name.find(".zip") != std::string::npos) return true;
-  return name.size() >= 3 && name.compare(name.size() - 3, 3, "ZIP") == 0;
+bool IsZipName(const std::wstring& name) {
+  if (name.find(L".zip") != std::wstring::npos) return true;
+  return name.size() >= 3 && name.compare(name.size() - 3, 3, L"ZIP") == 0;
 }
 
-bool IsDriveRoot(const std::string& path) {
+bool IsDriveRoot(const std::wstring& path) {
   if (path.size() != 3) return false;
-  char c = path[0];
-  bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  return letter && path[1] == ':' && path[2] == '\\';
+  wchar_t c = path[0];
+  bool letter = (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
+  return letter && path[1] == L':' && path[2] == L'\\';
 }
 
-bool IsShellKey(const std::string& key) { return key.compare(0, 3, "::{") == 0; }
+bool IsShellKey(const std::wstring& key) { return key.compare(0, 3, L"::{") == 0; }
 
-std::string FolderKey(const std::string& path) {
+std::wstring FolderKey(const std::wstring& path) {
   if (IsDriveRoot(path)) return path.substr(0, 2);
-  if (!IsShellKey(path) && path.size() > 3 && path.back() == '\\')
+  if (!IsShellKey(path) && path.size() > 3 && path.back() == L'\\')
     return path.substr(0, path.size() - 1);
   return path;
 }
 
-ClickTexts TextsForNodeKey(const std::string& key) {
+ClickTexts TextsForNode(const std::wstring& key, const std::wstring& name) {
   ClickTexts t{key, key};
-  for (char x = 'A'; x <= 'Z'; ++x) {
-    if (key == std::string(1, x) + ":\\") t.dir = t.status = std::string(1, x) + ":";
+  // Only upper-case drive roots are shortened ("D:\\" gives "D:").
+  if (IsDriveRoot(key) && key[0] >= L'A' && key[0] <= L'Z') t.dir = t.status = key.substr(0, 2);
+  if (IsShellKey(key)) {
+    t.dir.clear();
+    if (!name.empty()) t.status = name;
   }
-  if (IsShellKey(key)) t.dir.clear();
   return t;
 }
 
-bool HasSubfolder(const std::string& folder) {
-  WIN32_FIND_DATAA fd;
-  FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &fd));
+bool HasSubfolder(const std::wstring& folder) {
+  WIN32_FIND_DATAW fd;
+  FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &fd));
   if (!find) return false;
   do {
-    std::string name = EntryName(fd);
-    if (!IsDotEntry(name) && MayBeFolder(fd) && IsDirectory(folder + "\\" + name)) return true;
-  } while (FindNextFileA(find.get(), &fd));
+    std::wstring name = EntryName(fd);
+    if (!IsDotEntry(name) && MayBeFolder(fd) && IsDirectory(folder + L"\\" + name)) return true;
+  } while (FindNextFileW(find.get(), &fd));
   return false;
 }
 
 FolderTree::FolderTree(HWND tree, ShellNamespace& shell) : tree_(tree), shell_(shell) {
   TreeView_SetImageList(tree_, images_.Handle(), TVSIL_NORMAL);
-  char desktop[255] = {};
-  if (SHGetSpecialFolderPathA(GetParent(tree_), desktop, CSIDL_DESKTOPDIRECTORY, FALSE))
-    desktopDir_ = std::string(desktop, strnlen(desktop, sizeof desktop));
+  // Node texts go in as UTF-16, and the notifications come back in the same form.
+  TreeView_SetUnicodeFormat(tree_, TRUE);
+  wchar_t desktop[MAX_PATH] = {};
+  if (SHGetSpecialFolderPathW(GetParent(tree_), desktop, CSIDL_DESKTOPDIRECTORY, FALSE))
+    desktopDir_ = std::wstring(desktop, wcsnlen(desktop, MAX_PATH));
 }
 
 FolderTree::~FolderTree() {
   if (IsWindow(tree_)) TreeView_SetImageList(tree_, nullptr, TVSIL_NORMAL);
 }
 
-HTREEITEM FolderTree::AddNode(HTREEITEM parent, const std::string& key, const std::string& text,
+HTREEITEM FolderTree::AddNode(HTREEITEM parent, const std::wstring& key, const std::wstring& text,
                               bool withImage) {
-  TVINSERTSTRUCTA ins = {};
+  TVINSERTSTRUCTW ins = {};
   ins.hParent = parent ? parent : TVI_ROOT;
   ins.hInsertAfter = TVI_LAST;
   ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  ins.item.pszText = const_cast<char*>(text.c_str());
+  ins.item.pszText = const_cast<wchar_t*>(text.c_str());
   ins.item.iImage = withImage ? images_.IndexOf(key) : images_.BlankIndex();
   ins.item.iSelectedImage = ins.item.iImage;
   auto item = reinterpret_cast<HTREEITEM>(
-      SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+      SendMessageW(tree_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
   if (item && !key.empty()) {
     byKey_[key] = item;
     keyOf_[item] = key;
@@ -178,18 +197,29 @@ HTREEITEM FolderTree::AddNode(HTREEITEM parent, const std::string& key, const st
   return item;
 }
 
-void FolderTree::AddPlaceholder(HTREEITEM parent, const char* text) {
-  AddNode(parent, std::string(), text, false);
+void FolderTree::AddPlaceholder(HTREEITEM parent, const wchar_t* text) {
+  AddNode(parent, std::wstring(), text, false);
 }
 
-HTREEITEM FolderTree::Find(const std::string& key) const {
+HTREEITEM FolderTree::Find(const std::wstring& key) const {
   auto it = byKey_.find(key);
   return it == byKey_.end() ? nullptr : it->second;
 }
 
-std::string FolderTree::KeyOf(HTREEITEM item) const {
+std::wstring FolderTree::KeyOf(HTREEITEM item) const {
   auto it = keyOf_.find(item);
-  return it == keyOf_.end() ? std::string() : it->second;
+  return it == keyOf_.end() ? std::wstring() : it->second;
+}
+
+std::wstring FolderTree::TextOf(HTREEITEM item) const {
+  wchar_t text[1024] = {};
+  TVITEMW it = {};
+  it.mask = TVIF_TEXT;
+  it.hItem = item;
+  it.pszText = text;
+  it.cchTextMax = 1024;
+  if (!SendMessageW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it))) return std::wstring();
+  return text;
 }
 
 void FolderTree::BuildTopLevel() {
@@ -209,17 +239,18 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
   bool computer = SameShellKey(item.path, kComputerKey);
   if (!item.isFolder && !computer) return;
   if (IsZipName(item.name)) return;
-  std::string key = FolderKey(item.path);
+  std::wstring key = FolderKey(item.path);
   if (key.empty() || NodeKeyExists(key)) return;
   if (computer) {
     IconHandle icon(DefaultIconOf(kComputerKey, true));
     if (!icon) icon.reset(SmallIconOf(item.path));
     if (!icon) icon.reset(GenericFolderIcon());
     images_.Add(key, icon.get());
-    AddPlaceholder(AddNode(root, key, item.name, true), "");
+    AddPlaceholder(AddNode(root, key, item.name, true), L"");
     return;
   }
-  for (const char* known : {kControlPanelKey, kControlPanelCategoryKey, kNetworkKey, kRecycleBinKey}) {
+  for (const wchar_t* known :
+       {kControlPanelKey, kControlPanelCategoryKey, kNetworkKey, kRecycleBinKey}) {
     if (SameShellKey(item.path, known)) {
       IconHandle icon(DefaultIconOf(known, false));
       if (!icon) icon.reset(SmallIconOf(item.path));
@@ -229,7 +260,7 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
       return;
     }
   }
-  DWORD attributes = GetFileAttributesA(key.c_str());
+  DWORD attributes = GetFileAttributesW(key.c_str());
   bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   if (folder && !IsDriveRoot(item.path)) {
     AddFolderPicture(key, attributes);
@@ -240,10 +271,10 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
     images_.Add(key, icon.get());
   }
   HTREEITEM node = AddNode(root, key, item.name, true);
-  if (HasSubfolder(key)) AddPlaceholder(node, "");
+  if (HasSubfolder(key)) AddPlaceholder(node, L"");
 }
 
-void FolderTree::AddFolderPicture(const std::string& path, DWORD attributes) {
+void FolderTree::AddFolderPicture(const std::wstring& path, DWORD attributes) {
   // The shell gives a folder an icon of its own only when the folder is marked system
   // or read-only (and names the icon in its desktop.ini); every other folder shows the
   // plain folder icon. Asking the shell costs some 10 to 25 ms per folder under Wine, so
@@ -263,7 +294,7 @@ void FolderTree::AddFolderPicture(const std::string& path, DWORD attributes) {
   images_.Add(path, icon.get());
 }
 
-void FolderTree::FillNode(const std::string& key) {
+void FolderTree::FillNode(const std::wstring& key) {
   HTREEITEM node = Find(key);
   if (!node) return;
   SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
@@ -282,11 +313,11 @@ void FolderTree::FillComputer(HTREEITEM node) {
   for (const ShellItem& item : shell_.Items(kShellDrives)) {
     // A drive root gets the drive's key ("C:"), a folder path loses a trailing backslash;
     // an existing key means the same place was already reached by another route.
-    std::string key = FolderKey(item.path);
+    std::wstring key = FolderKey(item.path);
     if (key.empty() || NodeKeyExists(key)) continue;
     IconHandle icon(SmallIconOf(item.path));
     images_.Add(key, icon.get());
-    AddPlaceholder(AddNode(node, key, item.name, true), "");
+    AddPlaceholder(AddNode(node, key, item.name, true), L"");
   }
 }
 
@@ -295,29 +326,29 @@ void FolderTree::FillShellFolder(HTREEITEM node, int folder) {
     // Control Panel applets have an empty name and their applet as path; keys must stay
     // unique, so a repeated path is left out.
     if (item.path.empty() || NodeKeyExists(item.path)) continue;
-    AddPlaceholder(AddNode(node, item.path, item.name, false), "");
+    AddPlaceholder(AddNode(node, item.path, item.name, false), L"");
   }
 }
 
-void FolderTree::FillFolder(HTREEITEM node, const std::string& key) {
-  WIN32_FIND_DATAA fd;
-  FindHandle find(FindFirstFileA((key + "\\*").c_str(), &fd));
+void FolderTree::FillFolder(HTREEITEM node, const std::wstring& key) {
+  WIN32_FIND_DATAW fd;
+  FindHandle find(FindFirstFileW((key + L"\\*").c_str(), &fd));
   if (!find) return;
   do {
-    std::string name = EntryName(fd);
-    std::string path = key + "\\" + name;
-    if (path == desktopDir_ || name == "My Documents" || IsDotEntry(name)) continue;
+    std::wstring name = EntryName(fd);
+    std::wstring path = key + L"\\" + name;
+    if (path == desktopDir_ || name == L"My Documents" || IsDotEntry(name)) continue;
     if (NodeKeyExists(path)) continue;
     if (!MayBeFolder(fd) || !IsDirectory(path)) continue;
     AddFolderPicture(path, fd.dwFileAttributes);
     HTREEITEM child = AddNode(node, path, name, true);
-    if (HasSubfolder(path)) AddPlaceholder(child, "node");
-  } while (FindNextFileA(find.get(), &fd));
+    if (HasSubfolder(path)) AddPlaceholder(child, L"node");
+  } while (FindNextFileW(find.get(), &fd));
 }
 
 void FolderTree::OnExpanding(HTREEITEM item) {
   if (item == root_) return;
-  std::string key = KeyOf(item);
+  std::wstring key = KeyOf(item);
   HTREEITEM first = TreeView_GetChild(tree_, item);
   if (!first) return;  // never read without a placeholder
   // Only a node that still has its placeholder is read; an open node is left as it is.
@@ -333,7 +364,7 @@ void FolderTree::OnCollapsed(HTREEITEM item) {
     images_.Remove(KeyOf(child));
     TreeView_DeleteItem(tree_, child);  // takes the child's subtree with it
   }
-  AddPlaceholder(item, "");
+  AddPlaceholder(item, L"");
   SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
 }
 
@@ -349,7 +380,7 @@ void FolderTree::Publish(HTREEITEM item) {
   if (!item || !clickHandler_) return;
   auto it = keyOf_.find(item);
   if (it == keyOf_.end()) return;  // placeholders have no key and publish nothing
-  clickHandler_(clickContext_, TextsForNodeKey(it->second));
+  clickHandler_(clickContext_, TextsForNode(it->second, TextOf(item)));
 }
 
 bool FolderTree::OnNotify(NMHDR* header, LRESULT& result) {

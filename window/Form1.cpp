@@ -8,9 +8,11 @@
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/win32/TextCodec.h"
 #include "png/LoadPNG.h"
 #include "png/win32/PictureBox.h"
 #include "skin/win32/ClsSkinner.h"
+#include "window/SourceFolder.h"
 
 namespace dirsheet::window {
 namespace {
@@ -25,6 +27,9 @@ const char kDone[] = "Done.  You can save the dirsheet.";
 // Client area of the window, in twips.
 constexpr int kClientWidth = 7995;
 constexpr int kClientHeight = 6960;
+// Distance of the focus rectangle from the edge of a command button, in pixels: inside
+// its two-pixel raised edge.
+constexpr int kFocusInset = 3;
 // How often a running scan lets the window process its messages and shows its path.
 constexpr DWORD kPumpIntervalMs = 16;
 // How often it repaints the status panel with the latest path: painting costs more than
@@ -111,9 +116,17 @@ std::optional<std::string> ShowSaveDialog(HWND owner, const SaveRequest& request
   return std::string(file);
 }
 
-void ShellOpen(const std::string& file, const std::string& parameters) {
-  ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                nullptr, SW_SHOWNORMAL);
+bool ShellOpen(const std::string& file, const std::string& parameters) {
+  HINSTANCE result =
+      ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                    nullptr, SW_SHOWNORMAL);
+  // Values above 32 mean the program was started.
+  return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+bool EndsWithNoCase(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         lstrcmpiA(text.c_str() + (text.size() - tail.size()), tail.c_str()) == 0;
 }
 
 std::string SystemMessage(DWORD code) {
@@ -166,7 +179,7 @@ class Form1::ScanPump : public listing::ScanHost {
   void FolderUnreadable(const std::string&) override {}
   // Shows the latest path if it is not on the panel yet.
   void Flush() {
-    if (dirty_) form_.SetStatus(latest_);
+    if (dirty_) form_.SetStatus(platform::win32::WideFromUtf8(latest_));
     dirty_ = false;
   }
 
@@ -314,6 +327,12 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool Form1::PreTranslate(MSG& msg) {
   if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd))) return false;
+  if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (HIWORD(msg.lParam) & KF_ALTDOWN)) {
+    // Alt+F4 closes the window from whichever control has the focus: the tree control
+    // keeps the key to itself, and no close command would follow.
+    PostMessageA(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
+  }
   if (msg.message == WM_KEYDOWN && GetKeyState(VK_CONTROL) < 0 &&
       (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
     // Ctrl+Tab (Ctrl+Page Down/Up) turns the page, as in tabbed dialogs.
@@ -333,8 +352,8 @@ bool Form1::PreTranslate(MSG& msg) {
   return IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
-// Steps 1 to 3 of the start-up: the skin engine takes over the frame. Their results are
-// not looked at: a missing or broken skin leaves the standard frame and start-up goes on.
+// The skin engine takes over the frame before anything else is made. Its results are not
+// looked at: a missing or broken skin leaves the standard frame and start-up goes on.
 void Form1::SkinWindow() {
   try {
     skinner_ = std::make_unique<skin::win32::ClsSkinner>();
@@ -346,8 +365,8 @@ void Form1::SkinWindow() {
   }
 }
 
-// Steps 10 and 11 of the start-up: each button picture is decoded into its picture box
-// against the box's own background, then copied onto its command button.
+// Each button picture is decoded into its picture box against the box's own background,
+// then copied onto its command button.
 void Form1::LoadButtonPictures() {
   static const struct { long left; const char* file; } kTargets[3] = {
       {120, "start.png"}, {1320, "stop.png"}, {6240, "save.png"}};
@@ -378,8 +397,11 @@ void Form1::LoadButtonPictures() {
 
 HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id,
                        int left, int top, int width, int height, DWORD exStyle) {
-  HWND h = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, twips_.X(left),
-                           twips_.Y(top), twips_.X(width), twips_.Y(height), parent,
+  // Controls are made as UTF-16 windows, so that the tree, `dir` and the status bar show
+  // folder names in any script.
+  HWND h = CreateWindowExW(exStyle, WideFromAnsi(cls).c_str(), WideFromAnsi(text).c_str(),
+                           WS_CHILD | WS_VISIBLE | style, twips_.X(left), twips_.Y(top),
+                           twips_.X(width), twips_.Y(height), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -392,6 +414,11 @@ HWND Form1::AddFrame(HWND parent, const char* caption, int left, int top, int wi
 }
 
 void Form1::CreateControls() {
+  // The controls are drawn in the classic style; only a frame the skin does not draw
+  // follows the system's theme. Under Wine themed drawing is slow: the tab strip's pane
+  // took over 150 ms a paint and the status panel over 10 ms (a scan repaints it many
+  // times a second), and the themed controls added some 45 ms to every start-up.
+  SetThemeAppProperties(STAP_ALLOW_NONCLIENT);
   NONCLIENTMETRICSA ncm = {};
   ncm.cbSize = sizeof ncm;
   SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
@@ -401,7 +428,8 @@ void Form1::CreateControls() {
 
   // The pages come first in the tab order; the tab strip lies beneath them.
   frame1_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655);
-  frame2_ = AddFrame(hwnd_, "", 360, 1800, 7380, 3615);
+  // The About page covers the same place as the Main page and reads from its top.
+  frame2_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655);
   const DWORD button = WS_TABSTOP | BS_OWNERDRAW;
   command_[0] = AddControl(frame1_, "BUTTON", "Start", button, kIdCommand1, 120, 240, 1215, 975);
   command_[1] = AddControl(frame1_, "BUTTON", "Stop", button, kIdCommand2, 1440, 240, 1215, 975);
@@ -428,17 +456,17 @@ void Form1::CreateControls() {
     check_[i] = AddControl(frame3_, "BUTTON", checks[i], WS_TABSTOP | BS_AUTOCHECKBOX,
                            kIdCheck1 + i, 120, 360 + 360 * i, checkWidth[i] + 360, 255);
 
-  label_[0] = AddControl(frame2_, "STATIC", kCaption, 0, kIdLabel2, 1080, 1680, 1815, 255);
+  label_[0] = AddControl(frame2_, "STATIC", kCaption, 0, kIdLabel2, 1080, 480, 3600, 255);
   SendMessageA(label_[0], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-  label_[1] = AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 2040,
-                         2400, 255);
+  label_[1] = AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 780,
+                         3600, 255);
   label_[2] = AddControl(frame2_, "STATIC", "Copyright (c) 2009 the Dirsheet authors.", 0,
-                         kIdLabel4, 1080, 2400, 4800, 255);
-  label_[3] = AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 2760,
+                         kIdLabel4, 1080, 1260, 5400, 255);
+  label_[3] = AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 1740,
                          2655, 255);
-  label_[4] = AddControl(frame2_, "STATIC", kMakerSecondAddress, SS_NOTIFY, kIdLabel6, 1080, 3120,
+  label_[4] = AddControl(frame2_, "STATIC", kMakerSecondAddress, SS_NOTIFY, kIdLabel6, 1080, 2040,
                          3255, 255);
-  logo_ = AddControl(frame2_, "STATIC", "AAA", SS_ICON | SS_NOTIFY, kIdLogo, 360, 1680, 480, 480);
+  logo_ = AddControl(frame2_, "STATIC", "AAA", SS_ICON | SS_NOTIFY, kIdLogo, 360, 480, 480, 480);
   SendMessageA(logo_, STM_SETICON,
                reinterpret_cast<WPARAM>(LoadImageA(GetModuleHandleA(nullptr), "AAA", IMAGE_ICON,
                                                    32, 32, LR_SHARED)),
@@ -453,18 +481,12 @@ void Form1::CreateControls() {
   item.pszText = const_cast<char*>("About");
   SendMessageA(tab_, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
   SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  // The tab strip is drawn in the classic style: its themed pane lies almost wholly
-  // under the pages, and painting it took over 150 ms per paint under Wine.
-  SetWindowTheme(tab_, L" ", L" ");
 
   status_ = AddControl(hwnd_, STATUSCLASSNAMEA, "",
                        CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, kIdStatus, 120, 6480,
                        7725, 375);
   int parts[1] = {-1};
   SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-  // Classic style too: a scan repaints the panel many times a second, and a themed
-  // panel took over 10 ms per paint under Wine.
-  SetWindowTheme(status_, L" ", L" ");
 }
 
 void Form1::SetWindowIcons() {
@@ -482,7 +504,9 @@ void Form1::SetWindowIcons() {
                                            GetSystemMetrics(SM_CXICON),
                                            GetSystemMetrics(SM_CYICON), LR_SHARED));
   SendMessageA(top, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  // A window without an owner is its own top owner and has its icon already: every
+  // icon set costs some 15 ms under Wine (the icons go to the X server again).
+  if (top != hwnd_) SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
 }
 
 void Form1::InitOptions() {
@@ -503,7 +527,7 @@ void Form1::BuildTree() {
 
 void Form1::OnNodeClick(void* self, const ClickTexts& texts) {
   auto* form = static_cast<Form1*>(self);
-  SetText(form->dir_, texts.dir);
+  SetTextW(form->dir_, texts.dir);
   form->SetStatus(texts.status);
 }
 
@@ -585,31 +609,33 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& dis) {
   SelectGuard keepFont(dis.hDC, bold_ == which ? boldFont_.get() : font_.get());
   TEXTMETRICA tm;
   GetTextMetricsA(dis.hDC, &tm);
-  RECT text = rc;
-  // A graphical button: its picture in the middle, its caption below.
+  // The focus rectangle runs just inside the button's raised edge; picture and caption
+  // keep a clear pixel from it on every side.
+  RECT inner = rc;
+  InflateRect(&inner, -kFocusInset, -kFocusInset);
+  RECT text = inner;
+  InflateRect(&text, -2, -2);
+  // A graphical button: its picture in the middle of the space above its caption.
   if (HBITMAP picture = picture_[which - 1]) {
+    text.top = text.bottom - tm.tmHeight;
     BITMAP bm = {};
     GetObjectA(picture, sizeof bm, &bm);
     HDC mem = CreateCompatibleDC(dis.hDC);
     {
       SelectGuard keepBitmap(mem, picture);
-      int areaHeight = (rc.bottom - rc.top) - tm.tmHeight - 6;
+      int areaTop = inner.top + 2;
+      int areaHeight = text.top - areaTop;
       int x = rc.left + ((rc.right - rc.left) - bm.bmWidth) / 2 + shift;
-      int y = rc.top + 3 + (areaHeight - bm.bmHeight) / 2 + shift;
+      int y = areaTop + (areaHeight - bm.bmHeight) / 2 + shift;
       BitBlt(dis.hDC, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
     }
     DeleteDC(mem);
-    text.top = rc.bottom - tm.tmHeight - 6;
   }
   OffsetRect(&text, shift, shift);
   SetBkMode(dis.hDC, TRANSPARENT);
   SetTextColor(dis.hDC, GetSysColor((dis.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   DrawTextA(dis.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  if (dis.itemState & ODS_FOCUS) {
-    RECT focus = rc;
-    InflateRect(&focus, -4, -4);
-    DrawFocusRect(dis.hDC, &focus);
-  }
+  if (dis.itemState & ODS_FOCUS) DrawFocusRect(dis.hDC, &inner);
 }
 
 void Form1::MarkCommand(int which) {
@@ -624,7 +650,7 @@ void Form1::EnableOptions(bool enable) {
 
 listing::ListingOptions Form1::ReadOptions() const {
   listing::ListingOptions o;
-  o.filter = GetText(filter_);
+  o.filter = platform::win32::Utf8FromWide(GetTextW(filter_));
   auto ticked = [](HWND h) { return SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED; };
   o.type = ticked(check_[0]);
   o.size = ticked(check_[1]);
@@ -645,6 +671,10 @@ void Form1::SetStatus(const std::string& text) {
   SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void Form1::SetStatus(const std::wstring& text) {
+  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 std::string Form1::StatusText() const {
   LRESULT info = SendMessageA(status_, SB_GETTEXTLENGTHA, 0, 0);
   std::string s(LOWORD(info) + 1, '\0');
@@ -653,13 +683,23 @@ std::string Form1::StatusText() const {
   return s;
 }
 
-void Form1::ShowFailure(const std::string& what) {
-  MessageBoxA(hwnd_, what.c_str(), kMessageTitle, MB_OK | MB_ICONERROR);
+std::wstring Form1::StatusTextW() const {
+  LRESULT info = SendMessageW(status_, SB_GETTEXTLENGTHW, 0, 0);
+  std::wstring s(LOWORD(info) + 1, L'\0');
+  SendMessageW(status_, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(s.data()));
+  s.resize(LOWORD(info));
+  return s;
+}
+
+void Form1::ShowFailure(const std::string& what) { ShowFailure(WideFromAnsi(what)); }
+
+void Form1::ShowFailure(const std::wstring& what) {
+  MessageBoxW(hwnd_, what.c_str(), WideFromAnsi(kMessageTitle).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void Form1::StartScan() {
-  std::string source = GetText(dir_);
-  if (source.empty()) {
+  std::wstring chosen = GetTextW(dir_);
+  if (chosen.empty()) {
     MessageBoxA(hwnd_, kNoFolder, kMessageTitle, MB_OK);
     return;
   }
@@ -671,6 +711,15 @@ void Form1::StartScan() {
                 "\": choose Text or HTML.");
     return;
   }
+  // The tree's root stands for the desktop folder; what is no folder (a namespace item,
+  // a typed path that is gone) is named to the user and no listing is made of it.
+  std::wstring folder = ResolveSourceFolder(chosen);
+  if (!IsExistingFolder(folder)) {
+    ShowFailure(L"The folder \"" + folder +
+                L"\" cannot be listed: it does not exist or is not a folder.");
+    return;
+  }
+  std::string source = EnginePath(folder);
   totals_ = listing::ScanTotals();
   MarkCommand(1);
   EnableOptions(false);
@@ -678,8 +727,11 @@ void Form1::StartScan() {
   listingMade_ = true;
   scanning_ = true;
   walkRunning_ = true;
+  // The working listing of this format is about to be written anew.
+  if (completedFormat_ == options.format) completedFormat_.clear();
 
-  listing::ListingFile listingFile(ListingBasePath(), options);
+  // The engine takes and gives back its paths in UTF-8.
+  listing::ListingFile listingFile(platform::win32::Utf8FromAnsi(ListingBasePath()), options);
   if (listingFile.DeleteExisting() && listingFile.WriteListingHeader()) {
     std::unique_ptr<platform::FileSystem> fs = platform::MakeFileSystem();
     ScanPump pump(*this);
@@ -699,15 +751,25 @@ void Form1::StartScan() {
   }
   if (!listingFile.ok()) {
     SetStatus("The listing could not be written.");
-    ShowFailure("The listing could not be written.\r\n\r\n" + listingFile.Error() +
-                "\r\n\r\nListing: " + listingFile.Path());
+    ShowFailure(L"The listing could not be written.\r\n\r\n" +
+                platform::win32::WideFromUtf8(listingFile.Error()) + L"\r\n\r\nListing: " +
+                platform::win32::WideFromUtf8(listingFile.Path()));
     return;
   }
-  if (options.format == "Text")
-    services_.launch("notepad.exe", "\"" + listingFile.Path() + "\"");
-  else
-    services_.launch(listingFile.Path(), "");  // the default browser for .html files
+  completedFormat_ = options.format;
+  const std::string listingPath = platform::win32::AnsiFromUtf8(listingFile.Path());
+  bool viewerStarted = OpenViewer(options.format, listingPath);
   SetStatus(kDone);
+  if (!viewerStarted)
+    ShowFailure("The listing is done, but its viewer could not be started to show it.\r\n\r\n"
+                "Listing: " + listingPath);
+}
+
+bool Form1::OpenViewer(const std::string& format, const std::string& listingPath) {
+  const std::string quoted = "\"" + listingPath + "\"";
+  if (format == "Text") return services_.launch(services_.textViewer, quoted);
+  if (services_.htmlViewer.empty()) return services_.launch(listingPath, "");  // the browser
+  return services_.launch(services_.htmlViewer, quoted);
 }
 
 void Form1::StopScan() {
@@ -720,8 +782,11 @@ void Form1::StopScan() {
 void Form1::SaveListingAs() {
   // A stopped walk still winding down has not written its totals yet.
   if (!stopRequested_ || !listingMade_ || walkRunning_) return;
+  // What is saved is the listing of the last completed scan, whatever the format box
+  // reads now; without one there is nothing to save.
+  const std::string format = completedFormat_;
+  if (format.empty()) return;
   MarkCommand(3);
-  std::string format = GetText(saveas_);
   SaveRequest request;
   request.fileName = "Dirsheet";
   std::string extension;
@@ -729,22 +794,23 @@ void Form1::SaveListingAs() {
     request.description = "TXT file (.txt)";
     request.pattern = "*.txt";
     extension = ".txt";
-  } else if (format == "HTML") {
+  } else {
     request.description = "HTML file (.html)";
     request.pattern = "*.html";
     extension = ".html";
-  } else {
+  }
+  // A working listing removed behind the program's back is reported before a name is
+  // asked for, not after.
+  std::string source = ListingBasePath() + extension;
+  if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    ShowFailure("There is no " + format + " listing to save: " + source +
+                " does not exist any more.");
     return;
   }
   std::optional<std::string> name = services_.askSaveName(hwnd_, request);
   if (!name || name->empty()) return;  // Cancel copies nothing
-  std::string source = ListingBasePath() + extension;
-  std::string destination = *name + extension;
-  if (GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    ShowFailure("There is no " + format + " listing to save: " + source +
-                " does not exist. Start a scan in this format first.");
-    return;
-  }
+  // The extension is added unless the name already ends in it, in any case.
+  std::string destination = EndsWithNoCase(*name, extension) ? *name : *name + extension;
   if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
     DWORD error = GetLastError();
     ShowFailure("The listing could not be copied to " + destination + ".\r\n\r\n" +

@@ -32,8 +32,13 @@ struct SaveRequest {
 
 // The outside world of the window, replaceable in tests.
 struct Form1Services {
-  // Starts a program or opens a document: ShellExecuteA(open, file, parameters).
-  std::function<void(const std::string& file, const std::string& parameters)> launch;
+  // Starts a program or opens a document: ShellExecuteA(open, file, parameters); false
+  // when it could not be started.
+  std::function<bool(const std::string& file, const std::string& parameters)> launch;
+  // The viewers of the two formats, started with the listing's path; with no HTML viewer
+  // the listing is opened with the system's browser for .html files.
+  std::string textViewer = "notepad.exe";
+  std::string htmlViewer;
   // Shows the Save dialog; the chosen name, or nothing on Cancel.
   std::function<std::optional<std::string>(HWND owner, const SaveRequest&)> askSaveName;
   // The shell namespace the tree reads; the real one when empty.
@@ -89,7 +94,7 @@ class Form1 {
   HWND Label(int which) const { return label_[which - 2]; }
   HWND Logo() const { return logo_; }
   FolderTree& Tree() { return *tree_; }
-  // The skin engine of start-up steps 1 to 3 (present even when no skin could be loaded).
+  // The skin engine made at start-up (present even when no skin could be loaded).
   skin::win32::ClsSkinner* Skinner() const { return skinner_.get(); }
   // The picture boxes `start`, `stoplist`, `savelist` (1 to 3) and the pictures shown on
   // the command buttons.
@@ -97,6 +102,10 @@ class Form1 {
   HBITMAP ButtonPicture(int which) const { return picture_[which - 1]; }
 
   std::string StatusText() const;
+  std::wstring StatusTextW() const;
+  // Format ("Text" or "HTML") of the last scan that completed, whose listing Save as
+  // copies; empty before the first.
+  const std::string& CompletedFormat() const { return completedFormat_; }
   // Which command caption is bold (1 to 3), 0 for none.
   int BoldCommand() const { return bold_; }
   bool Scanning() const { return scanning_; }
@@ -135,7 +144,10 @@ class Form1 {
   void EnableOptions(bool enable);
   listing::ListingOptions ReadOptions() const;
   void SetStatus(const std::string& text);
+  void SetStatus(const std::wstring& text);
   void ShowFailure(const std::string& what);
+  void ShowFailure(const std::wstring& what);
+  bool OpenViewer(const std::string& format, const std::string& listingPath);
   static void OnNodeClick(void* self, const ClickTexts& texts);
 
   Form1Services services_;
@@ -152,8 +164,8 @@ class Form1 {
   HWND treeView_ = nullptr, status_ = nullptr;
   HWND label_[5] = {};  // Label2 .. Label6
   HWND logo_ = nullptr;
-  HWND savelist_ = nullptr;
-  HWND lastFocus_ = nullptr;  // control to focus again when the window is activated  // picture box of the Save as button, when one is made
+  HWND savelist_ = nullptr;   // picture box of the Save as button, when one is made
+  HWND lastFocus_ = nullptr;  // control to focus again when the window is activated
   std::unique_ptr<FolderTree> tree_;
   std::unique_ptr<skin::win32::ClsSkinner> skinner_;
   std::unique_ptr<png::win32::PictureBox> pictureBox_[3];  // start, stoplist, savelist
@@ -164,6 +176,7 @@ class Form1 {
   bool walkRunning_ = false;  // the walk has not returned yet (also while winding down)
   bool closePending_ = false;
   int bold_ = 0;
+  std::string completedFormat_;
   listing::ScanTotals totals_;
 };
 

@@ -18,7 +18,7 @@ KeyedImageList::~KeyedImageList() {
   if (blank_) DestroyIcon(blank_);
 }
 
-int KeyedImageList::Add(const std::string& key, HICON icon) {
+int KeyedImageList::Add(const std::wstring& key, HICON icon) {
   HICON picture = icon ? icon : blank_;
   auto it = index_.find(key);
   if (it != index_.end() && !IsShared(it->second)) {
@@ -46,14 +46,14 @@ int KeyedImageList::MakeShared(HICON icon) {
   return slot;
 }
 
-int KeyedImageList::AddShared(const std::string& key, int sharedSlot) {
+int KeyedImageList::AddShared(const std::wstring& key, int sharedSlot) {
   auto it = index_.find(key);
   if (it != index_.end() && !IsShared(it->second)) Remove(key);
   index_[key] = sharedSlot;
   return sharedSlot;
 }
 
-void KeyedImageList::Remove(const std::string& key) {
+void KeyedImageList::Remove(const std::wstring& key) {
   auto it = index_.find(key);
   if (it == index_.end()) return;
   if (!IsShared(it->second)) {
@@ -64,7 +64,7 @@ void KeyedImageList::Remove(const std::string& key) {
   index_.erase(it);
 }
 
-int KeyedImageList::IndexOf(const std::string& key) const {
+int KeyedImageList::IndexOf(const std::wstring& key) const {
   auto it = index_.find(key);
   return it == index_.end() ? BlankIndex() : it->second;
 }

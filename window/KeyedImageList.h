@@ -1,4 +1,4 @@
-// The tree's image list `im`, addressed by text keys. Slots keep their index for their
+// The tree's image list `im`, addressed by text keys (the nodes' keys, in UTF-16). Slots keep their index for their
 // whole life, so removing one picture never shifts the pictures of other nodes.
 #pragma once
 
@@ -21,16 +21,16 @@ class KeyedImageList {
   HIMAGELIST Handle() const { return list_; }
   // Puts `icon` (a null icon gives an empty picture) under `key` and returns its index.
   // A key already present gets its picture replaced.
-  int Add(const std::string& key, HICON icon);
+  int Add(const std::wstring& key, HICON icon);
   // Puts under `key` the picture of a shared slot made once by MakeShared: many keys can
   // show one picture without a copy each.
-  int AddShared(const std::string& key, int sharedSlot);
+  int AddShared(const std::wstring& key, int sharedSlot);
   int MakeShared(HICON icon);
   // Removes the picture of `key`; a key that is not there is ignored.
-  void Remove(const std::string& key);
+  void Remove(const std::wstring& key);
   // Index of the picture of `key`, or BlankIndex() when there is none.
-  int IndexOf(const std::string& key) const;
-  bool Contains(const std::string& key) const { return index_.count(key) != 0; }
+  int IndexOf(const std::wstring& key) const;
+  bool Contains(const std::wstring& key) const { return index_.count(key) != 0; }
   size_t Count() const { return index_.size(); }
   // An always-present empty picture for nodes without one.
   int BlankIndex() const { return 0; }
@@ -42,7 +42,7 @@ class KeyedImageList {
 
   HIMAGELIST list_ = nullptr;
   HICON blank_ = nullptr;
-  std::unordered_map<std::string, int> index_;
+  std::unordered_map<std::wstring, int> index_;
   std::vector<int> free_;
   std::vector<bool> shared_;  // by slot: a shared slot is never replaced or freed by a key
 };

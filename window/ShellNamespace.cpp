@@ -35,9 +35,7 @@ class Bstr {
  public:
   ~Bstr() { SysFreeString(s_); }
   BSTR* out() { return &s_; }
-  std::string Ansi() const {
-    return AnsiFromWide(s_, s_ ? static_cast<int>(SysStringLen(s_)) : 0);
-  }
+  std::wstring Text() const { return s_ ? std::wstring(s_, SysStringLen(s_)) : std::wstring(); }
 
  private:
   BSTR s_ = nullptr;
@@ -80,8 +78,8 @@ class DispatchNamespace : public ShellNamespace {
       if (FAILED(items->Item(index, item.out())) || !item) continue;
       ShellItem si;
       Bstr name, path;
-      if (SUCCEEDED(item->get_Name(name.out()))) si.name = name.Ansi();
-      if (SUCCEEDED(item->get_Path(path.out()))) si.path = path.Ansi();
+      if (SUCCEEDED(item->get_Name(name.out()))) si.name = name.Text();
+      if (SUCCEEDED(item->get_Path(path.out()))) si.path = path.Text();
       VARIANT_BOOL isFolder = VARIANT_FALSE;
       if (SUCCEEDED(item->get_IsFolder(&isFolder))) si.isFolder = isFolder != VARIANT_FALSE;
       result.push_back(std::move(si));

@@ -11,9 +11,11 @@ namespace dirsheet::window {
 // Special-folder numbers of the shell's namespace.
 enum ShellFolder { kShellDesktop = 0, kShellControlPanel = 3, kShellDrives = 17, kShellNetwork = 18 };
 
+// Names and paths are UTF-16, as the shell gives them: a folder named in any script is
+// kept whole.
 struct ShellItem {
-  std::string name;   // display name
-  std::string path;   // file-system path or "::{...}" parsing name
+  std::wstring name;  // display name
+  std::wstring path;  // file-system path or "::{...}" parsing name
   bool isFolder = false;
 };
 

@@ -1,4 +1,4 @@
-// Small Win32 helpers of the window layer: owners for handles, twips to pixels, wide to
+// Small Win32 helpers of the window layer: owners for handles, twips to pixels, wide and
 // ANSI text, and the text of a window.
 #pragma once
 
@@ -45,6 +45,27 @@ inline std::string AnsiFromWide(const wchar_t* text, int length) {
   if (n > 0) WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), n, nullptr, nullptr);
   return out;
 }
+
+// ANSI text of the program's own constants in UTF-16.
+inline std::wstring WideFromAnsi(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0)
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
+
+// The text of a control in UTF-16: what the user typed or the tree put there, whole.
+inline std::wstring GetTextW(HWND hwnd) {
+  int n = GetWindowTextLengthW(hwnd);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(hwnd, s.data(), n + 1);
+  s.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return s;
+}
+
+inline void SetTextW(HWND hwnd, const std::wstring& text) { SetWindowTextW(hwnd, text.c_str()); }
 
 inline std::string GetText(HWND hwnd) {
   int n = GetWindowTextLengthA(hwnd);

@@ -1,7 +1,5 @@
-// Benchmark driver of the main window, run under Wine:
-//   driver startup DIRSHEET.EXE MINIMAL.EXE RUNS
-//     time from process start until the window is shown (for Dirsheet: with the tree's
-//     top level built), alternating with a minimal Win32 window program;
+// Benchmark driver of the main window's scan, run under Wine (start-up is measured from
+// the X server by startup.py):
 //   driver scan DIRSHEET.EXE CLI.EXE FOLDER LISTING RUNS
 //     a scan started with a click on Start until the status reads "Done.", against
 //     dirsheet-cli.exe on the same folder; while the window scans, the driver keeps
@@ -123,49 +121,6 @@ HWND ButtonWithText(HWND top, const char* text) {
   return s.hwnd;
 }
 
-// Milliseconds from process start until a shown window (and, when asked, a tree with
-// more than its root) appears.
-double TimeToWindow(const std::string& exe, bool wantTree) {
-  Child child;
-  double t0 = Now();
-  if (!child.Start("\"" + exe + "\"")) return -1;
-  double result = -1;
-  while (Now() - t0 < 30000) {
-    HWND top = ShownWindowOf(child.pi.dwProcessId);
-    if (top) {
-      if (!wantTree) {
-        result = Now() - t0;
-        break;
-      }
-      HWND tree = ChildOfClass(top, WC_TREEVIEWA);
-      DWORD_PTR count = 0;
-      if (tree && SendMessageTimeoutA(tree, TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count) &&
-          count > 1) {
-        result = Now() - t0;
-        break;
-      }
-    }
-    Sleep(1);
-  }
-  child.Kill();
-  return result;
-}
-
-int Startup(const std::string& dirsheet, const std::string& minimal, int runs) {
-  std::vector<double> app, base;
-  TimeToWindow(minimal, false);  // warm the loader and the disk cache
-  TimeToWindow(dirsheet, true);
-  for (int i = 0; i < runs; ++i) {
-    base.push_back(TimeToWindow(minimal, false));
-    app.push_back(TimeToWindow(dirsheet, true));
-  }
-  double a = Median(app), b = Median(base);
-  std::printf("start-up, median of %d: minimal window %.0f ms, Dirsheet with its tree %.0f ms, "
-              "difference %.0f ms, ratio %.2f\n",
-              runs, b, a, a - b, b > 0 ? a / b : 0);
-  return 0;
-}
-
 std::string StatusOf(HWND status, double& waitMs) {
   char text[512] = {};
   DWORD_PTR got = 0;
@@ -265,11 +220,9 @@ int Scan(const std::string& dirsheet, const std::string& cli, const std::string&
 
 int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
-  if (mode == "startup" && argc == 5) return Startup(argv[2], argv[3], std::atoi(argv[4]));
   if (mode == "scan" && argc == 7)
     return Scan(argv[2], argv[3], argv[4], argv[5], std::atoi(argv[6]));
   std::fprintf(stderr,
-               "usage: driver startup DIRSHEET.EXE MINIMAL.EXE RUNS\n"
-               "       driver scan DIRSHEET.EXE CLI.EXE FOLDER CLI-OUTPUT RUNS\n");
+               "usage: driver scan DIRSHEET.EXE CLI.EXE FOLDER CLI-OUTPUT RUNS\n");
   return 2;
 }

@@ -3,7 +3,7 @@
 // folder and one of each child (to know whether it gets an expand button).
 #include <cstdio>
 
-#include "tests/window/WindowTestSupport.h"
+#include "tests/window/FormTestSupport.h"
 
 using namespace dirsheet::window;
 using namespace dirsheet::window::test;
@@ -17,13 +17,13 @@ double Now() {
   return c.QuadPart * 1000.0 / f.QuadPart;
 }
 
-int Enumerate(const std::string& folder) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+int Enumerate(const std::wstring& folder) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return 0;
   int n = 0;
   do ++n;
-  while (FindNextFileA(h, &fd));
+  while (FindNextFileW(h, &fd));
   FindClose(h);
   return n;
 }
@@ -33,7 +33,7 @@ int Enumerate(const std::string& folder) {
 int main() {
   const int kFolders = 2000;
   ScratchFolder folder;
-  std::string big = folder.MakeFolder("big");
+  std::wstring big = Wide(folder.MakeFolder("big"));
   for (int i = 0; i < kFolders; ++i) {
     std::string child = "big\\d" + std::to_string(i);
     folder.MakeFolder(child);
@@ -41,7 +41,7 @@ int main() {
   }
   auto bareReading = [&] {
     Enumerate(big);
-    for (int i = 0; i < kFolders; ++i) Enumerate(big + "\\d" + std::to_string(i));
+    for (int i = 0; i < kFolders; ++i) Enumerate(big + L"\\d" + std::to_wstring(i));
   };
   bareReading();  // warms the caches for both
   double t = Now();
@@ -49,21 +49,21 @@ int main() {
   double bare = Now() - t;
 
   auto shell = std::make_unique<FixedShell>();
-  shell->desktop.push_back({"Big", big, true});
+  shell->desktop.push_back({L"Big", big, true});
   Recorder rec;
   auto form = MakeForm(rec.Services(folder.Path(), std::move(shell)), SW_SHOWNORMAL);
   HTREEITEM node = form->Tree().Find(big);
   ClickNode(form->TreeView1(), node);
-  Pump(form.get());
+  PumpForm(form.get());
   SetFocus(form->TreeView1());
   t = Now();
   PostKey(form->TreeView1(), VK_RIGHT);
-  Pump(form.get());
+  PumpForm(form.get());
   double expand = Now() - t;
   size_t children = ChildKeys(*form, node).size();
   t = Now();
   PostKey(form->TreeView1(), VK_LEFT);
-  Pump(form.get());
+  PumpForm(form.get());
   double collapse = Now() - t;
   std::printf("expand a folder of %d subfolders: %.0f ms (%zu children), bare enumeration %.0f ms, "
               "ratio %.2f; collapse %.0f ms\n",

@@ -1,23 +1,17 @@
-// dirsheet-cli: lists a folder without the window, with the same options the window's
-// controls hold. Exit codes: 0 complete listing, 1 listing written but incomplete (folders
-// that could not be read, or interrupted), 2 bad command line, 3 listing not written.
-#include <cerrno>
+// dirsheet-cli: lists folders without the window, with the options the window's controls
+// hold and the ones people who list big trees ask for. Exit codes: 0 complete listing,
+// 1 listing written but incomplete (folders that could not be read or were not entered,
+// or interrupted), 2 bad command line (nothing written), 3 listing not written.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
-#else
-#include <unistd.h>
-#endif
-
+#include "listing/CellText.h"
 #include "listing/Listing.h"
+#include "platform/Console.h"
 
 namespace {
 
@@ -28,15 +22,30 @@ volatile std::sig_atomic_t g_interrupted = 0;
 void OnInterrupt(int) { g_interrupted = 1; }
 
 const char kUsage[] =
-    "usage: dirsheet-cli [options] FOLDER\n"
+    "usage: dirsheet-cli [options] FOLDER...\n"
     "  -f, --filter PATTERN   file-name wildcard, * and ? (default *)\n"
     "  -a, --attributes LIST  comma list of type,size,created,modified, or none\n"
     "                         (default type,size)\n"
     "  -s, --order ORDER      No order (default), Name, Type, Size, Created date,\n"
     "                         Last modified date\n"
-    "  -t, --format FORMAT    text (default) or html\n"
+    "  -t, --format FORMAT    text (default), html, csv or jsonl\n"
     "  -o, --output FILE      write the listing to FILE (default: standard output)\n"
-    "  -q, --quiet            no progress on the terminal\n";
+    "  -x, --exclude PATTERN  leave out files and folders whose name matches (a folder\n"
+    "                         left out is not entered); may be given more than once\n"
+    "  -d, --max-depth N      enter at most N levels of folders below each FOLDER\n"
+    "      --folders-only     one row per folder: its path, file count and bytes\n"
+    "      --no-follow        list links to folders as entries instead of entering them\n"
+    "      --encoding ENC     text and html in the system code page (system, default)\n"
+    "                         or in utf-8; csv and jsonl are always utf-8\n"
+    "  -j, --threads N        folders read at once (default: one per processor core)\n"
+    "  -q, --quiet            no progress and no summary on standard error\n"
+    "Several FOLDERs are listed in turn under one totals footer.\n"
+    "examples:\n"
+    "  dirsheet-cli -t csv -a size,modified -o photos.csv ~/Pictures\n"
+    "  dirsheet-cli -x .git -x node_modules -f '*.c' src\n"
+    "  dirsheet-cli --folders-only -d 2 -t jsonl /srv | jq 'select(.kind==\"folder\")'\n"
+    "exit codes: 0 complete, 1 incomplete (unreadable or skipped folders, interrupted),\n"
+    "  2 bad command line, 3 the listing could not be written\n";
 
 bool SameText(const std::string& a, const char* b) {
   if (a.size() != std::strlen(b)) return false;
@@ -85,60 +94,85 @@ bool ParseOrder(const std::string& text, listing::ListingOptions& o) {
   return false;
 }
 
+bool ParseCount(const std::string& text, long min, long max, long& value) {
+  if (text.empty() || text.size() > 9) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value >= min && value <= max;
+}
+
+void Say(const std::string& text) { platform::WriteError(text); }
+
 // Progress on the terminal, the folder problems on stderr, and Ctrl-C as Stop.
 class CliHost : public listing::ScanHost {
  public:
   CliHost(bool progress, const listing::ScanTotals& totals)
-      : progress_(progress), totals_(totals) {}
+      : progress_(progress), totals_(totals), start_(std::chrono::steady_clock::now()) {}
 
   bool StopRequested() override { return g_interrupted != 0; }
 
   void SetStatus(const std::string& text) override {
-    if (progress_ && (++calls_ & 63) == 0) Show(text);
+    if (progress_ && (++calls_ & 255) == 0) Show(text);
   }
 
   void PumpMessages() override {}
 
-  void FolderUnreadable(const std::string& path) override {
+  void Problem(listing::FolderProblem kind, const std::string& path,
+               const std::string& reason) override {
     ClearProgress();
-    std::fprintf(stderr, "dirsheet-cli: cannot read folder %s\n", path.c_str());
-    ++unreadable_;
-  }
-
-  void FolderLoop(const std::string& path) override {
-    ClearProgress();
-    std::fprintf(stderr, "dirsheet-cli: not entering %s: it leads back to a folder above it\n",
-                 path.c_str());
+    const std::string what = kind == listing::FolderProblem::Unreadable
+                                 ? "cannot read folder "
+                                 : "not entering ";
+    Say("dirsheet-cli: " + what + listing::PrintableText(path) + ": " +
+        listing::PrintableText(reason) + "\n");
   }
 
   void ClearProgress() {
-    if (shown_) std::fprintf(stderr, "\r%*s\r", 79, "");
+    if (shown_) Say("\r" + std::string(79, ' ') + "\r");
     shown_ = false;
   }
 
-  unsigned unreadable() const { return unreadable_; }
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
 
  private:
   void Show(const std::string& text) {
     const auto now = std::chrono::steady_clock::now();
     if (shown_ && now - last_ < std::chrono::milliseconds(100)) return;
     last_ = now;
+    const double seconds = Seconds();
+    const unsigned long long rate =
+        seconds > 0 ? static_cast<unsigned long long>(totals_.TotalFiles / seconds) : 0;
     std::string line = std::to_string(totals_.TotalFiles) + " files, " +
-                       std::to_string(totals_.TotalBytes) + " bytes  ";
-    std::string path = text;
+                       std::to_string(rate) + " files/s  ";
+    // The path's end, cut at a character boundary, with nothing a terminal would obey.
+    std::string path = listing::PrintableText(text);
+    std::size_t chars = 0;
+    for (unsigned char c : path) chars += (c & 0xC0) != 0x80;
     const std::size_t room = line.size() < 76 ? 76 - line.size() : 0;
-    if (path.size() > room) path = "..." + path.substr(path.size() - room + 3);
+    if (chars > room) {
+      std::size_t drop = chars - room + 3, pos = 0;
+      while (pos < path.size() && drop > 0) {
+        ++pos;
+        while (pos < path.size() && (static_cast<unsigned char>(path[pos]) & 0xC0) == 0x80) ++pos;
+        --drop;
+      }
+      path = "..." + path.substr(pos);
+    }
     line += path;
-    std::fprintf(stderr, "\r%-79s", line.c_str());
-    std::fflush(stderr);
+    Say("\r" + line + "\x1b[K");
     shown_ = true;
   }
 
   bool progress_;
   const listing::ScanTotals& totals_;
   unsigned calls_ = 0;
-  unsigned unreadable_ = 0;
   bool shown_ = false;
+  std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point last_;
 };
 
@@ -156,109 +190,166 @@ std::string SourceFolder(std::string folder) {
   return folder;
 }
 
-int Usage(const char* problem) {
-  if (problem) std::fprintf(stderr, "dirsheet-cli: %s\n", problem);
-  std::fputs(kUsage, stderr);
+int Usage(const std::string& problem) {
+  if (!problem.empty()) Say("dirsheet-cli: " + listing::PrintableText(problem) + "\n");
+  Say(kUsage);
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct CommandLine {
   listing::ListingOptions options;
+  std::vector<std::string> folders;
   std::string output;
-  std::string folder;
+  bool haveOutput = false;
   bool quiet = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](const char*) -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    if (arg == "-h" || arg == "--help") {
+};
+
+// Reads the arguments; returns -1 to go on, or the exit code.
+int Parse(const std::vector<std::string>& args, CommandLine& c) {
+  listing::ListingOptions& o = c.options;
+  o.threads = 0;  // the tool reads ahead on every core by default
+  bool endOfOptions = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    long n = 0;
+    if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
+      c.folders.push_back(arg);
+    } else if (arg == "--") {
+      endOfOptions = true;
+    } else if (arg == "-h" || arg == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (arg == "-q" || arg == "--quiet") {
-      quiet = true;
+      c.quiet = true;
     } else if (arg == "-f" || arg == "--filter") {
-      const char* v = value("filter");
-      if (!v) return Usage("--filter needs a pattern");
-      options.filter = v;
+      if (!value(v) || v.empty()) return Usage("--filter needs a pattern (use * for every file)");
+      o.filter = v;
     } else if (arg == "-a" || arg == "--attributes") {
-      const char* v = value("attributes");
-      if (!v || !ParseAttributes(v, options))
+      if (!value(v) || !ParseAttributes(v, o))
         return Usage("--attributes takes a comma list of type, size, created, modified");
     } else if (arg == "-s" || arg == "--order") {
-      const char* v = value("order");
-      if (!v || !ParseOrder(v, options)) return Usage("unknown --order");
+      if (!value(v) || !ParseOrder(v, o)) return Usage("unknown --order");
     } else if (arg == "-t" || arg == "--format") {
-      const char* v = value("format");
-      if (v && SameText(v, "text")) options.format = "Text";
-      else if (v && SameText(v, "html")) options.format = "HTML";
-      else return Usage("--format is text or html");
+      if (!value(v)) return Usage("--format needs a format");
+      if (SameText(v, "text")) o.format = "Text";
+      else if (SameText(v, "html")) o.format = "HTML";
+      else if (SameText(v, "csv")) o.format = "CSV";
+      else if (SameText(v, "jsonl")) o.format = "JSONL";
+      else return Usage("--format is text, html, csv or jsonl");
     } else if (arg == "-o" || arg == "--output") {
-      const char* v = value("output");
-      if (!v) return Usage("--output needs a file name");
-      output = v;
-    } else if (arg.size() > 1 && arg[0] == '-' && folder.empty() && arg != "--") {
-      return Usage(("unknown option " + arg).c_str());
+      if (!value(v) || v.empty()) return Usage("--output needs a file name");
+      c.output = v;
+      c.haveOutput = true;
+    } else if (arg == "-x" || arg == "--exclude") {
+      if (!value(v) || v.empty()) return Usage("--exclude needs a pattern");
+      o.exclude.push_back(v);
+    } else if (arg == "-d" || arg == "--max-depth") {
+      if (!value(v) || !ParseCount(v, 0, 100000000, n))
+        return Usage("--max-depth takes a number of levels, 0 or more");
+      o.maxDepth = static_cast<int>(n);
+    } else if (arg == "--folders-only") {
+      o.foldersOnly = true;
+    } else if (arg == "--no-follow") {
+      o.noFollow = true;
+    } else if (arg == "--encoding") {
+      if (!value(v)) return Usage("--encoding needs system or utf-8");
+      if (SameText(v, "utf-8") || SameText(v, "utf8")) o.utf8 = true;
+      else if (SameText(v, "system")) o.utf8 = false;
+      else return Usage("--encoding is system or utf-8");
+    } else if (arg == "-j" || arg == "--threads") {
+      if (!value(v) || !ParseCount(v, 1, 256, n))
+        return Usage("--threads takes a number from 1 to 256");
+      o.threads = static_cast<unsigned>(n);
     } else {
-      if (arg == "--" && i + 1 < argc) ++i;
-      if (!folder.empty()) return Usage("only one folder can be listed");
-      folder = argv[i];
+      return Usage("unknown option " + arg);
     }
   }
-  if (folder.empty()) return Usage("no folder given");
-  folder = SourceFolder(folder);
+  if (c.folders.empty()) return Usage("no folder given");
+  return -1;
+}
 
+// Writes the listing of every folder; returns the exit code.
+int Run(CommandLine& c, platform::FileSystem& fs) {
   std::FILE* out = stdout;
   std::string outName = "(standard output)";
-  if (!output.empty()) {
-    out = std::fopen(output.c_str(), "wb");
+  if (c.haveOutput) {
+    out = platform::OpenFile(c.output, "wb");
     if (!out) {
-      std::fprintf(stderr, "dirsheet-cli: cannot create the listing %s: %s\n", output.c_str(),
-                   std::strerror(errno));
+      Say("dirsheet-cli: cannot create the listing " + listing::PrintableText(c.output) + ": " +
+          std::strerror(errno) + "\n");
       return 3;
     }
-    outName = output;
+    outName = c.output;
     std::setvbuf(out, nullptr, _IOFBF, 1 << 16);  // one write per folder block
-  }
-  else {
-#if defined(_WIN32)
-    _setmode(_fileno(stdout), _O_BINARY);  // the listing's own CR LF, not doubled
-#endif
+  } else {
+    platform::BinaryStdout();  // the listing's own CR LF, not doubled
     // Blocks reach a pipe in large writes, not line by line.
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   }
+  platform::IgnoreBrokenPipe();
   std::signal(SIGINT, OnInterrupt);
 
   listing::ScanTotals totals;
-  CliHost host(!quiet && isatty(fileno(stderr)), totals);
-  auto fs = platform::MakeFileSystem();
-  listing::ListingFile file(out, outName, options);
+  CliHost host(!c.quiet && platform::IsTerminal(stderr), totals);
+  listing::ListingFile file(out, outName, c.options);
   if (file.WriteListingHeader()) {
-    listing::FolderWalk walk(*fs, options, host, file, totals);
-    walk.ListFolder(folder);
+    listing::FolderWalk walk(fs, c.options, host, file, totals);
+    walk.ListFolders(c.folders);
     file.AppendTotals(totals);
   }
   file.Close();
   bool written = file.ok();
   if (out != stdout && std::fclose(out) != 0 && written) {
-    std::fprintf(stderr, "dirsheet-cli: cannot write the listing %s: %s\n", output.c_str(),
-                 std::strerror(errno));
+    Say("dirsheet-cli: cannot write the listing " + listing::PrintableText(c.output) + ": " +
+        std::strerror(errno) + "\n");
     return 3;
   }
   host.ClearProgress();
+  // A reader that went away (| head) wanted no more: no message, but no complete listing.
   if (!written) {
-    std::fprintf(stderr, "dirsheet-cli: %s\n", file.Error().c_str());
+    if (!file.ReaderGone()) Say("dirsheet-cli: " + listing::PrintableText(file.Error()) + "\n");
     return 3;
   }
+  if (!c.quiet) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", host.Seconds());
+    Say("dirsheet-cli: " + std::to_string(totals.TotalFolders) + " folders, " +
+        std::to_string(totals.TotalFiles) + " files, " + std::to_string(totals.TotalBytes) +
+        " bytes, " + std::to_string(totals.Unreadable) + " unreadable, " +
+        std::to_string(totals.NotEntered) + " not entered, " + seconds + " s\n");
+  }
   if (g_interrupted) {
-    std::fprintf(stderr, "dirsheet-cli: interrupted; the listing is incomplete\n");
+    Say("dirsheet-cli: interrupted; the listing is incomplete\n");
     return 1;
   }
-  if (host.unreadable() > 0) {
-    std::fprintf(stderr, "dirsheet-cli: %u folder(s) could not be read; the listing is "
-                         "incomplete\n", host.unreadable());
+  if (totals.Unreadable > 0 || totals.NotEntered > 0) {
+    Say("dirsheet-cli: " + std::to_string(totals.Unreadable) + " folder(s) could not be read, " +
+        std::to_string(totals.NotEntered) + " not entered; the listing is incomplete\n");
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CommandLine c;
+  const int parsed = Parse(platform::CommandLineArguments(argc, argv), c);
+  if (parsed >= 0) return parsed;
+  auto fs = platform::MakeFileSystem();
+  // Every source must be a folder before anything is written: a typo must not truncate
+  // the -o file or leave an empty listing behind.
+  for (std::string& folder : c.folders) {
+    folder = SourceFolder(folder);
+    if (!fs->IsDirectory(folder))
+      return Usage(folder + " is not a folder (it does not exist, or it is a file)");
+  }
+  return Run(c, *fs);
 }

@@ -8,7 +8,10 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstring>
+#include <mutex>
 #include <unordered_map>
 
 #include "platform/FileSystem.h"
@@ -36,14 +39,15 @@ struct Status {
   FolderId id;
 };
 
-bool g_noStatx = false;  // set once when the kernel has no statx
+std::atomic<bool> g_noStatx{false};  // set once when the kernel has no statx
 
 // The entry's status, following links (a link to a folder is a folder); a dangling link
-// is described by the link itself.
+// is described by the link itself. Not ok when the entry's details cannot be read (a
+// folder that may be read but not entered).
 Status StatAt(int dirFd, const char* name) {
   Status s;
 #if defined(STATX_BTIME)
-  if (!g_noStatx) {
+  if (!g_noStatx.load(std::memory_order_relaxed)) {
     struct statx x;
     int rc = statx(dirFd, name, AT_STATX_DONT_SYNC, STATX_BASIC_STATS | STATX_BTIME, &x);
     if (rc != 0 && errno == ENOENT)
@@ -116,13 +120,21 @@ class PosixEnumeration : public Enumeration {
     current_ = FindEntry();
     current_.name = d.d_name;
     current_.isLink = d.d_type == DT_LNK;
+    if (d.d_name[0] == '.' && (d.d_name[1] == 0 || (d.d_name[1] == '.' && d.d_name[2] == 0))) {
+      current_.isDirectory = true;
+      return;  // "." and ".." need no details
+    }
     const Status s = StatAt(dirfd(dir_), d.d_name);
-    current_.isDirectory = s.ok ? s.directory : d.d_type == DT_DIR;
-    current_.sizeHigh = static_cast<std::uint32_t>(s.size >> 32);
-    current_.sizeLow = static_cast<std::uint32_t>(s.size);
+    if (!s.ok) {
+      current_.detailsUnknown = true;
+      current_.isDirectory = d.d_type == DT_DIR;
+      return;
+    }
+    current_.isDirectory = s.directory;
+    current_.size = s.size;
     current_.creationTime = s.created;
     current_.lastWriteTime = s.modified;
-    current_.hasId = s.ok;
+    current_.hasId = current_.idExact = true;
     current_.id = s.id;
   }
 
@@ -194,18 +206,31 @@ std::string PlainTypeName(const std::string& extension) {
 
 class PosixFileSystem : public FileSystem {
  public:
-  std::unique_ptr<Enumeration> Find(const std::string& folder,
-                                    const std::string& pattern) override {
-    if (pattern.empty()) return nullptr;
+  std::unique_ptr<Enumeration> Find(const std::string& folder, const std::string& pattern,
+                                    FindResult& result) override {
+    result = FindResult();
     DIR* dir = opendir(folder.c_str());
     if (!dir) {
-      unreadable_ = folder;
+      result.status = FindResult::Unreadable;
+      result.reason = std::strerror(errno);
+      return nullptr;
+    }
+    // An empty pattern matches nothing, but the folder was readable.
+    if (pattern.empty()) {
+      closedir(dir);
       return nullptr;
     }
     auto found = std::make_unique<PosixEnumeration>(dir, pattern);
     // Like find-first, a search that matches nothing does not start.
-    if (!found->Advance()) return nullptr;
+    if (!found->Advance()) {
+      if (errno != 0) {
+        result.status = FindResult::Unreadable;
+        result.reason = std::strerror(errno);
+      }
+      return nullptr;
+    }
     found->pending_ = true;
+    result.status = FindResult::Found;
     return found;
   }
 
@@ -216,17 +241,13 @@ class PosixFileSystem : public FileSystem {
 
   std::string TypeName(const std::string& path) override {
     const std::string extension = ExtensionOf(path);
+    std::lock_guard<std::mutex> lock(typesLock_);
     auto it = types_.find(extension);
     if (it != types_.end()) return it->second;
     std::string name = extension.empty() ? std::string() : mime_.Describe(extension);
     if (name.empty()) name = PlainTypeName(extension);
     types_.emplace(extension, name);
     return name;
-  }
-
-  std::uint64_t ExactSize(const std::string& path) override {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
   }
 
   bool Identify(const std::string& folder, FolderId& id) override {
@@ -237,18 +258,22 @@ class PosixFileSystem : public FileSystem {
     return true;
   }
 
-  bool Unreadable(const std::string& folder) override { return folder == unreadable_; }
-
   char Separator() const override { return '/'; }
 
  private:
   MimeDescriptions mime_;
+  std::mutex typesLock_;
   std::unordered_map<std::string, std::string> types_;  // type name per extension
-  std::string unreadable_;  // the last folder that could not be opened
 };
 
 }  // namespace
 
 std::unique_ptr<FileSystem> MakeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+bool RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 }  // namespace dirsheet::platform

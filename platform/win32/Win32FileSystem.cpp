@@ -1,90 +1,32 @@
-// The Win32 file-system backend. Inside it works with wide-character calls and "\\?\"
-// paths, so that no name outside the ANSI code page and no path over 260 characters is
-// skipped; at its interface names and paths are 8-bit ANSI, as the rest of the program
-// uses them. A name that does not survive the trip to ANSI also travels in a native
-// spelling (a mark character, then the name in UTF-8) that paths handed back to the
-// backend use, so they still lead to the right file or folder.
+// The Win32 file-system backend. It works with wide-character calls and "\\?\" paths, so
+// that no name outside the ANSI code page and no path over 260 characters is skipped; at
+// its interface names and paths are UTF-8. A folder is read through a handle to it
+// (FILE_ID_BOTH_DIR_INFO records), which gives each entry's file ID and short name in the
+// same calls: the IDs identify folders for the scan's "already listed" test, and the
+// short name reaches a folder whose long name the path syntax refuses (names made on
+// Linux with < > " | ? * or a backslash in them, as Wine shows them).
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cwchar>
+#include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/win32/TextCodec.h"
 
 namespace dirsheet::platform {
 
 namespace {
 
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-  return out;
-}
-
-// The ANSI form of `text`; `lossy` tells whether a character had no ANSI equivalent.
-std::string Narrow(const wchar_t* text, std::size_t length, bool& lossy) {
-  lossy = false;
-  if (length == 0) return {};
-  // Most names are plain ASCII, the same in every ANSI code page: no conversion call.
-  std::string ascii(length, '\0');
-  std::size_t i = 0;
-  for (; i < length && text[i] < 0x80; ++i) ascii[i] = static_cast<char>(text[i]);
-  if (i == length) return ascii;
-  BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text,
-                                    static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, static_cast<int>(length), &out[0],
-                      n, nullptr, &usedDefault);
-  lossy = usedDefault != FALSE;
-  return out;
-}
-
-// Starts a name in its native spelling; control characters never occur in file names.
-const char kNativeMark = '\x01';
-
-std::string Utf8(const wchar_t* text, std::size_t length) {
-  if (length == 0) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), &out[0], n, nullptr,
-                      nullptr);
-  return out;
-}
-
-std::wstring FromUtf8(const char* text, std::size_t length) {
-  if (length == 0) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), &out[0], n);
-  return out;
-}
-
-// The wide path a path of this interface stands for: ANSI names, and native spellings
-// where a name lost characters in ANSI.
-std::wstring Resolve(const std::string& path) {
-  if (path.find(kNativeMark) == std::string::npos) return Widen(path);
-  std::wstring out;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = path.find('\\', start);
-    const std::size_t stop = end == std::string::npos ? path.size() : end;
-    if (stop > start && path[start] == kNativeMark)
-      out += FromUtf8(path.data() + start + 1, stop - start - 1);
-    else
-      out += Widen(path.substr(start, stop - start));
-    if (end == std::string::npos) return out;
-    out += L'\\';
-    start = end + 1;
-  }
-}
+using win32::Utf8FromWide;
+using win32::WideFromUtf8;
 
 std::uint64_t Join(DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; }
+
+std::uint64_t FromLarge(const LARGE_INTEGER& v) { return static_cast<std::uint64_t>(v.QuadPart); }
 
 // A path for the wide calls: made absolute and given the "\\?\" prefix that lifts the
 // 260-character limit. A bare drive ("C:") means its root.
@@ -102,11 +44,121 @@ std::wstring LongPath(std::wstring path) {
   return full;
 }
 
-class Win32Enumeration : public Enumeration {
+std::string SystemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0,
+                                 nullptr);
+  std::wstring message = n && text ? std::wstring(text, n) : std::wstring();
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.'))
+    message.pop_back();
+  if (message.empty()) return "system error " + std::to_string(error);
+  return Utf8FromWide(message);
+}
+
+// Whether a long name can stand in a path: Windows names never hold these characters nor
+// end in a dot or a space (which making a path absolute strips), but names made on Linux
+// reach the program under Wine with them.
+bool UsableInPath(const wchar_t* name, std::size_t length) {
+  if (length > 0 && (name[length - 1] == L'.' || name[length - 1] == L' ') &&
+      !(length == 1 || (length == 2 && name[0] == L'.')))
+    return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    const wchar_t c = name[i];
+    if (c < 32 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' ||
+        c == L'*' || c == L'\\' || c == L'/')
+      return false;
+  }
+  return true;
+}
+
+// Links the walk may decline to follow: symbolic links and junctions. Other reparse points
+// (cloud placeholders, deduplicated files) are ordinary folders and files to the user;
+// Wine shows a Unix symbolic link as a reparse point with no tag.
+bool IsLinkTag(DWORD attributes, DWORD tag) {
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  return tag == 0 || tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT;
+}
+
+// A folder read through a handle, FILE_ID_BOTH_DIR_INFO records in batches.
+class HandleEnumeration : public Enumeration {
  public:
-  Win32Enumeration(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), data_(first) {}
-  ~Win32Enumeration() override { FindClose(find_); }
-  bool Next(FindEntry& entry) override;
+  HandleEnumeration(HANDLE folder, std::vector<unsigned char> first)
+      : folder_(folder), buffer_(std::move(first)) {}
+  ~HandleEnumeration() override { CloseHandle(folder_); }
+
+  bool Next(FindEntry& entry) override {
+    if (!record_) {
+      if (done_) return false;
+      if (!started_) {
+        started_ = true;  // the first batch was read when the search started
+      } else if (!GetFileInformationByHandleEx(folder_, FileIdBothDirectoryInfo, buffer_.data(),
+                                               static_cast<DWORD>(buffer_.size()))) {
+        done_ = true;
+        return false;
+      }
+      record_ = buffer_.data();
+    }
+    const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record_);
+    Fill(*info, entry);
+    record_ = info->NextEntryOffset ? record_ + info->NextEntryOffset : nullptr;
+    return true;
+  }
+
+ private:
+  static void Fill(const FILE_ID_BOTH_DIR_INFO& info, FindEntry& entry) {
+    const std::size_t length = info.FileNameLength / sizeof(wchar_t);
+    entry.name = Utf8FromWide(info.FileName, length);
+    entry.accessName.clear();
+    if (!UsableInPath(info.FileName, length) && info.ShortNameLength > 0)
+      entry.accessName = Utf8FromWide(info.ShortName, info.ShortNameLength / sizeof(wchar_t));
+    entry.size = FromLarge(info.EndOfFile);
+    entry.creationTime = FromLarge(info.CreationTime);
+    entry.lastWriteTime = FromLarge(info.LastWriteTime);
+    entry.isDirectory = (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // For a reparse point the record holds the tag where other records hold the EA size.
+    entry.isLink = IsLinkTag(info.FileAttributes, info.EaSize);
+    entry.detailsUnknown = false;
+    // A file ID is unique on its volume; a link's record may give its own ID or its
+    // target's, so the walk asks what a link leads to.
+    entry.hasId = info.FileId.QuadPart != 0 && !(info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    entry.idExact = false;
+    entry.id = FolderId{0, FromLarge(info.FileId)};
+  }
+
+  HANDLE folder_;
+  std::vector<unsigned char> buffer_;
+  const unsigned char* record_ = nullptr;
+  bool started_ = false;
+  bool done_ = false;
+};
+
+// A search with a wildcard pattern, which only find-first matches as Windows does (short
+// names included).
+class PatternEnumeration : public Enumeration {
+ public:
+  PatternEnumeration(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), data_(first) {}
+  ~PatternEnumeration() override { FindClose(find_); }
+
+  bool Next(FindEntry& entry) override {
+    if (!havePending_ && !FindNextFileW(find_, &data_)) return false;
+    havePending_ = false;
+    entry.name = Utf8FromWide(data_.cFileName, wcsnlen(data_.cFileName, MAX_PATH));
+    entry.accessName.clear();
+    entry.size = Join(data_.nFileSizeHigh, data_.nFileSizeLow);
+    entry.creationTime = Join(data_.ftCreationTime.dwHighDateTime,
+                              data_.ftCreationTime.dwLowDateTime);
+    entry.lastWriteTime = Join(data_.ftLastWriteTime.dwHighDateTime,
+                               data_.ftLastWriteTime.dwLowDateTime);
+    entry.isDirectory = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isLink = IsLinkTag(data_.dwFileAttributes, data_.dwReserved0);
+    entry.detailsUnknown = false;
+    entry.hasId = entry.idExact = false;
+    return true;
+  }
 
  private:
   HANDLE find_;
@@ -116,26 +168,20 @@ class Win32Enumeration : public Enumeration {
 
 class Win32FileSystem : public FileSystem {
  public:
-  std::unique_ptr<Enumeration> Find(const std::string& folder,
-                                    const std::string& pattern) override {
-    // An empty pattern leaves a search that ends in a bare backslash: nothing matches.
-    if (pattern.empty()) return nullptr;
-    const std::wstring search = LongPath(Resolve(folder) + L"\\" + Widen(pattern));
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
-      find = FindFirstFileW(search.c_str(), &data);  // systems without the basic level
-    if (find == INVALID_HANDLE_VALUE) {
-      const DWORD error = GetLastError();
-      if (error != ERROR_FILE_NOT_FOUND && error != ERROR_NO_MORE_FILES) unreadable_ = folder;
-      return nullptr;
+  std::unique_ptr<Enumeration> Find(const std::string& folder, const std::string& pattern,
+                                    FindResult& result) override {
+    result = FindResult();
+    const std::wstring path = LongPath(WideFromUtf8(folder));
+    if (pattern == "*" || pattern == "*.*") {
+      std::unique_ptr<Enumeration> all = FindAll(path, result);
+      if (all || result.status != FindResult::Found) return all;
+      result = FindResult();  // no directory records from this handle: find-first instead
     }
-    return std::make_unique<Win32Enumeration>(find, data);
+    return FindPattern(path, pattern, result);
   }
 
   bool IsDirectory(const std::string& path) override {
-    const DWORD attributes = GetFileAttributesW(LongPath(Resolve(path)).c_str());
+    const DWORD attributes = GetFileAttributesW(LongPath(WideFromUtf8(path)).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
@@ -147,35 +193,21 @@ class Win32FileSystem : public FileSystem {
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
     const std::string extension = hasExtension ? path.substr(dot) : std::string();
-    const bool native = slash != std::string::npos && slash + 1 < path.size() &&
-                        path[slash + 1] == kNativeMark;
-    // Native spellings are cached apart from ANSI ones: they may look alike.
-    const std::string key = native ? kNativeMark + extension : extension;
-    auto it = types_.find(key);
+    std::lock_guard<std::mutex> lock(typesLock_);
+    auto it = types_.find(extension);
     if (it != types_.end()) return it->second;
-
     SHFILEINFOW info{};
-    const std::wstring sample =
-        L"file" + (native ? FromUtf8(extension.data(), extension.size()) : Widen(extension));
+    const std::wstring sample = L"file" + WideFromUtf8(extension);
     std::string name;
     if (SHGetFileInfoW(sample.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                       SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)) {
-      bool lossy;
-      name = Narrow(info.szTypeName, wcsnlen(info.szTypeName, 80), lossy);
-    }
-    types_.emplace(key, name);
+                       SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES))
+      name = Utf8FromWide(info.szTypeName, wcsnlen(info.szTypeName, 80));
+    types_.emplace(extension, name);
     return name;
   }
 
-  std::uint64_t ExactSize(const std::string& path) override {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(LongPath(Resolve(path)).c_str(), GetFileExInfoStandard, &data))
-      return 0;
-    return Join(data.nFileSizeHigh, data.nFileSizeLow);
-  }
-
   bool Identify(const std::string& folder, FolderId& id) override {
-    HANDLE h = CreateFileW(LongPath(Resolve(folder)).c_str(), 0,
+    HANDLE h = CreateFileW(LongPath(WideFromUtf8(folder)).c_str(), 0,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -185,38 +217,89 @@ class Win32FileSystem : public FileSystem {
     if (!ok) return false;
     id.volume = info.dwVolumeSerialNumber;
     id.file = Join(info.nFileIndexHigh, info.nFileIndexLow);
-    return true;
+    return id.file != 0;
   }
 
-  bool Unreadable(const std::string& folder) override { return folder == unreadable_; }
-
  private:
-  std::unordered_map<std::string, std::string> types_;  // type name per extension
-  std::string unreadable_;  // the last folder whose search could not start
-};
+  static void Fail(FindResult& result, DWORD error) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES) {
+      result.status = FindResult::NoMatch;
+      return;
+    }
+    result.status = FindResult::Unreadable;
+    result.reason = SystemMessage(error);
+  }
 
-bool Win32Enumeration::Next(FindEntry& entry) {
-  if (!havePending_ && !FindNextFileW(find_, &data_)) return false;
-  havePending_ = false;
-  const std::size_t length = wcsnlen(data_.cFileName, MAX_PATH);
-  bool lossy;
-  entry.name = Narrow(data_.cFileName, length, lossy);
-  entry.nativeName.clear();
-  if (lossy) entry.nativeName = kNativeMark + Utf8(data_.cFileName, length);
-  entry.sizeHigh = data_.nFileSizeHigh;
-  entry.sizeLow = data_.nFileSizeLow;
-  entry.creationTime = Join(data_.ftCreationTime.dwHighDateTime,
-                            data_.ftCreationTime.dwLowDateTime);
-  entry.lastWriteTime = Join(data_.ftLastWriteTime.dwHighDateTime,
-                             data_.ftLastWriteTime.dwLowDateTime);
-  entry.isDirectory = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  entry.isLink = (data_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-  entry.hasId = false;
-  return true;
-}
+  // Every entry, through a handle to the folder. Null with status Found when the system
+  // has no directory records for handles (the caller falls back to find-first).
+  std::unique_ptr<Enumeration> FindAll(const std::wstring& path, FindResult& result) {
+    HANDLE folder = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      // A missing folder is unreadable here, not a search without a match.
+      if (error == ERROR_FILE_NOT_FOUND) {
+        result.status = FindResult::Unreadable;
+        result.reason = SystemMessage(error);
+      } else {
+        Fail(result, error);
+      }
+      return nullptr;
+    }
+    std::vector<unsigned char> buffer(64 * 1024);
+    if (!GetFileInformationByHandleEx(folder, FileIdBothDirectoryInfo, buffer.data(),
+                                      static_cast<DWORD>(buffer.size()))) {
+      const DWORD error = GetLastError();
+      CloseHandle(folder);
+      if (error == ERROR_NO_MORE_FILES) {
+        result.status = FindResult::NoMatch;
+      } else if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+                 error == ERROR_INVALID_FUNCTION) {
+        result.status = FindResult::Found;  // not a folder, or no such records here
+      } else {
+        Fail(result, error);
+      }
+      return nullptr;
+    }
+    result.status = FindResult::Found;
+    return std::make_unique<HandleEnumeration>(folder, std::move(buffer));
+  }
+
+  std::unique_ptr<Enumeration> FindPattern(const std::wstring& path, const std::string& pattern,
+                                           FindResult& result) {
+    // An empty pattern leaves a search that ends in a bare backslash: nothing matches.
+    if (pattern.empty()) {
+      result.status = FindResult::NoMatch;
+      return nullptr;
+    }
+    const std::wstring search = path + (path.empty() || path.back() != L'\\' ? L"\\" : L"") +
+                                WideFromUtf8(pattern);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
+      find = FindFirstFileW(search.c_str(), &data);  // systems without the basic level
+    if (find == INVALID_HANDLE_VALUE) {
+      Fail(result, GetLastError());
+      return nullptr;
+    }
+    result.status = FindResult::Found;
+    return std::make_unique<PatternEnumeration>(find, data);
+  }
+
+  std::mutex typesLock_;
+  std::unordered_map<std::string, std::string> types_;  // type name per extension
+};
 
 }  // namespace
 
 std::unique_ptr<FileSystem> MakeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+std::FILE* OpenFile(const std::string& path, const char* mode) {
+  return _wfopen(WideFromUtf8(path).c_str(), WideFromUtf8(mode).c_str());
+}
+
+bool RemoveFile(const std::string& path) { return _wremove(WideFromUtf8(path).c_str()) == 0; }
 
 }  // namespace dirsheet::platform

@@ -8,7 +8,8 @@
 #include <new>
 #include <string>
 
-#include "skin/win32/ClsSkinner.h"
+#include "skin/win32/Intercept.h"
+#include "skin/win32/Notify.h"
 
 namespace dirsheet::skin::win32 {
 
@@ -17,20 +18,9 @@ namespace {
 constexpr char kGatewayProp[] = "DirsheetSkinGateway";
 constexpr std::uint32_t kGatewayMagic = 0x534B4E47;  // "GNKS"
 
-int DefaultMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-  return MessageBoxA(owner, text, caption, type);
-}
-SkinMessageBoxFn g_messageBox = DefaultMessageBox;
-
 LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 }  // namespace
-
-void SetSkinMessageBox(SkinMessageBoxFn fn) { g_messageBox = fn ? fn : DefaultMessageBox; }
-
-int ShowSkinMessage(HWND owner, const char* text, const char* caption, UINT type) {
-  return g_messageBox(owner, text, caption, type);
-}
 
 // The state one gateway works from. It lives in memory of its own (VirtualAlloc) so that
 // a gateway that outlives its engine can still give the window back and free itself.
@@ -82,9 +72,9 @@ void Uninstall(Gateway* g) {
   g->Installed = false;
 }
 
-// Step 4 of the handler contract: the outermost message of a window being destroyed (or
-// released) gives the window back; the gateway frees itself unless the engine still has
-// its record (the engine frees it then).
+// Once the outermost message of a window being destroyed (or released) has been handled,
+// the window is given back; the gateway frees itself unless the engine still has its
+// record (the engine frees it then).
 void FinishIfReleasing(Gateway* g) {
   if (g->Depth != 0 || !(g->Destroying || g->ReleaseRequested)) return;
   Uninstall(g);
@@ -137,8 +127,6 @@ VOID CALLBACK TimerEntry(HWND hwnd, UINT msg, UINT_PTR id, DWORD time) {
   it->second.Handler->OnCallback(it->second.Position, params, 4);
 }
 
-std::string Key(ULONG_PTR id) { return "h" + std::to_string(id); }
-
 // The engine lets go of a gateway: it stops calling the handler and is given back by
 // the window's outermost message, or freed here when its window is already gone.
 void ReleaseGateway(Gateway* g) {
@@ -152,12 +140,6 @@ void ReleaseGateway(Gateway* g) {
 
 }  // namespace
 
-struct ClsSkinner::CallbackRecord {
-  InterceptHandler* Handler;
-  int Position;
-  UINT_PTR TimerId;
-};
-
 bool MsgTable::Holds(UINT msg) const {
   if (Count == ALL_MESSAGES) return true;
   for (int i = 1; i <= Count && i <= MSG_ENTRIES; ++i)
@@ -165,7 +147,7 @@ bool MsgTable::Holds(UINT msg) const {
   return false;
 }
 
-void ClsSkinner::ReportError(const std::string& routine, const std::string& message) {
+void Interceptor::ReportError(const std::string& routine, const std::string& message) {
   const std::string log = "ClsSkinner." + routine + ": " + message;
   if (HANDLE source = RegisterEventSourceA(nullptr, "Dirsheet")) {
     const char* strings[1] = {log.c_str()};
@@ -177,34 +159,39 @@ void ClsSkinner::ReportError(const std::string& routine, const std::string& mess
   ShowSkinMessage(nullptr, text.c_str(), caption.c_str(), MB_ICONWARNING);
 }
 
-void* ClsSkinner::zMap_VFunction(ULONG_PTR id, int kind) {
-  if (kind != 0 && kind != 1 && kind != 2) {
+Interceptor::~Interceptor() {
+  ReleaseEntryPoints(EntryKind::Intercept);
+  ReleaseEntryPoints(EntryKind::Callback);
+}
+
+void* Interceptor::zMap_VFunction(ULONG_PTR id, EntryKind kind) {
+  if (kind != EntryKind::Intercept && kind != EntryKind::Unused && kind != EntryKind::Callback) {
     ReportError("zMap_Vfunction", "Invalid thunk type passed");
     return nullptr;
   }
-  if ((kind == 0 && !records_) || (kind == 2 && !callbacks_) || kind == 1) {
+  if ((kind == EntryKind::Intercept && !records_) || (kind == EntryKind::Callback && !callbacks_) ||
+      kind == EntryKind::Unused) {
     ReportError("zMap_VFunction", "Thunk hasn't been initialized");
     return nullptr;
   }
-  const std::string key = Key(id);
-  if (kind == 0) {
-    auto it = records_->find(key);
+  if (kind == EntryKind::Intercept) {
+    auto it = records_->find(reinterpret_cast<HWND>(id));
     if (it != records_->end()) return it->second;
   } else {
-    auto it = callbacks_->find(key);
-    if (it != callbacks_->end()) return it->second;
+    auto it = callbacks_->find(int(id));
+    if (it != callbacks_->end()) return &it->second;
   }
   ReportError("zMap_VFunction", "Thunk type for ID of " + std::to_string(id) + " does not exist");
   return nullptr;
 }
 
-Gateway* ClsSkinner::FindGateway(HWND hwnd) {
-  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), 0));
+Gateway* Interceptor::FindGateway(HWND hwnd) {
+  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept));
   // A gateway that already gave its window back is no longer valid to work on.
   return IsLiveGateway(g) && g->Installed ? g : nullptr;
 }
 
-bool ClsSkinner::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
+bool Interceptor::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
                               InterceptHandler* handlerObject, bool unicode) {
   const char* routine = "ssc_Subclass";
   if (!IsWindow(hwnd)) {
@@ -217,8 +204,8 @@ bool ClsSkinner::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
     ReportError(routine, "Window handle belongs to another process");
     return false;
   }
-  InterceptHandler* handler = handlerObject ? handlerObject : this;
-  if (!handler->HasHandler(position)) {
+  InterceptHandler* handler = handlerObject ? handlerObject : owner_;
+  if (!handler || !handler->HasHandler(position)) {
     ReportError(routine, "Callback method not found");
     return false;
   }
@@ -228,11 +215,10 @@ bool ClsSkinner::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
     return false;
   }
   auto* g = new (memory) Gateway;
-  if (!records_) records_ = std::make_unique<std::map<std::string, Gateway*>>();
-  const std::string key = Key(reinterpret_cast<ULONG_PTR>(hwnd));
+  if (!records_) records_ = std::make_unique<std::map<HWND, Gateway*>>();
   // One gateway per window: a window another engine already intercepts counts as
   // subclassed too, since two gateways could not find their own state.
-  if (records_->count(key) || GetPropA(hwnd, kGatewayProp)) {
+  if (records_->count(hwnd) || GetPropA(hwnd, kGatewayProp)) {
     ReportError(routine, "Window handle is already subclassed");
     FreeGateway(g);
     return false;
@@ -255,11 +241,11 @@ bool ClsSkinner::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
   }
   g->PreviousProc = reinterpret_cast<WNDPROC>(previous);
   g->Installed = true;
-  (*records_)[key] = g;
+  (*records_)[hwnd] = g;
   return true;
 }
 
-void ClsSkinner::zAddMsg(int uMsg, MsgTable& t) {
+void Interceptor::zAddMsg(int uMsg, MsgTable& t) {
   if (uMsg == ALL_MESSAGES) {
     t.Count = ALL_MESSAGES;
     return;
@@ -285,7 +271,7 @@ void ClsSkinner::zAddMsg(int uMsg, MsgTable& t) {
   t.Slots[++t.Count] = UINT(uMsg);
 }
 
-void ClsSkinner::zDelMsg(int uMsg, MsgTable& t) {
+void Interceptor::zDelMsg(int uMsg, MsgTable& t) {
   if (uMsg == ALL_MESSAGES) {
     t.Count = 0;
     return;
@@ -301,30 +287,30 @@ void ClsSkinner::zDelMsg(int uMsg, MsgTable& t) {
   ReportError("zDelMsg", std::string("Message &H") + hex + " not found in table");
 }
 
-void ClsSkinner::WatchMessage(HWND hwnd, int uMsg, int When) {
+void Interceptor::WatchMessage(HWND hwnd, int uMsg, int When) {
   Gateway* g = FindGateway(hwnd);
   if (!g) return;
   if (When & WHEN_BEFORE) zAddMsg(uMsg, g->Before);
   if (When & WHEN_AFTER) zAddMsg(uMsg, g->After);
 }
 
-void ClsSkinner::UnwatchMessage(HWND hwnd, int uMsg, int When) {
+void Interceptor::UnwatchMessage(HWND hwnd, int uMsg, int When) {
   Gateway* g = FindGateway(hwnd);
   if (!g) return;
   if (When & WHEN_BEFORE) zDelMsg(uMsg, g->Before);
   if (When & WHEN_AFTER) zDelMsg(uMsg, g->After);
 }
 
-LRESULT ClsSkinner::CallPreviousProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+LRESULT Interceptor::CallPreviousProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   Gateway* g = FindGateway(hwnd);
   if (!g || !g->PreviousProc) return 0;
   return g->Unicode ? CallWindowProcW(g->PreviousProc, hwnd, uMsg, wParam, lParam)
                     : CallWindowProcA(g->PreviousProc, hwnd, uMsg, wParam, lParam);
 }
 
-void ClsSkinner::StopIntercepting(HWND hwnd) {
-  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), 0));
-  if (records_) records_->erase(Key(reinterpret_cast<ULONG_PTR>(hwnd)));
+void Interceptor::StopIntercepting(HWND hwnd) {
+  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept));
+  if (records_) records_->erase(hwnd);
   if (!IsLiveGateway(g)) return;
   const bool sendNull = g->Installed && IsWindow(hwnd) && g->Depth == 0;
   ReleaseGateway(g);
@@ -334,9 +320,9 @@ void ClsSkinner::StopIntercepting(HWND hwnd) {
   }
 }
 
-void ClsSkinner::ReleaseEntryPoints(int kind) {
-  if (kind == 0 && records_) {
-    for (auto& [key, g] : *records_) {
+void Interceptor::ReleaseEntryPoints(EntryKind kind) {
+  if (kind == EntryKind::Intercept && records_) {
+    for (auto& [window, g] : *records_) {
       if (!IsLiveGateway(g)) continue;
       const bool giveBack = g->Depth == 0 && g->Installed && IsWindow(g->Window);
       ReleaseGateway(g);  // frees a gateway whose window is gone
@@ -347,16 +333,13 @@ void ClsSkinner::ReleaseEntryPoints(int kind) {
     }
     records_.reset();
   }
-  if (kind == 2 && callbacks_) {
-    for (auto& [key, c] : *callbacks_) {
-      CallbackTargets().erase(c->TimerId);
-      delete c;
-    }
+  if (kind == EntryKind::Callback && callbacks_) {
+    for (const auto& [position, c] : *callbacks_) CallbackTargets().erase(c.TimerId);
     callbacks_.reset();
   }
 }
 
-void* ClsSkinner::scb_SetCallbackAddr(int paramCount, int position, InterceptHandler* handlerObject) {
+void* Interceptor::scb_SetCallbackAddr(int paramCount, int position, InterceptHandler* handlerObject) {
   const char* routine = "scb_SetCallbackAddr";
   // Without generated code the one entry point there is takes the four parameters of
   // a timer procedure.
@@ -364,17 +347,17 @@ void* ClsSkinner::scb_SetCallbackAddr(int paramCount, int position, InterceptHan
     ReportError(routine, "Invalid Parameter count");
     return nullptr;
   }
-  InterceptHandler* handler = handlerObject ? handlerObject : this;
-  if (!handler->HasHandler(position)) {
+  InterceptHandler* handler = handlerObject ? handlerObject : owner_;
+  if (!handler || !handler->HasHandler(position)) {
     ReportError(routine, "Callback address not found.");
     return nullptr;
   }
-  if (!callbacks_) callbacks_ = std::make_unique<std::map<std::string, CallbackRecord*>>();
-  const std::string key = Key(ULONG_PTR(position));
-  if (!callbacks_->count(key)) {
-    auto* rec = new CallbackRecord{handler, position, reinterpret_cast<UINT_PTR>(handler)};
-    (*callbacks_)[key] = rec;
-    CallbackTargets()[rec->TimerId] = {handler, position};
+  if (!callbacks_) callbacks_ = std::make_unique<std::map<int, CallbackRecord>>();
+  if (!callbacks_->count(position)) {
+    // The timer identifier is the handler object: one hover timer per engine.
+    const CallbackRecord rec{handler, position, reinterpret_cast<UINT_PTR>(handler)};
+    (*callbacks_)[position] = rec;
+    CallbackTargets()[rec.TimerId] = {handler, position};
   }
   return reinterpret_cast<void*>(&TimerEntry);
 }

@@ -1,32 +1,30 @@
-// ClsSkinner: the menu bar drawn inside the skinned frame. Layout and painting, the popup
-// loop with its arrow-key switching, keyboard access through mnemonics, and reading the
-// menu again when the window's menu changes. Item rectangles, mnemonics and neighbours
-// come from skin/Interaction.h.
-#include <windows.h>
+#include "skin/win32/MenuBar.h"
 
 #include <algorithm>
 #include <exception>
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "skin/Interaction.h"
-#include "skin/win32/ClsSkinner.h"
+#include "skin/Compose.h"
+#include "skin/win32/Canvas.h"
+#include "skin/win32/Notify.h"
 
 namespace dirsheet::skin::win32 {
 
+using platform::win32::Font;
+using platform::win32::MemoryDc;
+using platform::win32::SelectGuard;
+
 namespace {
 
-constexpr UINT kFrameChanged = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER |
-                               SWP_FRAMECHANGED;  // 0x227
 constexpr WPARAM kOpenRequest = 0x1111;  // WM_MENUSELECT asking the engine to open an item
-constexpr UINT kDisabledGreyed = MF_GRAYED | MF_DISABLED;  // item state 3
-constexpr COLORREF kTransparent = RGB(255, 0, 255);
 constexpr int kMdiIcon = 16;
+enum HotKeyId { kLeftArrowKey = 0, kRightArrowKey = 1 };
 
+// A greyed item: the platform reports it as disabled and greyed (3) or, as Wine does, as
+// greyed alone (1); either way it is drawn disabled and opens nothing.
 bool IsDisabled(HMENU menu, int i) {
   const UINT state = GetMenuState(menu, UINT(i), MF_BYPOSITION);
-  return state != UINT(-1) && (state & kDisabledGreyed) == kDisabledGreyed;
+  return state != UINT(-1) && (state & MF_GRAYED) != 0;
 }
 
 // The popup an item opens, when it opens one that can be used.
@@ -42,34 +40,108 @@ void PostKey(HWND target, WPARAM vk) {
 
 }  // namespace
 
+// ---------------------------------------------------------------- the window's menu
+
+void MenuBar::Attach(HMENU menu) {
+  menu_ = menu;
+  shown_ = detached_ = false;
+  hotItem_ = openItem_ = -1;
+  if (!menu) return;
+  brushes_.ApplyMenuColor(menu, skin_.Data().MenuColor);
+  if (skin_.Data().MenuColor == -1) return;  // the window keeps its own bar
+  SetMenu(window_.Handle, nullptr);
+  detached_ = true;
+  shown_ = GetMenuItemCount(menu) > 0;
+}
+
+void MenuBar::Detach() {
+  EndMenuMode();
+  if (detached_ && menu_ && IsMenu(menu_) && IsWindow(window_.Handle) && !GetMenu(window_.Handle))
+    SetMenu(window_.Handle, menu_);
+  menu_ = nullptr;
+  detached_ = shown_ = false;
+  layout_ = MenuBarLayout{};
+  captions_.clear();
+  hotItem_ = openItem_ = -1;
+  canvas_.Release();
+}
+
+// Takes the menu the window carries now, as at hook time: with a menu colour of its own
+// the skin moves the menu into the frame.
+void MenuBar::TakeWindowMenu() {
+  HMENU m = GetMenu(window_.Handle);
+  if (!m) return;  // a detached menu stays the engine's own
+  menu_ = m;
+  brushes_.ApplyMenuColor(m, skin_.Data().MenuColor);
+  if (skin_.Data().MenuColor == -1) return;
+  shown_ = GetMenuItemCount(m) > 0;
+  SetMenu(window_.Handle, nullptr);
+  detached_ = true;
+  window_.RecomputeFrame();  // room for the engine's bar
+  LayoutMenuBar();
+}
+
+void MenuBar::OnStyleChanged() {
+  if (!menu_ && !window_.MdiClient) TakeWindowMenu();
+}
+
+void MenuBar::OnGetIcon() {
+  if (skin_.Data().MenuColor == -1) return;
+  const bool had = shown_;
+  shown_ = menu_ && GetMenuItemCount(menu_) > 0;
+  if (shown_) {
+    if (!had) window_.RecomputeFrame();
+    LayoutMenuBar();
+  } else {
+    const bool wasMdi = layout_.MdiMaximized;
+    layout_.MdiMaximized = false;
+    if (wasMdi || had) window_.RecomputeFrame();
+  }
+}
+
+void MenuBar::OnMdiSetMenu(bool before, WPARAM wParam) {
+  if (before) {
+    if (!wParam) return;
+    menu_ = reinterpret_cast<HMENU>(wParam);
+    if (skin_.Data().MenuColor != -1) brushes_.ApplyMenuColor(menu_, skin_.Data().MenuColor);
+    return;
+  }
+  // After the client has put the menu on the frame and added a maximized child's items.
+  if (!menu_ || skin_.Data().MenuColor == -1) return;
+  shown_ = true;
+  window_.RecomputeFrame();
+  LayoutMenuBar();
+}
+
 // ---------------------------------------------------------------- layout
 
-int ClsSkinner::MenuItemAtPoint(const WindowPoint& p) const {
-  return MenuItemAt(skin_, menuLayout_, p.x, p.y);
+int MenuBar::ItemAt(const WindowPoint& p) const {
+  return shown_ ? MenuItemAt(skin_.Data(), layout_, p.x, p.y) : -1;
 }
 
-int ClsSkinner::MenuItemAtCursor() const {
-  if (!hooked_ || !hasMenuBar_) return -1;
-  return MenuItemAtPoint(CursorOnWindow());
+int MenuBar::MenuItemAtCursor() const {
+  if (!window_ || !shown_) return -1;
+  return ItemAt(window_.Cursor());
 }
 
-void ClsSkinner::LayoutMenuBar() {
-  menuCaptions_.clear();
-  menuLayout_ = MenuBarLayout{};
-  if (!hooked_) return;
+void MenuBar::LayoutMenuBar() {
+  captions_.clear();
+  layout_ = MenuBarLayout{};
+  if (!window_) return;
   bool mdiMaximized = false;
-  if (mdiClient_ && IsWindow(mdiClient_)) {
+  if (window_.MdiClient && IsWindow(window_.MdiClient)) {
     BOOL maximized = FALSE;
     HWND active = reinterpret_cast<HWND>(
-        SendMessageA(mdiClient_, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+        SendMessageA(window_.MdiClient, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
     mdiMaximized = active && maximized;
   }
-  menuLayout_.MdiMaximized = mdiMaximized;
+  layout_.MdiMaximized = mdiMaximized;
   const int count = menu_ ? GetMenuItemCount(menu_) : 0;
   if (count <= 0) return;
 
-  MemDc dc(CreateCompatibleDC(nullptr));
-  SelectGuard font(dc.get(), menuFont_ ? menuFont_.get() : GetStockObject(DEFAULT_GUI_FONT));
+  MemoryDc dc(CreateCompatibleDC(nullptr));
+  HFONT font = resources_.MenuFont();
+  SelectGuard selected(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   std::vector<int> widths;
   for (int i = 0; i < count; ++i) {
     char text[256] = {};
@@ -78,44 +150,36 @@ void ClsSkinner::LayoutMenuBar() {
     RECT r = {0, 0, 0, 0};
     if (!caption.empty()) DrawTextA(dc.get(), caption.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
     widths.push_back(r.right - r.left);
-    menuCaptions_.push_back(std::move(caption));
+    captions_.push_back(std::move(caption));
   }
-  RECT wr;
-  GetWindowRect(hooked_, &wr);
-  menuLayout_ = LayoutMenuBarItems(skin_, widths, mdiMaximized, wr.right - wr.left);
+  layout_ = LayoutMenuBarItems(skin_.Data(), widths, mdiMaximized, window_.Size().cx);
   PaintMenuBar(-1, false);
 }
 
-void ClsSkinner::UpdateMdiButtons(int W) {
-  if (menuLayout_.MdiMaximized) PlaceMdiButtons(skin_, menuLayout_, W);
+void MenuBar::UpdateMdiButtons(int W) {
+  if (layout_.MdiMaximized) PlaceMdiButtons(skin_.Data(), layout_, W);
 }
 
 // ---------------------------------------------------------------- painting
 
-// Copies of a piece side by side from x to x + width, the last one cut, leaving out the
-// transparent colour.
-void ClsSkinner::RepeatKeyed(HDC dst, const PieceRect& p, int x, int y, int width) const {
-  if (p.Width <= 0 || p.Height <= 0) return;
-  for (int at = x; at < x + width; at += p.Width) {
-    const int w = std::min(p.Width, x + width - at);
-    GdiTransparentBlt(dst, at, y, w, p.Height, skinDC_, p.Left, p.Top, w, p.Height, kTransparent);
-  }
+// A hot or pressed item's background: the group's middle repeated between its ends, the
+// transparent colour left out.
+void MenuBar::PaintItemBackground(PixelBuffer& bar, const std::array<PieceRect, 3>& group,
+                                  const Rect& r) const {
+  const PictureView& pic = skin_.Picture();
+  const int lw = group[kBarLeft].Width, rw = group[kBarRight].Width;
+  const Rect middle{r.left + lw, r.top, r.right - rw, r.bottom};
+  TilePiece(bar, pic, group[kBarMiddle], middle, middle.left, middle.top, true);
+  CopyPiece(bar, pic, group[kBarLeft], r.left, r.top, r, true);
+  if (r.right - rw >= r.left) CopyPiece(bar, pic, group[kBarRight], r.right - rw, r.top, r, true);
 }
 
-void ClsSkinner::PaintItemBackground(HDC dc, const std::array<PieceRect, 3>& group,
-                                     const RECT& r) const {
-  const int lw = group[0].Width, rw = group[2].Width;
-  RepeatKeyed(dc, group[1], r.left + lw, r.top, r.right - r.left - lw - rw);
-  RepeatKeyed(dc, group[0], r.left, r.top, std::min<int>(lw, r.right - r.left));
-  if (r.right - rw >= r.left) RepeatKeyed(dc, group[2], r.right - rw, r.top, rw);
-}
-
-void ClsSkinner::PaintMdiItem(HDC dc, int i, const RECT& r) const {
-  const int n = int(menuLayout_.Items.size());
+void MenuBar::PaintMdiItem(HDC dc, int i, const RECT& r) const {
+  const int n = int(layout_.Items.size());
   if (i == 0) {
     BOOL maximized = FALSE;
     HWND child = reinterpret_cast<HWND>(
-        SendMessageA(mdiClient_, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+        SendMessageA(window_.MdiClient, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
     HICON icon = child ? reinterpret_cast<HICON>(SendMessageA(child, WM_GETICON, ICON_SMALL, 0)) : nullptr;
     if (!icon && child) icon = reinterpret_cast<HICON>(GetClassLongPtrA(child, GCLP_HICONSM));
     if (!icon && child) icon = reinterpret_cast<HICON>(GetClassLongPtrA(child, GCLP_HICON));
@@ -133,60 +197,62 @@ void ClsSkinner::PaintMdiItem(HDC dc, int i, const RECT& r) const {
     case SC_CLOSE: glyph = "r"; break;
     default: glyph = i == n - 3 ? "0" : i == n - 2 ? "2" : "r"; break;
   }
-  GdiObject webdings(CreateFontA(-13, 0, 0, 0, 400, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Webdings"));
-  SelectGuard sel(dc, webdings.get());
+  Font webdings(CreateFontA(-13, 0, 0, 0, 400, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Webdings"));
+  SelectGuard selected(dc, webdings.get());
   RECT box = r;
   DrawTextA(dc, glyph, 1, &box, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
 }
 
-void ClsSkinner::PaintMenuBar(int item, bool pressed) {
-  if (!hooked_ || !windowDC_ || !skinDC_ || !hasMenuBar_ || !IsWindow(hooked_) || IsIconic(hooked_))
+void MenuBar::PaintMenuBar(int item, bool pressed) {
+  if (!window_ || !window_.Dc || !skin_.Loaded() || !shown_ || !IsWindow(window_.Handle) ||
+      IsIconic(window_.Handle))
     return;
-  RECT wr;
-  GetWindowRect(hooked_, &wr);
-  const int W = wr.right - wr.left;
+  const int W = window_.Size().cx;
   UpdateMdiButtons(W);
-  const MenuBarStrip s = MenuBarStripLayout(skin_, W);
-  if (s.Width <= 0 || s.Height <= 0) return;
-  const MenuBarSkin& mb = skin_.MenuBar;
+  const SkinData& d = skin_.Data();
+  const MenuBarStrip s = MenuBarStripLayout(d, W);
+  Canvas& canvas = canvas_;
+  if (!canvas.Fit(window_.Dc.get(), s.Width, s.Height)) return;
+  const MenuBarSkin& mb = d.MenuBar;
+  const PictureView& pic = skin_.Picture();
+  PixelBuffer& px = canvas.Pixels();
+  px.Fill(kTransparentColor);
+  const int middleFrom = mb.Bar[kBarLeft].Width;
+  TilePiece(px, pic, mb.Bar[kBarMiddle], px.Bounds(), middleFrom, 0, false);
 
-  MemDc mem(CreateCompatibleDC(windowDC_));
-  GdiObject bmp(CreateCompatibleBitmap(windowDC_, s.Width, s.Height));
-  if (!mem || !bmp) return;
-  SelectGuard selBmp(mem.get(), bmp.get());
-  SelectGuard selFont(mem.get(), menuFont_ ? menuFont_.get() : GetStockObject(DEFAULT_GUI_FONT));
-  SetBkMode(mem.get(), TRANSPARENT);
-  RepeatPiece(mem.get(), mb.Bar[1], Rect{s.MiddleFrom, 0, s.MiddleTo, s.Height});
+  const int n = int(layout_.Items.size());
+  // Item rectangles span the whole bar height.
+  auto itemRect = [&](int i) { return Rect{layout_.Items[i].left, 0, layout_.Items[i].right, s.Height}; };
+  if (item >= 0 && item < n) PaintItemBackground(px, pressed ? mb.Pressed : mb.Hot, itemRect(item));
 
-  const int n = int(menuLayout_.Items.size());
-  const bool mdi = menuLayout_.MdiMaximized;
-  for (int i = 0; i < n; ++i) {
-    const Rect& it = menuLayout_.Items[i];
-    RECT r = {it.left, 0, it.right, s.Height};  // the item spans the whole bar height
-    if (i == item) PaintItemBackground(mem.get(), pressed ? mb.Pressed : mb.Hot, r);
-    const ItemLook look = MenuItemLook(i, item, pressed, IsDisabled(menu_, i), active_);
-    SetTextColor(mem.get(), COLORREF(MenuItemColor(mb, look)));
-    if (mdi && (i == 0 || (n > 2 && i >= n - 3))) {
-      PaintMdiItem(mem.get(), i, r);
-    } else if (i < int(menuCaptions_.size())) {
-      DrawTextA(mem.get(), menuCaptions_[i].c_str(), -1, &r, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+  HDC dc = canvas.Dc();
+  HFONT font = resources_.MenuFont();
+  {
+    SelectGuard selected(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    for (int i = 0; i < n; ++i) {
+      const Rect ir = itemRect(i);
+      RECT r = {ir.left, ir.top, ir.right, ir.bottom};
+      const ItemLook look = MenuItemLook(i, item, pressed, IsDisabled(menu_, i), window_.Active);
+      SetTextColor(dc, COLORREF(MenuItemColor(mb, look)));
+      if (layout_.MdiMaximized && (i == 0 || layout_.IsMdiButton(i)))
+        PaintMdiItem(dc, i, r);
+      else if (i < int(captions_.size()))
+        DrawTextA(dc, captions_[i].c_str(), -1, &r, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
     }
   }
-  DrawPieceAt(mem.get(), mb.Bar[0], 0, 0);
-  DrawPieceAt(mem.get(), mb.Bar[2], s.Width - mb.Bar[2].Width, 0);
-  BitBlt(windowDC_, skin_.ActiveFrame[0].Width, skin_.ActiveFrame[4].Height, s.Width, s.Height,
-         mem.get(), 0, 0, SRCCOPY);
-}
-
-void ClsSkinner::DrawPieceAt(HDC dst, const PieceRect& p, int x, int y) const {
-  if (p.Width > 0 && p.Height > 0)
-    BitBlt(dst, x, y, p.Width, p.Height, skinDC_, p.Left, p.Top, SRCCOPY);
+  canvas.Sync();
+  // The bar's ends go over whatever the items drew there.
+  CopyPiece(px, pic, mb.Bar[kBarLeft], 0, 0, px.Bounds(), false);
+  CopyPiece(px, pic, mb.Bar[kBarRight], s.Width - mb.Bar[kBarRight].Width, 0, px.Bounds(), false);
+  BitBlt(window_.Dc.get(), s.WindowX, s.WindowY, s.Width, s.Height, dc, 0, 0, SRCCOPY);
 }
 
 // ---------------------------------------------------------------- the popup loop
 
 // Runs the window's pending messages; false when the engine or its window went away.
-bool ClsSkinner::RunPendingMessages(const std::shared_ptr<bool>& alive, HWND window) {
+bool MenuBar::RunPendingMessages(HWND window) {
+  const std::shared_ptr<bool> alive = alive_;
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -199,11 +265,11 @@ bool ClsSkinner::RunPendingMessages(const std::shared_ptr<bool>& alive, HWND win
     DispatchMessageA(&msg);
     if (!*alive) return false;
   }
-  return *alive && hooked_ == window && IsWindow(window);
+  return *alive && window_.Handle == window && IsWindow(window);
 }
 
-void ClsSkinner::OpenMenuBarItem(int index) {
-  if (!hooked_ || !hasMenuBar_ || !menu_) return;
+void MenuBar::OpenMenuBarItem(int index) {
+  if (!window_ || !shown_ || !menu_) return;
   if (index < 0) index = MenuItemAtCursor();
   if (menuMode_) {
     // A loop is already running: it opens the item once the current popup is closed.
@@ -215,43 +281,44 @@ void ClsSkinner::OpenMenuBarItem(int index) {
   }
   if (index < 0) return;
 
-  StopHoverTimer();
-  HWND window = hooked_;
+  hover_.Stop();
+  const HWND window = window_.Handle;
   const std::shared_ptr<bool> alive = alive_;
   hotKeys_ = true;
-  RegisterHotKey(window, 0, 0, VK_LEFT);
-  RegisterHotKey(window, 1, 0, VK_RIGHT);
+  RegisterHotKey(window, kLeftArrowKey, 0, VK_LEFT);
+  RegisterHotKey(window, kRightArrowKey, 0, VK_RIGHT);
   menuMode_ = true;
   pendingOpen_ = -1;
   try {
-    RunMenuLoop(index, alive, window);
+    RunMenuLoop(index, window);
   } catch (const std::exception&) {
     // A failure inside the loop ends menu mode below like any other way out; the window
     // keeps its frame, its bar and its keys.
   }
   if (!*alive) {
-    UnregisterHotKey(window, 0);
-    UnregisterHotKey(window, 1);
+    UnregisterHotKey(window, kLeftArrowKey);
+    UnregisterHotKey(window, kRightArrowKey);
     return;
   }
   EndMenuMode();
   hotItem_ = -1;
-  if (hooked_ == window) PaintMenuBar(-1, false);
+  if (window_.Handle == window) PaintMenuBar(-1, false);
 }
 
-void ClsSkinner::RunMenuLoop(int item, const std::shared_ptr<bool>& alive, HWND window) {
+void MenuBar::RunMenuLoop(int item, HWND window) {
+  const std::shared_ptr<bool> alive = alive_;
   while (true) {
-    if (!RunPendingMessages(alive, window) || !menuMode_) return;
+    if (!RunPendingMessages(window) || !menuMode_) return;
     if (pendingOpen_ >= 0) item = std::exchange(pendingOpen_, -1);
     FaultPoint("OpenMenuBarItem");
-    if (item < 0 || item >= int(menuLayout_.Items.size())) return;
+    if (item < 0 || item >= int(layout_.Items.size())) return;
     openItem_ = item;
     PaintMenuBar(item, true);
     if (HMENU popup = UsablePopup(menu_, item)) {
       RECT wr;
       GetWindowRect(window, &wr);
-      const Rect& r = menuLayout_.Items[item];
-      const int left = wr.left + MenuBarOriginX(skin_);
+      const Rect& r = layout_.Items[item];
+      const int left = wr.left + MenuBarOriginX(skin_.Data());
       TPMPARAMS tpm = {sizeof tpm, {left + r.left, wr.top + r.top, left + r.right, wr.top + r.bottom}};
       idlePopup_ = nullptr;
       lastPopup_ = popup;
@@ -263,41 +330,40 @@ void ClsSkinner::RunMenuLoop(int item, const std::shared_ptr<bool>& alive, HWND 
       // released over it (WM_NCLBUTTONUP posts its command) or menu mode ends.
       while (menuMode_ && pendingOpen_ < 0 && MenuItemAtCursor() == item) {
         WaitMessage();
-        if (!RunPendingMessages(alive, window)) return;
+        if (!RunPendingMessages(window)) return;
       }
     }
-    if (!*alive || hooked_ != window || !menuMode_) return;
+    if (!*alive || window_.Handle != window || !menuMode_) return;
     const int next = pendingOpen_ >= 0 ? pendingOpen_ : MenuItemAtCursor();
     if (next < 0) return;
     item = next;
   }
 }
 
-void ClsSkinner::EndMenuMode() {
+void MenuBar::EndMenuMode() {
   if (menuMode_) EndMenu();
   menuMode_ = false;
   pendingOpen_ = -1;
   openItem_ = -1;
-  if (hotKeys_ && hooked_) {
-    UnregisterHotKey(hooked_, 0);
-    UnregisterHotKey(hooked_, 1);
+  if (hotKeys_ && window_) {
+    UnregisterHotKey(window_.Handle, kLeftArrowKey);
+    UnregisterHotKey(window_.Handle, kRightArrowKey);
   }
   hotKeys_ = false;
 }
 
-void ClsSkinner::AskToOpenItem(int n) {
+void MenuBar::AskToOpenItem(int n) {
   switchRequest_ = true;
-  PostMessageA(hooked_, WM_MENUSELECT, kOpenRequest, LPARAM(n));
+  PostMessageA(window_.Handle, WM_MENUSELECT, kOpenRequest, LPARAM(n));
 }
 
 // The neighbour in the arrow key's direction that opens a popup: moving with the arrows
 // only shows menus and never runs an item's command.
-int ClsSkinner::PopupNeighbour(int from, int direction) const {
-  const int count = int(menuLayout_.Items.size());
-  const bool mdi = menuLayout_.MdiMaximized;
+int MenuBar::PopupNeighbour(int from, int direction) const {
+  const int count = int(layout_.Items.size());
   int i = from;
   for (int step = 0; step < count; ++step) {
-    i = direction < 0 ? PreviousMenuItem(i, count, mdi) : NextMenuItem(i, count, mdi);
+    i = direction < 0 ? PreviousMenuItem(layout_, i) : NextMenuItem(layout_, i);
     if (i < 0) return -1;
     if (UsablePopup(menu_, i)) return i;
   }
@@ -306,7 +372,21 @@ int ClsSkinner::PopupNeighbour(int from, int direction) const {
 
 // ---------------------------------------------------------------- pointer on the bar
 
-void ClsSkinner::OnMenuBarPress(int item) {
+void MenuBar::OnPointerMove(const WindowPoint& p) {
+  if (menuMode_ || !shown_) return;
+  const int item = ItemAt(p);
+  if (item < 0 && hotItem_ >= 0) {
+    PaintMenuBar(-1, false);
+    hotItem_ = -1;
+    hover_.Stop();
+  } else if (item >= 0 && item != hotItem_) {
+    PaintMenuBar(item, false);
+    hotItem_ = item;
+    hover_.Start();  // a running 1-millisecond timer is as good as a restarted one
+  }
+}
+
+void MenuBar::OnPress(int item) {
   if (!menuMode_) {
     OpenMenuBarItem(item);
     return;
@@ -320,19 +400,19 @@ void ClsSkinner::OnMenuBarPress(int item) {
   }
 }
 
-void ClsSkinner::OnMenuBarRelease(int item) {
+void MenuBar::OnRelease(int item) {
   if (!menuMode_ || GetSubMenu(menu_, item)) return;
   PaintMenuBar(item, false);
   if (!IsDisabled(menu_, item))
-    PostMessageA(hooked_, WM_COMMAND, WPARAM(GetMenuItemID(menu_, item)), 0);
+    PostMessageA(window_.Handle, WM_COMMAND, WPARAM(GetMenuItemID(menu_, item)), 0);
   menuMode_ = false;
 }
 
 // ---------------------------------------------------------------- switching popups
 
-void ClsSkinner::OnEnterIdle(WPARAM wParam, LPARAM lParam, bool& bHandled) {
+void MenuBar::OnEnterIdle(WPARAM wParam, LPARAM lParam, bool& handled) {
   if (!menuMode_ || wParam != MSGF_MENU) {
-    bHandled = false;
+    handled = false;
     return;
   }
   HWND popup = reinterpret_cast<HWND>(lParam);
@@ -345,47 +425,41 @@ void ClsSkinner::OnEnterIdle(WPARAM wParam, LPARAM lParam, bool& bHandled) {
   if (under >= 0 && under != openItem_) EndMenu();
 }
 
-void ClsSkinner::OnHotKey(WPARAM wParam, bool& bHandled) {
-  if (!menuMode_ || wParam > 1) {
-    bHandled = false;  // the window's own hot keys
+void MenuBar::OnHotKey(WPARAM wParam, bool& handled) {
+  if (!menuMode_ || (wParam != kLeftArrowKey && wParam != kRightArrowKey)) {
+    handled = false;  // the window's own hot keys
     return;
   }
   HMENU own = openItem_ >= 0 ? GetSubMenu(menu_, openItem_) : nullptr;
-  if (wParam == 0) {
-    if (lastPopup_ == own) {
-      SwitchByKeyboard(PopupNeighbour(openItem_, -1));
-    } else {
-      PostKey(hooked_, VK_LEFT);  // closes the submenu
-    }
+  if (wParam == kLeftArrowKey) {
+    if (lastPopup_ == own) SwitchByKeyboard(PopupNeighbour(openItem_, -1));
+    else PostKey(window_.Handle, VK_LEFT);  // closes the submenu
   } else {
-    if (lastSelectFlags_ & MF_POPUP) {
-      PostKey(hooked_, VK_RIGHT);  // opens the submenu
-    } else {
-      SwitchByKeyboard(PopupNeighbour(openItem_, +1));
-    }
+    if (lastSelectFlags_ & MF_POPUP) PostKey(window_.Handle, VK_RIGHT);  // opens the submenu
+    else SwitchByKeyboard(PopupNeighbour(openItem_, +1));
   }
 }
 
-void ClsSkinner::SwitchByKeyboard(int item) {
+void MenuBar::SwitchByKeyboard(int item) {
   if (item < 0 || item == openItem_) return;
   menuMode_ = false;
   EndMenu();
   AskToOpenItem(item);
 }
 
-void ClsSkinner::OnMenuSelect(WPARAM wParam, LPARAM lParam, bool& bHandled) {
+void MenuBar::OnMenuSelect(WPARAM wParam, LPARAM lParam, bool& handled) {
   if (wParam == kOpenRequest) {
     const int n = int(lParam);
-    if (!hasMenuBar_ || n < 0 || n >= int(menuLayout_.Items.size())) return;
+    if (!shown_ || n < 0 || n >= int(layout_.Items.size())) return;
     if (UsablePopup(menu_, n)) {
-      PaintFrame();
+      paintFrame_();
       OpenMenuBarItem(n);
     } else if (!IsDisabled(menu_, n)) {
-      PostMessageA(hooked_, WM_COMMAND, WPARAM(GetMenuItemID(menu_, n)), 0);
+      PostMessageA(window_.Handle, WM_COMMAND, WPARAM(GetMenuItemID(menu_, n)), 0);
     }
     return;
   }
-  bHandled = false;  // the window still hears about its menus
+  handled = false;  // the window still hears about its menus
   if (!menuMode_) return;
   lastPopup_ = reinterpret_cast<HMENU>(lParam);
   lastSelectFlags_ = HIWORD(wParam);
@@ -393,48 +467,48 @@ void ClsSkinner::OnMenuSelect(WPARAM wParam, LPARAM lParam, bool& bHandled) {
   int highlighted = -1;
   const int count = GetMenuItemCount(menu_);
   for (int i = 0; i < count && highlighted < 0; ++i) {
-    const UINT state = GetMenuState(menu_, UINT(i), MF_BYPOSITION) & 0xFF;
-    if (state == MF_HILITE || state == (MF_HILITE | kDisabledGreyed)) highlighted = i;
+    const UINT state = GetMenuState(menu_, UINT(i), MF_BYPOSITION);
+    if (state != UINT(-1) && (state & MF_HILITE)) highlighted = i;
   }
   if (highlighted >= 0 && highlighted != lastHighlighted_)
-    PostMessageA(hooked_, kSwitchMessage, 0, LPARAM(highlighted));
+    PostMessageA(window_.Handle, kSwitchMessage, 0, LPARAM(highlighted));
   lastHighlighted_ = highlighted;
 }
 
-void ClsSkinner::OnSwitchMessage(LPARAM lParam) {
-  if (!hasMenuBar_) return;
+void MenuBar::OnSwitchMessage(LPARAM lParam) {
+  if (!shown_) return;
   EndMenu();
-  PaintFrame();
+  paintFrame_();
   AskToOpenItem(int(lParam));
 }
 
 // ---------------------------------------------------------------- keyboard access
 
-void ClsSkinner::OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled,
-                                  LRESULT& lReturn) {
-  if (IsMdiChild()) {
+void MenuBar::OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& handled,
+                               LRESULT& lReturn) {
+  if (window_.IsMdiChild()) {
     if (uMsg == WM_SYSKEYDOWN && wParam == VK_F4)
-      PostMessageA(hooked_, WM_CLOSE, 0, 0);
+      PostMessageA(window_.Handle, WM_CLOSE, 0, 0);
     else
-      PostMessageA(GetAncestor(hooked_, GA_ROOT), uMsg, wParam, lParam);
-    PaintFrame();
+      PostMessageA(GetAncestor(window_.Handle, GA_ROOT), uMsg, wParam, lParam);
+    paintFrame_();
     return;
   }
   char key = 0;
   if (uMsg == WM_SYSKEYDOWN) key = char(MapVirtualKeyA(UINT(wParam), MAPVK_VK_TO_CHAR) & 0xFF);
   else key = char(LOWORD(wParam));
-  const int item = hasMenuBar_ ? MatchMnemonic(menuCaptions_, key) : -1;
+  const int item = shown_ ? MatchMnemonic(captions_, key) : -1;
   if (item < 0) {
     // Keys that open no bar item keep their usual meaning (Alt+F4, Alt+Space...); a menu
     // character that matches nothing is ignored.
     if (uMsg == WM_MENUCHAR) lReturn = MAKELRESULT(0, MNC_IGNORE);
-    else bHandled = false;
+    else handled = false;
     return;
   }
   if (uMsg == WM_SYSKEYDOWN) {
     // The character that follows opens the item. The key itself still reaches the window
     // so that releasing Alt afterwards does not also start the platform's keyboard menu.
-    bHandled = false;
+    handled = false;
     return;
   }
   if (uMsg == WM_MENUCHAR) {
@@ -454,79 +528,6 @@ void ClsSkinner::OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool&
     return;
   }
   AskToOpenItem(item);
-}
-
-// ---------------------------------------------------------------- menu changes
-
-// Menus that still show the engine's background get their own back; the brushes go.
-void ClsSkinner::ReleaseMenuBrushes() {
-  for (const auto& [menu, brush] : menuBrushes_) {
-    if (IsMenu(menu)) {
-      MENUINFO current = {};
-      current.cbSize = sizeof current;
-      current.fMask = MIM_BACKGROUND;
-      GetMenuInfo(menu, &current);
-      if (current.hbrBack == brush) {
-        MENUINFO none = {};
-        none.cbSize = sizeof none;
-        none.fMask = MIM_BACKGROUND | MIM_APPLYTOSUBMENUS;
-        SetMenuInfo(menu, &none);
-      }
-    }
-    DeleteObject(brush);
-  }
-  menuBrushes_.clear();
-}
-
-// Takes the menu the window carries now, as at hook time: with a menu colour of its own
-// the skin moves the menu into the frame.
-void ClsSkinner::TakeWindowMenu() {
-  HMENU m = GetMenu(hooked_);
-  if (!m) return;  // a detached menu stays the engine's own
-  menu_ = m;
-  ApplyMenuColor(m);
-  if (skin_.MenuColor == -1) return;
-  hasMenuBar_ = GetMenuItemCount(m) > 0;
-  SetMenu(hooked_, nullptr);
-  SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kFrameChanged);  // room for the engine's bar
-  LayoutMenuBar();
-}
-
-void ClsSkinner::OnShowWindow() { TakeWindowMenu(); }
-
-void ClsSkinner::ReadMenuAfterStyleChange() {
-  if (!menu_ && !mdiClient_) TakeWindowMenu();
-}
-
-void ClsSkinner::OnGetIcon() {
-  if (skin_.MenuColor != -1) {
-    const bool had = hasMenuBar_;
-    hasMenuBar_ = menu_ && GetMenuItemCount(menu_) > 0;
-    if (hasMenuBar_) {
-      if (!had) SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kFrameChanged);
-      LayoutMenuBar();
-    } else {
-      const bool wasMdi = menuLayout_.MdiMaximized;
-      menuLayout_.MdiMaximized = false;
-      if (wasMdi || had) SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kFrameChanged);
-    }
-  }
-  ReadCaptionText();
-  PaintFrame();
-}
-
-void ClsSkinner::OnMdiSetMenu(bool bBefore, WPARAM wParam) {
-  if (bBefore) {
-    if (!wParam) return;
-    menu_ = reinterpret_cast<HMENU>(wParam);
-    if (skin_.MenuColor != -1) ApplyMenuColor(menu_);
-    return;
-  }
-  // After the client has put the menu on the frame and added a maximized child's items.
-  if (!menu_ || skin_.MenuColor == -1) return;
-  hasMenuBar_ = true;
-  SetWindowPos(hooked_, nullptr, 0, 0, 0, 0, kFrameChanged);
-  LayoutMenuBar();
 }
 
 }  // namespace dirsheet::skin::win32

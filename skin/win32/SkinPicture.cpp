@@ -1,97 +1,73 @@
 #include "skin/win32/SkinPicture.h"
 
+#include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
 
 #include <cstring>
 
-#include "skin/SkinFile.h"
+#include "platform/win32/Handles.h"
+#include "skin/PictureBlock.h"
+#include "skin/win32/Canvas.h"
 
 namespace dirsheet::skin::win32 {
 
 namespace {
 
-// Description of a 32-bit picture stored top row first.
-BITMAPINFO TopDown32(int width, int height) {
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  return bi;
+using platform::win32::ComPtr;
+using platform::win32::GlobalMemory;
+using platform::win32::WindowDc;
+
+// The bitmap the picture loader made, read back as 32-bit top-down pixels.
+bool ReadBitmap(HBITMAP bmp, Image& out) {
+  BITMAP info = {};
+  if (!GetObjectA(bmp, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0 ||
+      info.bmWidth > kMaxImageSide || info.bmHeight > kMaxImageSide ||
+      std::int64_t(info.bmWidth) * info.bmHeight > kMaxImagePixels)
+    return false;
+  BITMAPINFO bi = TopDown32(info.bmWidth, info.bmHeight);
+  out.Width = info.bmWidth;
+  out.Height = info.bmHeight;
+  out.Pixels.assign(std::size_t(out.Width) * out.Height, 0);
+  WindowDc screen(nullptr, true);
+  const bool ok = GetDIBits(screen.get(), bmp, 0, UINT(out.Height), out.Pixels.data(), &bi,
+                            DIB_RGB_COLORS) == out.Height;
+  for (auto& px : out.Pixels) px &= 0xFFFFFF;
+  return ok;
 }
 
-// GIF and JPEG go through the platform's OLE picture loader; the bitmap it makes is
-// read back as 32-bit pixels.
+// GIF and JPEG go through the platform's OLE picture loader.
 bool DecodeWithOle(const std::vector<std::uint8_t>& file, Image& out) {
-  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, file.size());
+  GlobalMemory mem(GlobalAlloc(GMEM_MOVEABLE, file.size()));
   if (!mem) return false;
-  std::memcpy(GlobalLock(mem), file.data(), file.size());
-  GlobalUnlock(mem);
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(mem, TRUE, &stream))) {
-    GlobalFree(mem);
+  void* bytes = GlobalLock(mem.get());
+  if (!bytes) return false;
+  std::memcpy(bytes, file.data(), file.size());
+  GlobalUnlock(mem.get());
+  ComPtr<IStream> stream;
+  if (FAILED(CreateStreamOnHGlobal(mem.get(), TRUE, stream.put()))) return false;
+  mem.release();  // the stream frees the memory now
+  ComPtr<IPicture> picture;
+  if (FAILED(OleLoadPicture(stream.get(), LONG(file.size()), FALSE, IID_IPicture, picture.put_void())) ||
+      !picture)
     return false;
-  }
-  IPicture* picture = nullptr;
-  HRESULT hr = OleLoadPicture(stream, LONG(file.size()), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(&picture));
-  stream->Release();
-  if (FAILED(hr) || !picture) return false;
-  bool ok = false;
   OLE_HANDLE handle = 0;
   SHORT type = 0;
-  if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
-      SUCCEEDED(picture->get_Handle(&handle))) {
-    HBITMAP bmp = reinterpret_cast<HBITMAP>(static_cast<ULONG_PTR>(handle));
-    BITMAP info = {};
-    if (GetObjectA(bmp, sizeof info, &info) && info.bmWidth > 0 && info.bmHeight > 0 &&
-        info.bmWidth <= kMaxImageSide && info.bmHeight <= kMaxImageSide) {
-      BITMAPINFO bi = TopDown32(info.bmWidth, info.bmHeight);
-      out.Width = info.bmWidth;
-      out.Height = info.bmHeight;
-      out.Pixels.assign(std::size_t(out.Width) * out.Height, 0);
-      HDC dc = GetDC(nullptr);
-      ok = GetDIBits(dc, bmp, 0, UINT(out.Height), out.Pixels.data(), &bi, DIB_RGB_COLORS) == out.Height;
-      ReleaseDC(nullptr, dc);
-      for (auto& px : out.Pixels) px &= 0xFFFFFF;
-    }
-  }
-  picture->Release();
-  return ok;
+  if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
+    return false;
+  return ReadBitmap(reinterpret_cast<HBITMAP>(static_cast<ULONG_PTR>(handle)), out);
 }
 
 }  // namespace
 
 bool DecodeSkinPicture(const std::vector<std::uint8_t>& file, Image& out) {
   switch (DetectImageKind(file.data(), file.size())) {
-    case ImageKind::Bmp:
-      try {
-        out = DecodeBmp(file.data(), file.size());
-        return true;
-      } catch (const SkinError&) {
-        return false;
-      }
-    case ImageKind::Png:
-      return DecodePng(file.data(), file.size(), out);
     case ImageKind::Gif:
     case ImageKind::Jpeg:
       return DecodeWithOle(file, out);
     default:
-      return false;
+      return DecodePortablePicture(file, out);
   }
-}
-
-HBITMAP MakeDibSection(const Image& img) {
-  if (img.Width <= 0 || img.Height <= 0) return nullptr;
-  BITMAPINFO bi = TopDown32(img.Width, img.Height);
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bmp || !bits) return bmp;
-  std::memcpy(bits, img.Pixels.data(), img.Pixels.size() * 4);
-  return bmp;
 }
 
 }  // namespace dirsheet::skin::win32

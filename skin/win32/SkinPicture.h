@@ -1,7 +1,6 @@
-// Turning the skin picture's image file into pixels and into a bitmap for drawing.
+// Turning the skin picture's image file into pixels, with the platform's picture loader
+// for the kinds the portable decoders do not read.
 #pragma once
-
-#include <windows.h>
 
 #include <cstdint>
 #include <vector>
@@ -10,11 +9,8 @@
 
 namespace dirsheet::skin::win32 {
 
-// BMP and PNG through our own decoders; GIF and JPEG through the platform's picture loader.
-// False when the file does not decode.
+// BMP, PNG and icons through our own decoders; GIF and JPEG through the platform's
+// picture loader. False when the file does not decode.
 bool DecodeSkinPicture(const std::vector<std::uint8_t>& file, Image& out);
-
-// A 32-bit top-down DIB section holding the image; null on failure.
-HBITMAP MakeDibSection(const Image& image);
 
 }  // namespace dirsheet::skin::win32

@@ -12,7 +12,9 @@
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -211,5 +213,20 @@ std::vector<std::pair<std::string, std::vector<std::string>>> TextBlocks(
   }
   return blocks;
 }
+
+#if !defined(_WIN32)
+int RunUnprivileged(const std::function<int()>& body) {
+  if (geteuid() != 0) return body();
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0 || geteuid() == 0) _exit(100);
+    _exit(body());
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+#endif
 
 }  // namespace fixture

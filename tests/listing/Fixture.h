@@ -74,4 +74,11 @@ ScanResult Scan(const std::string& folder, const std::string& outFolder,
 std::vector<std::pair<std::string, std::vector<std::string>>> TextBlocks(
     const std::string& listing);
 
+#if !defined(_WIN32)
+// Runs `body` as an unprivileged user (nobody) and returns its exit code, or -1. As root
+// permissions do not bind, so cases about unreadable folders run in such a child; a
+// child that cannot give up its privileges exits with 100, which no test accepts.
+int RunUnprivileged(const std::function<int()>& body);
+#endif
+
 }  // namespace fixture

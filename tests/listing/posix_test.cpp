@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
 
 #include "Fixture.h"
 
@@ -16,18 +17,7 @@ using namespace dirsheet;
 
 namespace {
 
-// Runs `body` as an unprivileged user and returns its exit code (or -1).
-int RunUnprivileged(const std::function<int()>& body) {
-  if (geteuid() != 0) return body();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
-    _exit(body());
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-  return WEXITSTATUS(status);
-}
+using fixture::RunUnprivileged;
 
 struct Command {
   int exitCode = -1;
@@ -106,12 +96,6 @@ TEST(Cli, ListsToStandardOutputAndToAFile) {
 
 TEST(Cli, ExitCodeTellsWhetherTheListingIsComplete) {
   fixture::TempTree tree, work;
-  const Command missing = RunCli("-q " + Quote(tree.Path("nothing here")), work.Root());
-  EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_NE(missing.err.find("cannot read folder " + tree.Path("nothing here")),
-            std::string::npos) << missing.err;
-  EXPECT_NE(missing.out.find("Total Folder(s): 0"), std::string::npos);
-
   const Command full = RunCli("-q -o /dev/full " + Quote(tree.Root()), work.Root());
   EXPECT_EQ(full.exitCode, 3);
   EXPECT_NE(full.err.find("No space left"), std::string::npos) << full.err;
@@ -124,4 +108,62 @@ TEST(Cli, ExitCodeTellsWhetherTheListingIsComplete) {
   const Command bad = RunCli("--order Colour " + Quote(tree.Root()), work.Root());
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_NE(bad.err.find("usage:"), std::string::npos);
+}
+
+// A mistyped command line writes nothing and leaves an existing -o file as it was.
+TEST(Cli, BadSourcesAndEmptyValuesAreUsageErrorsThatWriteNothing) {
+  fixture::TempTree tree, work;
+  tree.File("a-file.txt", 5);
+  const std::string keep = work.Path("keep.txt");
+  {
+    std::FILE* f = std::fopen(keep.c_str(), "wb");
+    std::fputs("earlier listing", f);
+    std::fclose(f);
+  }
+  const std::string cases[] = {
+      "-o " + Quote(keep) + " " + Quote(tree.Path("nothing here")),
+      "-o " + Quote(keep) + " " + Quote(tree.Path("a-file.txt")),
+      "-o " + Quote(keep) + " " + Quote(tree.Root()) + " " + Quote(tree.Path("gone")),
+      "-f '' -o " + Quote(keep) + " " + Quote(tree.Root()),
+      "-o '' " + Quote(tree.Root()),
+      "-x '' " + Quote(tree.Root()),
+      "--max-depth -1 " + Quote(tree.Root()),
+      "--threads 0 " + Quote(tree.Root()),
+  };
+  for (const std::string& args : cases) {
+    const Command c = RunCli(args, work.Root());
+    EXPECT_EQ(c.exitCode, 2) << args;
+    EXPECT_TRUE(c.out.empty()) << args;
+    EXPECT_EQ(fixture::ReadFile(keep), "earlier listing") << args;
+  }
+}
+
+TEST(Cli, ClosedPipeEndsQuietlyWithTheUnwrittenExitCode) {
+  fixture::TempTree tree, work;
+  for (int i = 0; i < 400; ++i) tree.File("d" + std::to_string(i % 40) + "/f" + std::to_string(i), 1);
+  // `head` reads one line and leaves; the tool then writes into a pipe without a reader.
+  const std::string line = "sh -c '" + std::string(DIRSHEET_CLI) + " -q " + Quote(tree.Root()) +
+                           " 2>" + work.Path("err") + "; echo $? >" + work.Path("rc") +
+                           "' | head -c 1 >/dev/null";
+  ASSERT_EQ(std::system(line.c_str()), 0);
+  EXPECT_EQ(fixture::ReadFile(work.Path("rc")), "3\n");
+  EXPECT_EQ(fixture::ReadFile(work.Path("err")), "");
+}
+
+TEST(Cli, SummaryAndProblemsOnStandardError) {
+  fixture::TempTree tree, work;
+  tree.File("a/f.zzq", 10);
+  tree.File("b/g.zzq", 20);
+  symlink("..", tree.Path("a/up").c_str());
+  const Command c = RunCli(Quote(tree.Root()), work.Root());
+  EXPECT_EQ(c.exitCode, 1) << c.err;  // the loop is not entered: incomplete
+  EXPECT_NE(c.err.find("not entering " + tree.Path("a/up") + ": it leads back to " + tree.Root()),
+            std::string::npos) << c.err;
+  EXPECT_NE(c.err.find("dirsheet-cli: 3 folders, 2 files, 30 bytes, 0 unreadable, 1 not entered, "),
+            std::string::npos) << c.err;
+  EXPECT_NE(c.err.find("0 folder(s) could not be read, 1 not entered; the listing is incomplete"),
+            std::string::npos) << c.err;
+  const Command quiet = RunCli("-q --no-follow " + Quote(tree.Root()), work.Root());
+  EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
+  EXPECT_EQ(quiet.err, "");
 }

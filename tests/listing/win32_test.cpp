@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Fixture.h"
+#include "platform/win32/TextCodec.h"
 
 using namespace dirsheet;
 
@@ -70,4 +71,63 @@ TEST(Win32Backend, PathsLongerThan260CharactersAreWalked) {
   ASSERT_EQ(blocks.size(), 9u);
   EXPECT_GT(blocks.back().first.size(), 300u);
   EXPECT_EQ(blocks.back().second.front().substr(0, 8), "deep.zzq");
+}
+
+namespace win32 = dirsheet::platform::win32;
+
+// The conversions take the code page as a parameter, so every code page is tried here
+// without changing the system's: 1252 (Western), 1253 (Greek), 932 (Japanese, two bytes a
+// character) and 65001 (UTF-8, which refuses the flags the others take).
+TEST(TextCodec, EveryCodePageUtf8Included) {
+  bool lossy = true;
+  EXPECT_EQ(win32::CodePageFromWide(L"Gr\x00f6\x00df" L"e", 1252, &lossy), "Gr\xF6\xDF" "e");
+  EXPECT_FALSE(lossy);
+  // No look-alike: a-macron is not "a" in 1252, it is missing.
+  EXPECT_EQ(win32::CodePageFromWide(L"\x0101\x65e5", 1252, &lossy), "??");
+  EXPECT_TRUE(lossy);
+  EXPECT_EQ(win32::CodePageFromWide(L"\x03b5\x03bb", 1253, &lossy), "\xE5\xEB");
+  EXPECT_FALSE(lossy);
+  EXPECT_EQ(win32::CodePageFromWide(L"\x65e5\x672c", 932, &lossy), "\x93\xFA\x96\x7B");
+  EXPECT_FALSE(lossy);
+  EXPECT_EQ(win32::CodePageFromWide(L"\x03b5\x65e5\xD83D\xDCC1", CP_UTF8, &lossy),
+            "\xCE\xB5\xE6\x97\xA5\xF0\x9F\x93\x81");
+  EXPECT_FALSE(lossy);
+  // A surrogate without its other half has no UTF-8 form.
+  EXPECT_EQ(win32::CodePageFromWide(L"a\xD800" L"b", CP_UTF8, &lossy), "a?b");
+  EXPECT_TRUE(lossy);
+  for (UINT cp : {1252u, 1253u, 932u, 65001u})
+    EXPECT_EQ(win32::Utf8FromAnsi(win32::AnsiFromUtf8("plain.txt", cp), cp), "plain.txt");
+  EXPECT_EQ(win32::Utf8FromAnsi("\xE5\xEB", 1253), "\xCE\xB5\xCE\xBB");
+  EXPECT_EQ(win32::Utf8FromAnsi("\xCE\xB5\xCE\xBB", CP_UTF8), "\xCE\xB5\xCE\xBB");
+}
+
+TEST(TextCodec, NamesSurviveTheTripThroughUtf8) {
+  // An unpaired surrogate (possible in NTFS names) comes back as it was.
+  const std::wstring names[] = {L"plain", L"\x03b5\x03bb\x03bb", L"\xD83D\xDCC1 folder",
+                                L"lone \xD800 high", L"lone \xDC00 low", L"\xDBFF"};
+  for (const std::wstring& name : names)
+    EXPECT_EQ(win32::WideFromUtf8(win32::Utf8FromWide(name)), name);
+  // Bytes that are not UTF-8 become U+FFFD.
+  EXPECT_EQ(win32::WideFromUtf8("a\xFF" "b"), L"a\xFFFD" L"b");
+}
+
+TEST(TextCodec, ListingsInEachCodePage) {
+  // The text listing of one Greek and one Japanese name in three code pages.
+  listing::ListingOptions o;
+  o.type = false;
+  auto line = [&](UINT cp, const std::string& name) {
+    auto writer = listing::MakeListingFormat(o, win32::MakeCodePage(cp));
+    listing::ListingRow row;
+    row.cells[listing::kName] = name;
+    row.cells[listing::kSize] = "1";
+    std::string out;
+    writer->FolderBlock({row}, out);
+    return out.substr(2, out.find(' ') - 2);  // after the block's empty line
+  };
+  const std::string greek = "\xCE\xB5\xCE\xBB.txt", japanese = "\xE6\x97\xA5.txt";
+  EXPECT_EQ(line(1252, greek), "??.txt");
+  EXPECT_EQ(line(1253, greek), "\xE5\xEB.txt");
+  EXPECT_EQ(line(932, japanese), "\x93\xFA.txt");
+  EXPECT_EQ(line(CP_UTF8, greek), greek);
+  EXPECT_EQ(line(CP_UTF8, japanese), japanese);
 }

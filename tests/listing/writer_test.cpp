@@ -205,3 +205,66 @@ TEST(ListingFile, FullDiskIsAnError) {
   std::fclose(full);
 }
 #endif
+
+namespace {
+
+// ISO 8859-1: every character up to U+00FF is one byte, nothing else fits. A code page
+// simple enough to be its own reference.
+class Latin1Page : public dirsheet::platform::CodePage {
+ public:
+  bool Append(char32_t c, std::string& out) const override {
+    if (c > 0xFF) return false;
+    out += static_cast<char>(c);
+    return true;
+  }
+  bool IsUtf8() const override { return false; }
+};
+
+// One block with a heading and one file row, through a format made with `page`.
+std::string Block(const char* format, std::unique_ptr<dirsheet::platform::CodePage> page,
+                  const std::string& folder, const std::string& name) {
+  ListingOptions o = Attributes(false, true, false, false, format);
+  auto writer = MakeListingFormat(o, std::move(page));
+  std::vector<ListingRow> rows = {Row(RowKind::Heading, folder), Row(RowKind::File, name, "", "1"),
+                                  Row(RowKind::Summary, "Info", "File(s): 1 - Size: 9 Byte(s).")};
+  std::string out;
+  writer->FolderBlock(rows, out);
+  return out;
+}
+
+}  // namespace
+
+TEST(Encoding, NamesOutsideTheCodePage) {
+  // "Größe" fits Latin-1, the two Japanese characters do not.
+  const std::string name = "Gr\xC3\xB6\xC3\x9F" "e\xE6\x97\xA5\xE6\x9C\xAC.txt";  // Größe日本.txt
+  const std::string folder = "/d/\xE6\x97\xA5";                                    // /d/日
+  const std::string latin = "Gr\xF6\xDF" "e";
+
+  EXPECT_EQ(Block("Text", std::make_unique<Latin1Page>(), folder, name),
+            Lines({"", "", "/d/?", "****", latin + "??.txt" + Spaces(34) + Spaces(30) + "1", "",
+                   "File(s): 1 - Size: 9 Byte(s)."}));
+  EXPECT_EQ(Block("HTML", std::make_unique<Latin1Page>(), folder, name),
+            Lines({"<table>", "<tr>", "<td><b>/d/&#26085;</b>", "<tr>", "<td>****", "</table>",
+                   "<table>", "<tr>",
+                   "<td style=\"width:450px;\">" + latin + "&#26085;&#26412;.txt",
+                   "<td style=\"width:200px;\">1", "</table>", "<table>",
+                   "<tr><td style=\"height:25px;\">", "<tr>",
+                   "<td>File(s): 1 - Size: 9 Byte(s).", "<tr><td style=\"height:50px;\">",
+                   "</table>"}));
+  // UTF-8 keeps everything; columns count characters.
+  EXPECT_EQ(Block("Text", dirsheet::platform::Utf8CodePage(), folder, name),
+            Lines({"", "", folder, "****", name + Spaces(34) + Spaces(30) + "1", "",
+                   "File(s): 1 - Size: 9 Byte(s)."}));
+}
+
+TEST(Encoding, ControlCharactersAndBrokenUtf8) {
+  // A tab and an escape become "?"; a byte that is not UTF-8 is U+FFFD, "?" in Latin-1,
+  // its reference in HTML.
+  const std::string name = "a\tb\x1b" "c\xFF" "d";
+  const std::string text = Block("Text", std::make_unique<Latin1Page>(), "/x", name);
+  EXPECT_NE(text.find("a?b?c?d" + Spaces(38)), std::string::npos) << text;
+  const std::string html = Block("HTML", std::make_unique<Latin1Page>(), "/x", name);
+  EXPECT_NE(html.find("px;\">a?b?c&#65533;d\r\n"), std::string::npos) << html;
+  const std::string utf8 = Block("Text", dirsheet::platform::Utf8CodePage(), "/x", name);
+  EXPECT_NE(utf8.find("a?b?c\xEF\xBF\xBD" "d" + Spaces(38)), std::string::npos) << utf8;
+}

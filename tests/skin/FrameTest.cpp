@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
+#include "skin/Image.h"
 #include "skin/win32/ClsSkinner.h"
 #include "tests/skin/SkinTestFiles.h"
 #include "tests/skin/WinTestUtil.h"
@@ -78,7 +81,7 @@ TEST_F(FrameTest, LoadingRejectsBadFilesAndKeepsTheCurrentSkin) {
   HDC first = e.SkinDC();
 
   // Silent failures that keep the loaded skin: header and record only, a file cut inside
-  // the record, a picture block that does not decode, a picture too small for a piece.
+  // the record, a picture block that does not decode.
   boxes.Clear();
   const std::string broken = TempPath("broken.skin");
   std::vector<std::vector<std::uint8_t>> brokenFiles;
@@ -87,9 +90,6 @@ TEST_F(FrameTest, LoadingRejectsBadFilesAndKeepsTheCurrentSkin) {
   auto garbage = bytes;
   for (std::size_t i = kPictureBlockOffset + 30; i < garbage.size(); ++i) garbage[i] = 0x5A;
   brokenFiles.push_back(garbage);
-  TestSkin small = MakeTestSkin();
-  small.Data.ActiveFrame[4].Width = 200;  // beyond the 128-pixel picture
-  brokenFiles.push_back(SkinFileBytes(small));
   for (const auto& f : brokenFiles) {
     WriteFileBytes(broken, f);
     EXPECT_FALSE(e.LoadSkinFromFile(broken));
@@ -296,17 +296,17 @@ TEST_F(FrameTest, ResizeResetsButtonStatesAndKeepsTheMinimumSize) {
   GetWindowRect(h, &wr);
   const LPARAM overClose = MAKELPARAM(wr.right - 18 + 6, wr.top + 4 + 6);
   EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, overClose), HTCLOSE);
-  EXPECT_EQ(engine->ButtonState(3), 1);
+  EXPECT_EQ(engine->Buttons().State(3), ButtonState::Hot);
   SetWindowPos(h, nullptr, 0, 0, 320, 220, SWP_NOMOVE | SWP_NOZORDER);
-  EXPECT_EQ(engine->ButtonState(3), 0);
+  EXPECT_EQ(engine->Buttons().State(3), ButtonState::Normal);
 
   // Inactive buttons go back to 0 on a resize as well.
   HWND other = Window("other", 200, 100, 700);
   SetActiveWindow(other);
   Pump();
-  EXPECT_EQ(engine->ButtonState(0), 3);
+  EXPECT_EQ(engine->Buttons().State(0), ButtonState::Inactive);
   SetWindowPos(h, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(engine->ButtonState(i), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(engine->Buttons().State(i), ButtonState::Normal);
 
   SetWindowPos(h, nullptr, 0, 0, 50, 30, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   const SIZE s = WindowSize(h);
@@ -370,7 +370,7 @@ TEST_F(FrameTest, CloseButtonClosesTheWindowAndDropShadowComesBack) {
   GetWindowRect(h, &wr);
   const LPARAM overClose = MAKELPARAM(wr.right - 18 + 6, wr.top + 4 + 6);
   SendMessageA(h, WM_NCLBUTTONDOWN, HTCLOSE, overClose);
-  EXPECT_EQ(engine->ButtonState(3), 2);
+  EXPECT_EQ(engine->Buttons().State(3), ButtonState::Pressed);
   EXPECT_TRUE(IsWindow(h));  // pressing alone does nothing
   SendMessageA(h, WM_NCLBUTTONUP, HTCLOSE, overClose);
   EXPECT_FALSE(IsWindow(h));
@@ -400,8 +400,11 @@ TEST_F(FrameTest, MenuColourDecidesWhoKeepsTheMenu) {
     info.fMask = MIM_BACKGROUND;
     GetMenuInfo(menu, &info);
     EXPECT_NE(info.hbrBack, nullptr);
+    // Given back, the window has its menu again, with the background it had.
     engine.reset();
-    if (color != -1) DestroyMenu(menu);
+    EXPECT_EQ(GetMenu(h), menu) << color;
+    GetMenuInfo(menu, &info);
+    EXPECT_EQ(info.hbrBack, nullptr) << color;
   }
 }
 
@@ -425,6 +428,148 @@ TEST_F(FrameTest, NewSkinWhileHookedSwapsInPlace) {
   Pump();
   EXPECT_EQ(CaptureWindow(h).At(s.cx / 2, 10), ToColorRef(0x804020));
   DeleteFileA(bad.c_str());
+}
+
+TEST_F(FrameTest, ASkinWrittenByAnotherToolDrawsTheFrame) {
+  // The picture in the platform's property-bag form, its name in UTF-16 and in ANSI.
+  for (bool utf16 : {true, false}) {
+    HWND h = Window("Elsewhere");
+    const std::string path = TempPath("elsewhere.skin");
+    WriteFileBytes(path, SkinFileBytesInPropertyBag(MakeTestSkin(), utf16));
+    engine = std::make_unique<ClsSkinner>();
+    ASSERT_TRUE(engine->LoadSkinFromFile(path)) << utf16;
+    ASSERT_TRUE(engine->HookForm(h));
+    SetForegroundWindow(h);
+    SetActiveWindow(h);
+    Pump();
+    const SIZE s = WindowSize(h);
+    const Capture cap = CaptureWindow(h);
+    EXPECT_EQ(cap.At(s.cx / 2, 10), ToColorRef(kActiveCaption)) << utf16;
+    EXPECT_EQ(cap.At(1, s.cy / 2), ToColorRef(kActiveEdge)) << utf16;
+    EXPECT_EQ(cap.At(s.cx - 18 + 5, 4 + 5), ToColorRef(kButtonState[0])) << utf16;
+    engine.reset();
+    DeleteFileA(path.c_str());
+  }
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(FrameTest, PiecesOutsideThePictureAreCutNotRefused) {
+  TestSkin skin = MakeTestSkin();
+  // The inactive frame and the menu bar wholly outside the 128-pixel picture, and the
+  // close button's pressed piece half outside it (its inside half painted in a colour of
+  // its own).
+  for (PieceRect& p : skin.Data.InactiveFrame.Pieces) p.Top += 1000;
+  for (PieceRect& p : skin.Data.MenuBar.Bar) p.Left = -50;
+  constexpr std::uint32_t kHalf = 0x30D0A0;
+  skin.Data.CaptionButtons[kClose].States[2] = {122, 100, 12, 12};
+  for (int y = 100; y < 112; ++y)
+    for (int x = 122; x < 128; ++x) skin.Picture.Pixels[std::size_t(y) * 128 + x] = kHalf;
+  HWND h = Window("Outside");
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("outside.skin", skin)));
+  ASSERT_TRUE(engine->HookForm(h));
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+  Pump();
+  RECT wr;
+  GetWindowRect(h, &wr);
+  const int W = wr.right - wr.left;
+  // The close button pressed: its piece shows where it lies in the picture, and the
+  // caption where it does not.
+  SendMessageA(h, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(wr.right - 18 + 2, wr.top + 4 + 6));
+  ASSERT_EQ(engine->Buttons().State(kClose), ButtonState::Pressed);
+  Pump();
+  const Capture cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(W - 18 + 2, 4 + 6), ToColorRef(kHalf));
+  EXPECT_EQ(cap.At(W - 18 + 9, 4 + 6), ToColorRef(kActiveCaption));
+  // Released away from it: nothing happens.
+  SendMessageA(h, WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(wr.left + 60, wr.top + 10));
+  EXPECT_TRUE(IsWindow(h));
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
+// The example skin Ember: square corners, a top-left corner wider than the left edge,
+// a right side narrower than the left one, inactive pieces of other sizes and a menu bar
+// of its own. Each pixel is checked against the picture's pixel it comes from.
+TEST_F(FrameTest, TheExampleSkinEmber) {
+  const std::string dir = DIRSHEET_SOURCE_DIR "/tools/skin/examples/ember/";
+  std::ifstream in(dir + "ember.png", std::ios::binary);
+  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  Image picture;
+  ASSERT_TRUE(DecodePng(png.data(), png.size(), picture));
+  auto pic = [&](int x, int y) { return ToColorRef(picture.At(x, y)); };
+
+  HWND h = Window("Ember", 360, 240);
+  HMENU menu = CreateMenu();
+  AppendMenuA(menu, MF_STRING, 100, "&File");
+  SetMenu(h, menu);
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(dir + "ember.skin"));
+  ASSERT_TRUE(engine->HookForm(h));
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+  Pump();
+  ASSERT_TRUE(engine->Active());
+  const SIZE s = WindowSize(h);
+  const int W = s.cx, H = s.cy;
+  POINT client = {0, 0};
+  ClientToScreen(h, &client);
+  RECT wr;
+  GetWindowRect(h, &wr);
+  EXPECT_EQ(client.x - wr.left, 5);        // the left edge, not the wider corner above it
+  EXPECT_EQ(client.y - wr.top, 26 + 22);   // caption and menu bar
+  RECT cr;
+  GetClientRect(h, &cr);
+  EXPECT_EQ(W - cr.right, 5 + 3);          // left and right borders differ
+  EXPECT_EQ(H - cr.bottom, 26 + 22 + 6);
+
+  Capture cap = CaptureWindow(h);
+  struct Point { const char* what; int x, y; COLORREF expected; };
+  const Point active[] = {
+      {"square top-left corner", 0, 0, pic(0, 0)},
+      {"square top-right corner", W - 1, 0, pic(51, 0)},
+      {"stripe of the wide corner", 4, 10, pic(4, 10)},
+      {"wide corner past the edge", 8, 12, pic(8, 12)},
+      {"left edge", 2, 60, pic(2, 26 + (60 - 26) % 8)},
+      {"right edge", W - 2, 60, pic(50, 30)},
+      {"right corner", W - 5, 12, pic(47, 12)},
+      {"caption line", W / 2, 24, pic(24, 24)},
+      {"bottom-left corner", 3, H - 3, pic(3, 37)},
+      {"bottom edge", W / 2, H - 1, pic(24, 39)},
+      {"bottom-right corner", W - 2, H - 2, pic(50, 38)},
+      {"menu bar", W - 20, 30, pic(106, 4)},
+      {"close button", W - 28 + 2, 4 + 2, pic(2, 162)},
+  };
+  for (const Point& p : active) EXPECT_EQ(cap.At(p.x, p.y), p.expected) << p.what;
+  EXPECT_EQ(cap.At(6, 60), RGB(255, 255, 255)) << "the client area beside the left edge";
+  EXPECT_EQ(cap.At(W - 4, 60), RGB(255, 255, 255)) << "the client area beside the right edge";
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  HRGN full = CreateRectRgn(0, 0, W, H);
+  GetWindowRgn(h, rgn);
+  EXPECT_TRUE(EqualRgn(rgn, full)) << "square corners: a rectangular window";
+  DeleteObject(rgn);
+  DeleteObject(full);
+
+  // Inactive: the inactive pieces in the active pieces' places, cut where they are
+  // larger and repeated where they are smaller.
+  HWND other = Window("other", 200, 100, 760);
+  SetForegroundWindow(other);
+  SetActiveWindow(other);
+  Pump();
+  ASSERT_FALSE(engine->Active());
+  cap = CaptureWindow(h);
+  const Point inactive[] = {
+      {"caption", W / 2, 10, pic(24, 58)},
+      {"caption cut to the active height", W / 2, 25, pic(24, 48 + 25)},
+      {"stripe of the corner", 4, 10, pic(4, 58)},
+      {"left edge, wider than the active one", 2, 60, pic(2, 80)},
+      {"narrower right corner at the outer edge", W - 1, 10, pic(49, 58)},
+      {"caption beside the narrower right corner", W - 5, 10, pic(24, 58)},
+      {"right edge cut at its inner side", W - 1, 60, pic(49, 80)},
+      {"bottom edge cut at its inner side", W / 2, H - 1, pic(24, 93)},
+  };
+  for (const Point& p : inactive) EXPECT_EQ(cap.At(p.x, p.y), p.expected) << p.what;
+  EXPECT_EQ(cap.At(6, 60), RGB(255, 255, 255)) << "nothing drawn over the client area";
 }
 
 TEST_F(FrameTest, SkinBuiltIntoTheExecutable) {

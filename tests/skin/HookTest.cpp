@@ -12,6 +12,8 @@ namespace dirsheet::skin::testing {
 namespace {
 
 using win32::ClsSkinner;
+using win32::EntryKind;
+using win32::Interceptor;
 using win32::WHEN_AFTER;
 using win32::WHEN_BEFORE;
 using win32::WHEN_BOTH;
@@ -62,8 +64,8 @@ class HookTest : public ::testing::Test {
 };
 
 TEST_F(HookTest, HandlerOrderBeforeOwnProcedureAfter) {
-  ClsSkinner engine;
   Recorder rec;
+  Interceptor engine(&rec);
   ASSERT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
   engine.WatchMessage(hwnd, kProbe, WHEN_BOTH);
   EXPECT_EQ(SendMessageA(hwnd, kProbe, 0, 0), 42);
@@ -92,9 +94,9 @@ TEST_F(HookTest, HandlerOrderBeforeOwnProcedureAfter) {
 }
 
 TEST_F(HookTest, DestroyAlwaysReachesTheWindowAndGivesItBack) {
-  ClsSkinner engine;
   Recorder rec;
   rec.handleMsg = WM_DESTROY;
+  Interceptor engine(&rec);
   ASSERT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
   engine.WatchMessage(hwnd, WM_DESTROY, WHEN_BOTH);
   DestroyWindow(hwnd);
@@ -105,13 +107,13 @@ TEST_F(HookTest, DestroyAlwaysReachesTheWindowAndGivesItBack) {
   EXPECT_TRUE(rec.calls[0].Before);
   // The engine's later clean-up finds nothing left to undo.
   engine.StopIntercepting(hwnd);
-  engine.ReleaseEntryPoints(0);
+  engine.ReleaseEntryPoints(EntryKind::Intercept);
   EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(HookTest, StopInterceptingPutsTheOwnProcedureBack) {
-  ClsSkinner engine;
   Recorder rec;
+  Interceptor engine(&rec);
   ASSERT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
   EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)), TestWindowProc());
   engine.WatchMessage(hwnd, kProbe, WHEN_BEFORE);
@@ -121,13 +123,13 @@ TEST_F(HookTest, StopInterceptingPutsTheOwnProcedureBack) {
   EXPECT_TRUE(rec.calls.empty());
   // The window can be taken over again afterwards.
   EXPECT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
-  engine.release();
+  engine.ReleaseEntryPoints(EntryKind::Intercept);
   EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)), TestWindowProc());
 }
 
 TEST_F(HookTest, ReportsBadHandlesDoubleHooksAndMissingHandlers) {
-  ClsSkinner engine;
   Recorder rec;
+  Interceptor engine(&rec);
   HWND bogus = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7FFF1234));
   EXPECT_FALSE(engine.ssc_Subclass(bogus, 0, 1, &rec));
   ASSERT_EQ(boxes.Shown().size(), 1u);
@@ -151,15 +153,15 @@ TEST_F(HookTest, ReportsBadHandlesDoubleHooksAndMissingHandlers) {
   EXPECT_EQ(rec.calls.size(), 1u);
 
   // A second engine cannot stack a gateway on the same window either.
-  ClsSkinner other;
+  Interceptor other(&rec);
   boxes.Clear();
   EXPECT_FALSE(other.ssc_Subclass(hwnd, 0, 1, &rec));
   EXPECT_EQ(boxes.Shown().size(), 1u);
 }
 
 TEST_F(HookTest, MessageTablesOverflowReuseAndRemoval) {
-  ClsSkinner engine;
   Recorder rec;
+  Interceptor engine(&rec);
   ASSERT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
   for (int i = 0; i < 32; ++i) engine.WatchMessage(hwnd, int(WM_APP + 100 + i), WHEN_BEFORE);
   engine.WatchMessage(hwnd, int(WM_APP + 100), WHEN_BEFORE);  // already in: no change, no error
@@ -205,13 +207,14 @@ TEST_F(HookTest, MessageTablesOverflowReuseAndRemoval) {
 }
 
 TEST_F(HookTest, LookupAndCallbackErrors) {
-  ClsSkinner engine;
-  EXPECT_EQ(engine.zMap_VFunction(1, 0), nullptr);
-  EXPECT_EQ(engine.zMap_VFunction(1, 7), nullptr);
+  ClsSkinner skinner;  // the engine's own handlers: positions 1 to 3
+  Interceptor& engine = skinner.Intercept();
+  EXPECT_EQ(engine.zMap_VFunction(1, EntryKind::Intercept), nullptr);
+  EXPECT_EQ(engine.zMap_VFunction(1, EntryKind(7)), nullptr);
   Recorder rec;
   ASSERT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
-  EXPECT_EQ(engine.zMap_VFunction(99, 0), nullptr);
-  EXPECT_NE(engine.zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), 0), nullptr);
+  EXPECT_EQ(engine.zMap_VFunction(99, EntryKind::Intercept), nullptr);
+  EXPECT_NE(engine.zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept), nullptr);
   EXPECT_EQ(engine.scb_SetCallbackAddr(-1, 2), nullptr);
   EXPECT_EQ(engine.scb_SetCallbackAddr(4, 9), nullptr);
   void* entry = engine.scb_SetCallbackAddr(4, 2);

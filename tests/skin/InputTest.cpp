@@ -91,7 +91,7 @@ class InputTest : public ::testing::Test {
   // Screen point of a bar item's centre.
   POINT ItemCentre(HWND h, int item) const {
     const RECT r = WindowRect(h);
-    const Rect& it = engine->MenuBar().Items[item];
+    const Rect& it = engine->Bar().Layout().Items[item];
     return {r.left + 4 + (it.left + it.right) / 2, r.top + (it.top + it.bottom) / 2};
   }
   bool HasSysCommand(unsigned cmd) const {
@@ -115,15 +115,15 @@ TEST_F(InputTest, HoverMakesAButtonHotAndLeavingTheFrameResetsIt) {
   HWND h = Hooked();
   const POINT close = ButtonCentre(h, kCloseX);
   MoveTo(close.x, close.y);
-  ASSERT_TRUE(PumpUntil([&] { return engine->ButtonState(kClose) == 1; }));
-  EXPECT_TRUE(engine->HoverTimerRunning());
+  ASSERT_TRUE(PumpUntil([&] { return engine->Buttons().State(kClose) == ButtonState::Hot; }));
+  EXPECT_TRUE(engine->Hover().Running());
   EXPECT_EQ(ScreenPixel(close.x, close.y), ToColorRef(kButtonState[1]));
-  EXPECT_EQ(engine->ButtonState(kMinimize), 0);
+  EXPECT_EQ(engine->Buttons().State(kMinimize), ButtonState::Normal);
 
   // Off the window: the next tick of the 1 ms timer puts the button back.
   Xdo("mousemove 700 700");
-  EXPECT_TRUE(PumpUntil([&] { return engine->ButtonState(kClose) == 0; }, 500));
-  EXPECT_FALSE(engine->HoverTimerRunning());
+  EXPECT_TRUE(PumpUntil([&] { return engine->Buttons().State(kClose) == ButtonState::Normal; }, 500));
+  EXPECT_FALSE(engine->Hover().Running());
   PumpFor(50);
   EXPECT_EQ(ScreenPixel(close.x, close.y), ToColorRef(kButtonState[0]));
 }
@@ -132,7 +132,7 @@ TEST_F(InputTest, ReleaseActsOnTheButtonUnderThePointer) {
   HWND h = Hooked();
   const POINT min = ButtonCentre(h, kMinX), max = ButtonCentre(h, kMaxX);
   Xdo("mousemove " + std::to_string(min.x) + " " + std::to_string(min.y) + " mousedown 1");
-  ASSERT_TRUE(PumpUntil([&] { return engine->ButtonState(kMinimize) == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return engine->Buttons().State(kMinimize) == ButtonState::Pressed; }));
   EXPECT_EQ(ScreenPixel(min.x, min.y), ToColorRef(kButtonState[2]));
   EXPECT_TRUE(sysCommands.empty());  // nothing happens on press
   Xdo("mousemove " + std::to_string(max.x) + " " + std::to_string(max.y) + " mouseup 1");
@@ -219,9 +219,9 @@ TEST_F(InputTest, TheWindowMovesSizesMinimizesRestoresAndCloses) {
 
 TEST_F(InputTest, MenuBarIsLaidOutInsideTheFrame) {
   HWND h = Hooked(WS_OVERLAPPEDWINDOW, true);
-  ASSERT_TRUE(engine->HasMenuBar());
+  ASSERT_TRUE(engine->Bar().Shown());
   EXPECT_EQ(GetMenu(h), nullptr);  // the engine draws it
-  ASSERT_EQ(engine->MenuBar().Items.size(), 3u);
+  ASSERT_EQ(engine->Bar().Layout().Items.size(), 3u);
   POINT origin = {0, 0};
   ClientToScreen(h, &origin);
   EXPECT_EQ(origin.y - WindowRect(h).top, 20 + 16);  // caption and bar above the client
@@ -229,9 +229,9 @@ TEST_F(InputTest, MenuBarIsLaidOutInsideTheFrame) {
   const POINT file = ItemCentre(h, 0);
   EXPECT_EQ(SendMessageA(h, WM_NCHITTEST, 0, MAKELPARAM(file.x, file.y)), HTMENU);
   MoveTo(file.x, file.y);
-  EXPECT_TRUE(PumpUntil([&] { return engine->HotItem() == 0; }));
+  EXPECT_TRUE(PumpUntil([&] { return engine->Bar().HotItem() == 0; }));
   Xdo("mousemove 700 700");
-  EXPECT_TRUE(PumpUntil([&] { return engine->HotItem() == -1; }, 500));
+  EXPECT_TRUE(PumpUntil([&] { return engine->Bar().HotItem() == -1; }, 500));
 }
 
 TEST_F(InputTest, TakingTheMenuLeavesNoTraceOfThePlatformsBar) {
@@ -243,7 +243,7 @@ TEST_F(InputTest, TakingTheMenuLeavesNoTraceOfThePlatformsBar) {
   engine = std::make_unique<ClsSkinner>();
   ASSERT_TRUE(engine->LoadSkinFromFile(std::string(DIRSHEET_SOURCE_DIR) + "/images/RAD.Skin"));
   ASSERT_TRUE(engine->HookForm(h));
-  ASSERT_TRUE(engine->HasMenuBar());
+  ASSERT_TRUE(engine->Bar().Shown());
   PumpFor(200);
   POINT origin = {0, 0};
   ClientToScreen(h, &origin);
@@ -258,15 +258,15 @@ TEST_F(InputTest, AltFOpensTheFilePopupInEitherCase) {
   for (const char* keys : {"alt+f", "alt+shift+f"}) {
     int opened = -1;
     Watcher w([&] {
-      if (!engine->MenuMode() || !OpenPopup()) return false;
-      opened = engine->OpenItem();
+      if (!engine->Bar().MenuMode() || !OpenPopup()) return false;
+      opened = engine->Bar().OpenItem();
       EndMenu();
       return true;
     });
     Xdo(std::string("key ") + keys);
     EXPECT_TRUE(PumpUntil([&] { return w.Done(); })) << keys;
     EXPECT_EQ(opened, 0) << keys;
-    EXPECT_TRUE(PumpUntil([&] { return !engine->MenuMode(); })) << keys;
+    EXPECT_TRUE(PumpUntil([&] { return !engine->Bar().MenuMode(); })) << keys;
   }
   EXPECT_TRUE(IsWindow(h));
   EXPECT_TRUE(commands.empty());
@@ -277,8 +277,8 @@ TEST_F(InputTest, ArrowKeysMoveBetweenPopups) {
   std::vector<int> seen;
   int step = 0;
   Watcher w([&] {
-    if (!engine->MenuMode() || !OpenPopup()) return false;
-    const int item = engine->OpenItem();
+    if (!engine->Bar().MenuMode() || !OpenPopup()) return false;
+    const int item = engine->Bar().OpenItem();
     if (!seen.empty() && seen.back() == item) return false;
     seen.push_back(item);
     if (step == 0) Xdo("key Left", false);        // from the first item to the last
@@ -290,7 +290,7 @@ TEST_F(InputTest, ArrowKeysMoveBetweenPopups) {
   Xdo("key alt+f");
   EXPECT_TRUE(PumpUntil([&] { return w.Done(); }, 5000));
   EXPECT_EQ(seen, (std::vector<int>{0, 2, 0, 2}));
-  EXPECT_TRUE(PumpUntil([&] { return !engine->MenuMode(); }));
+  EXPECT_TRUE(PumpUntil([&] { return !engine->Bar().MenuMode(); }));
   EXPECT_TRUE(commands.empty());  // moving never ran "Go"
   EXPECT_TRUE(IsWindow(h));
 }
@@ -300,7 +300,7 @@ TEST_F(InputTest, AnItemWithoutPopupActsOnReleaseNotOnPress) {
   const POINT go = ItemCentre(h, 1);
   bool pressedWithoutCommand = false;
   Watcher w([&] {
-    if (!engine->MenuMode() || engine->OpenItem() != 1) return false;
+    if (!engine->Bar().MenuMode() || engine->Bar().OpenItem() != 1) return false;
     pressedWithoutCommand = commands.empty();
     Xdo("mouseup 1", false);
     return true;
@@ -309,7 +309,7 @@ TEST_F(InputTest, AnItemWithoutPopupActsOnReleaseNotOnPress) {
   ASSERT_TRUE(PumpUntil([&] { return !commands.empty(); }));
   EXPECT_TRUE(pressedWithoutCommand);
   EXPECT_EQ(commands, (std::vector<int>{kGo}));
-  EXPECT_TRUE(PumpUntil([&] { return !engine->MenuMode(); }));
+  EXPECT_TRUE(PumpUntil([&] { return !engine->Bar().MenuMode(); }));
 }
 
 TEST_F(InputTest, ClickingAnItemOpensItsPopupAndAnEntryRunsItsCommand) {
@@ -318,7 +318,7 @@ TEST_F(InputTest, ClickingAnItemOpensItsPopupAndAnEntryRunsItsCommand) {
   RECT popup = {};
   Watcher w([&] {
     HWND p = OpenPopup();
-    if (!p || engine->OpenItem() != 2) return false;
+    if (!p || engine->Bar().OpenItem() != 2) return false;
     GetWindowRect(p, &popup);
     // Pick the first entry with the keyboard.
     Xdo("mousemove 700 700 key Down Return", false);
@@ -328,9 +328,9 @@ TEST_F(InputTest, ClickingAnItemOpensItsPopupAndAnEntryRunsItsCommand) {
   ASSERT_TRUE(PumpUntil([&] { return !commands.empty(); }));
   EXPECT_EQ(commands, (std::vector<int>{kCopy}));
   const RECT r = WindowRect(h);
-  EXPECT_EQ(popup.left, r.left + 4 + engine->MenuBar().Items[2].left);
+  EXPECT_EQ(popup.left, r.left + 4 + engine->Bar().Layout().Items[2].left);
   EXPECT_EQ(popup.top, r.top + 36);  // below the bar
-  EXPECT_TRUE(PumpUntil([&] { return !engine->MenuMode(); }));
+  EXPECT_TRUE(PumpUntil([&] { return !engine->Bar().MenuMode(); }));
 }
 
 TEST_F(InputTest, TheMenuIsReadAgainOnStyleChangeShowAndIconRequest) {
@@ -340,15 +340,15 @@ TEST_F(InputTest, TheMenuIsReadAgainOnStyleChangeShowAndIconRequest) {
     ClientToScreen(h, &o);
     return o.y - WindowRect(h).top;
   };
-  EXPECT_FALSE(engine->HasMenuBar());
+  EXPECT_FALSE(engine->Bar().Shown());
   EXPECT_EQ(clientTop(), 20);
   // A style change finds the menu the engine did not know yet.
   SetMenu(h, MakeMenu());
   SetWindowLongA(h, GWL_STYLE, GetWindowLongA(h, GWL_STYLE));
   PumpFor(50);
-  EXPECT_TRUE(engine->HasMenuBar());
+  EXPECT_TRUE(engine->Bar().Shown());
   EXPECT_EQ(GetMenu(h), nullptr);
-  EXPECT_EQ(engine->MenuBar().Items.size(), 3u);
+  EXPECT_EQ(engine->Bar().Layout().Items.size(), 3u);
   EXPECT_EQ(clientTop(), 20 + 16);
   // A menu given later is taken when the window shows.
   HMENU two = CreateMenu();
@@ -358,22 +358,52 @@ TEST_F(InputTest, TheMenuIsReadAgainOnStyleChangeShowAndIconRequest) {
   ShowWindow(h, SW_HIDE);
   ShowWindow(h, SW_SHOW);
   PumpFor(100);
-  EXPECT_EQ(engine->Menu(), two);
+  EXPECT_EQ(engine->Bar().Menu(), two);
   EXPECT_EQ(GetMenu(h), nullptr);
-  EXPECT_EQ(engine->MenuBar().Items.size(), 2u);
+  EXPECT_EQ(engine->Bar().Layout().Items.size(), 2u);
   EXPECT_EQ(clientTop(), 20 + 16);
 
   // Emptied, the menu leaves the frame at the next icon request; filled again, it is back.
-  HMENU m = engine->Menu();
+  HMENU m = engine->Bar().Menu();
   while (GetMenuItemCount(m) > 0) DeleteMenu(m, 0, MF_BYPOSITION);
   SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
-  EXPECT_FALSE(engine->HasMenuBar());
+  EXPECT_FALSE(engine->Bar().Shown());
   EXPECT_EQ(clientTop(), 20);
   AppendMenuA(m, MF_STRING, 7, "&New");
   SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
-  EXPECT_TRUE(engine->HasMenuBar());
-  EXPECT_EQ(engine->MenuBar().Items.size(), 1u);
+  EXPECT_TRUE(engine->Bar().Shown());
+  EXPECT_EQ(engine->Bar().Layout().Items.size(), 1u);
   EXPECT_EQ(clientTop(), 20 + 16);
+}
+
+TEST_F(InputTest, AMinimizedWindowHasNoBottomStripAndNoMenuBar) {
+  HWND h = Hooked(WS_OVERLAPPEDWINDOW, true);
+  ASSERT_TRUE(engine->Bar().Shown());
+  ShowWindow(h, SW_MINIMIZE);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(h) != 0; }));
+  PumpFor(100);
+  engine->PaintFrame();
+  const RECT r = WindowRect(h);
+  const int W = r.right - r.left, H = r.bottom - r.top;
+  ASSERT_GT(H, 20 + 2);  // the caption and some rows below it are on the screen
+  Capture cap = CaptureWindow(h);
+  // Below the caption and between the two side strips: neither the bottom strip nor the
+  // bar (whose middle piece is 0xE0E0E0) was drawn.
+  const RECT below = {8, 20, W - 8, H};
+  EXPECT_EQ(cap.Count(below, ToColorRef(kActiveEdge)), 0);
+  EXPECT_EQ(cap.Count(below, ToColorRef(0xE0E0E0)), 0);
+  EXPECT_EQ(cap.At(1, H - 2), ToColorRef(kActiveEdge));  // the side strips are
+  EXPECT_EQ(cap.At(W / 2, 10), ToColorRef(kActiveCaption));
+
+  // Restored, both are back.
+  ShowWindow(h, SW_RESTORE);
+  ASSERT_TRUE(PumpUntil([&] { return !IsIconic(h); }));
+  PumpFor(100);
+  const RECT restored = WindowRect(h);
+  cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At((restored.right - restored.left) / 2, restored.bottom - restored.top - 2), ToColorRef(kActiveEdge));
+  const RECT bar = {4 + engine->Bar().Layout().Items.back().right + 2, 20, 4 + engine->Bar().Layout().Items.back().right + 40, 36};
+  EXPECT_EQ(cap.Count(bar, ToColorRef(0xE0E0E0)), (bar.right - bar.left) * 16);
 }
 
 // ---------------------------------------------------------------- MDI
@@ -446,7 +476,7 @@ TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
   ASSERT_TRUE(engine->HookForm(frame));
   SetForegroundWindow(frame);
   PumpFor(200);
-  const MenuBarLayout& bar = engine->MenuBar();
+  const MenuBarLayout& bar = engine->Bar().Layout();
   ASSERT_TRUE(bar.MdiMaximized);
   ASSERT_EQ(int(bar.Items.size()), plain);
   const int n = plain, side = bar.Bar.Height();
@@ -455,7 +485,7 @@ TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
     EXPECT_EQ(bar.Items[n - 1 - k].Width(), side) << k;
   }
   // The child's icon is drawn in item 0: not only the bar's own colour there.
-  engine->PaintMenuBar(-1, false);
+  engine->Bar().PaintMenuBar(-1, false);
   const Capture cap = CaptureWindow(frame);
   const Rect& icon = bar.Items[0];
   const RECT area = {4 + icon.left, icon.top, 4 + icon.right, icon.bottom};
@@ -466,7 +496,7 @@ TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
   AppendMenuA(next, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&Window");
   SendMessageA(client, WM_MDISETMENU, reinterpret_cast<WPARAM>(next), 0);
   PumpFor(100);
-  EXPECT_EQ(engine->Menu(), next);
+  EXPECT_EQ(engine->Bar().Menu(), next);
   ASSERT_EQ(bar.Items.size(), 5u);
   EXPECT_TRUE(bar.MdiMaximized);
   // The close square closes the child.
@@ -489,7 +519,7 @@ TEST_F(InputTest, AFailingTimerTickLeavesTheWindowUsable) {
   PumpFor(100);
   EXPECT_EQ(boxes.Shown().size(), 1u);  // one message, not one per tick
   EXPECT_NE(boxes.Shown()[0].Text.find("test fault"), std::string::npos);
-  EXPECT_FALSE(engine->HoverTimerRunning());
+  EXPECT_FALSE(engine->Hover().Running());
   win32::SetSkinFaultHook(nullptr);
   ClickAt(ButtonCentre(h, kMinX));
   EXPECT_TRUE(PumpUntil([&] { return IsIconic(h) != 0; }));
@@ -498,8 +528,8 @@ TEST_F(InputTest, AFailingTimerTickLeavesTheWindowUsable) {
 TEST_F(InputTest, AFailingMenuLoopReleasesItsHotKeys) {
   HWND h = Hooked(WS_OVERLAPPEDWINDOW, true);
   win32::SetSkinFaultHook(ThrowIn);
-  engine->OpenMenuBarItem(0);  // fails at once
-  EXPECT_FALSE(engine->MenuMode());
+  engine->Bar().OpenMenuBarItem(0);  // fails at once
+  EXPECT_FALSE(engine->Bar().MenuMode());
   win32::SetSkinFaultHook(nullptr);
   HWND other = MakeTestWindow("other", 500, 500, 100, 100);
   windows.push_back(other);
@@ -511,7 +541,7 @@ TEST_F(InputTest, AFailingMenuLoopReleasesItsHotKeys) {
   int opened = -1;
   Watcher w([&] {
     if (!OpenPopup()) return false;
-    opened = engine->OpenItem();
+    opened = engine->Bar().OpenItem();
     EndMenu();
     return true;
   });
@@ -547,7 +577,7 @@ TEST_F(InputTest, UnhookAndDestroyReleaseHotKeysAndTimers) {
   // Unhooked while a popup is open.
   bool heldDuringMenu = false, freeAfterUnhook = false;
   Watcher w([&] {
-    if (!engine->MenuMode() || !OpenPopup()) return false;
+    if (!engine->Bar().MenuMode() || !OpenPopup()) return false;
     heldDuringMenu = !RegisterHotKey(other, 0, 0, VK_LEFT);
     engine->UnHookForm(h);
     freeAfterUnhook = RegisterHotKey(other, 0, 0, VK_LEFT) != 0;
@@ -560,7 +590,7 @@ TEST_F(InputTest, UnhookAndDestroyReleaseHotKeysAndTimers) {
   PumpFor(100);
   EXPECT_TRUE(heldDuringMenu);
   EXPECT_TRUE(freeAfterUnhook);
-  EXPECT_FALSE(engine->MenuMode());
+  EXPECT_FALSE(engine->Bar().MenuMode());
 
   // Hook, hover (timer running), unhook, hook again: nothing left behind.
   DWORD gdi = 0, user = 0;
@@ -570,9 +600,9 @@ TEST_F(InputTest, UnhookAndDestroyReleaseHotKeysAndTimers) {
     ASSERT_TRUE(engine->HookForm(h));
     const POINT close = ButtonCentre(h, kCloseX);
     MoveTo(close.x, close.y);
-    EXPECT_TRUE(PumpUntil([&] { return engine->HoverTimerRunning(); })) << round;
+    EXPECT_TRUE(PumpUntil([&] { return engine->Hover().Running(); })) << round;
     engine->UnHookForm(h);
-    EXPECT_FALSE(engine->HoverTimerRunning());
+    EXPECT_FALSE(engine->Hover().Running());
     PumpFor(30);
     MSG m;
     EXPECT_FALSE(PeekMessageA(&m, h, WM_TIMER, WM_TIMER, PM_NOREMOVE)) << round;
@@ -594,7 +624,7 @@ TEST_F(InputTest, UnhookAndDestroyReleaseHotKeysAndTimers) {
   ASSERT_TRUE(engine->HookForm(h));
   bool freeAfterDestroy = false;
   Watcher d([&] {
-    if (!engine->MenuMode() || !OpenPopup()) return false;
+    if (!engine->Bar().MenuMode() || !OpenPopup()) return false;
     DestroyWindow(h);
     EndMenu();
     freeAfterDestroy = RegisterHotKey(other, 0, 0, VK_LEFT) != 0;

@@ -15,10 +15,11 @@ using testing::TestSkin;
 constexpr std::uint32_t kAllButtons = kStyleSysMenu | kStyleMinimizeBox | kStyleMaximizeBox;
 constexpr std::uint32_t kOverlapped = kStyleDlgFrame | kStyleSizeFrame | kAllButtons;
 
-std::array<Shape, 4> ButtonShapes(const TestSkin& s) {
-  std::array<Shape, 4> shapes;
-  for (int i = 0; i < 4; ++i) shapes[i] = PieceRuns(s.Picture, s.Data.CaptionButtons[i].States[0]);
-  return shapes;
+ButtonShapes Shapes(const TestSkin& s) { return MakeButtonShapes(s.Data, ViewOf(s.Picture)); }
+
+// States from 0 to 3 (normal, hot, pressed, inactive) per button.
+ButtonStates States(int a, int b, int c, int d) {
+  return {ButtonState(a), ButtonState(b), ButtonState(c), ButtonState(d)};
 }
 
 // The test skin: caption 20 high, borders 4, icon 16 x 16 at (6, 2); buttons 12 x 12 at
@@ -27,7 +28,7 @@ std::array<Shape, 4> ButtonShapes(const TestSkin& s) {
 TEST(FrameHitTest, CodesAcrossAWindow) {
   const TestSkin s = MakeTestSkin();
   const int W = 200, H = 100;
-  const auto placed = PlaceButtonShapes(s.Data, ButtonShapes(s), W);
+  const auto placed = PlaceButtonShapes(s.Data, Shapes(s), W);
   struct Case { const char* what; std::uint32_t style; int x, y; bool decided; int code; int button; };
   const Case cases[] = {
       {"minimize", kOverlapped, 160, 10, true, kHitMinButton, kMinimize},
@@ -82,7 +83,7 @@ TEST(FrameHitTest, CodesAcrossAWindow) {
 TEST(FrameHitTest, TheEnginesMenuBarAnswersTheMenuCode) {
   const TestSkin s = MakeTestSkin();
   const int W = 200, H = 100;
-  const auto placed = PlaceButtonShapes(s.Data, ButtonShapes(s), W);
+  const auto placed = PlaceButtonShapes(s.Data, Shapes(s), W);
   const MenuBarLayout bar = LayoutMenuBarItems(s.Data, {30, 20}, false, W);
   const MenuBarLayout none = LayoutMenuBarItems(s.Data, {}, false, W);
   struct Case { int x, y; const MenuBarLayout* bar; int code; } cases[] = {
@@ -98,7 +99,7 @@ TEST(FrameHitTest, TheEnginesMenuBarAnswersTheMenuCode) {
 
 TEST(FrameHitTest, ButtonsFollowTheRightEdge) {
   const TestSkin s = MakeTestSkin();
-  const auto shapes = ButtonShapes(s);
+  const auto shapes = Shapes(s);
   for (int W : {120, 200, 641}) {
     const auto placed = PlaceButtonShapes(s.Data, shapes, W);
     EXPECT_EQ(CaptionButtonAt(placed, kAllButtons, W - 18 + 5, 9), kClose) << W;
@@ -106,7 +107,7 @@ TEST(FrameHitTest, ButtonsFollowTheRightEdge) {
     EXPECT_EQ(CaptionButtonAt(placed, kAllButtons, W - 18 - 1, 9), -1) << W;
   }
   // Shapes that overlap: the lower index wins, as the buttons are tested in order.
-  std::array<Shape, 4> same = {Shape{{0, 0, 10, 10}}, Shape{{0, 0, 10, 10}},
+  ButtonShapes same = {Shape{{0, 0, 10, 10}}, Shape{{0, 0, 10, 10}},
                                Shape{{0, 0, 10, 10}}, Shape{{0, 0, 10, 10}}};
   EXPECT_EQ(CaptionButtonAt(same, kAllButtons, 5, 5), kMinimize);
   EXPECT_EQ(CaptionButtonAt(same, kStyleSysMenu, 5, 5), kClose);
@@ -114,13 +115,13 @@ TEST(FrameHitTest, ButtonsFollowTheRightEdge) {
 }
 
 TEST(ButtonStates, HoverPressAndRest) {
-  EXPECT_EQ(RestingButtonStates(true), (std::array<int, 4>{0, 0, 0, 0}));
-  EXPECT_EQ(RestingButtonStates(false), (std::array<int, 4>{3, 3, 3, 3}));
-  EXPECT_EQ(HoverButtonStates(true, kClose, false), (std::array<int, 4>{0, 0, 0, 1}));
-  EXPECT_EQ(HoverButtonStates(true, kMinimize, true), (std::array<int, 4>{2, 0, 0, 0}));
+  EXPECT_EQ(RestingButtonStates(true), States(0, 0, 0, 0));
+  EXPECT_EQ(RestingButtonStates(false), States(3, 3, 3, 3));
+  EXPECT_EQ(HoverButtonStates(true, kClose, false), States(0, 0, 0, 1));
+  EXPECT_EQ(HoverButtonStates(true, kMinimize, true), States(2, 0, 0, 0));
   // The restore piece follows the maximize button.
-  EXPECT_EQ(HoverButtonStates(true, kMaximize, false), (std::array<int, 4>{0, 1, 1, 0}));
-  EXPECT_EQ(HoverButtonStates(false, kMaximize, true), (std::array<int, 4>{3, 2, 2, 3}));
+  EXPECT_EQ(HoverButtonStates(true, kMaximize, false), States(0, 1, 1, 0));
+  EXPECT_EQ(HoverButtonStates(false, kMaximize, true), States(3, 2, 2, 3));
   EXPECT_EQ(HoverButtonStates(true, -1, true), RestingButtonStates(true));
 }
 
@@ -146,11 +147,10 @@ TEST(ButtonCommand, WhatAReleaseSends) {
 // Which piece and state each slot draws, per style and window state.
 TEST(CaptionButtonSlots, PiecesAndStatesPerStyle) {
   const TestSkin s = MakeTestSkin();
-  const FrameSkin& f = s.Data.ActiveFrame;
-  const std::array<int, 4> hotMax = HoverButtonStates(true, kMaximize, false);
-  const std::array<int, 4> inactive = RestingButtonStates(false);
+  const ButtonStates hotMax = HoverButtonStates(true, kMaximize, false);
+  const ButtonStates inactive = RestingButtonStates(false);
   struct Slot { int button, state; };
-  struct Case { const char* what; std::uint32_t style; std::array<int, 4> states; std::vector<Slot> slots; };
+  struct Case { const char* what; std::uint32_t style; ButtonStates states; std::vector<Slot> slots; };
   const Case cases[] = {
       {"normal", kAllButtons, hotMax, {{kMinimize, 0}, {kMaximize, 1}, {kClose, 0}}},
       {"maximized shows restore", kAllButtons | kStyleMaximized, hotMax,
@@ -166,11 +166,11 @@ TEST(CaptionButtonSlots, PiecesAndStatesPerStyle) {
       {"no system menu", kAllButtons & ~kStyleSysMenu, hotMax, {}},
   };
   for (const Case& c : cases) {
-    const auto draws = CaptionButtonDraws(s.Data, f, c.style, c.states, 200);
+    const auto draws = CaptionButtonDraws(s.Data, c.style, c.states, 200);
     ASSERT_EQ(draws.size(), c.slots.size()) << c.what;
     for (std::size_t i = 0; i < draws.size(); ++i) {
       EXPECT_EQ(draws[i].Button, c.slots[i].button) << c.what << " slot " << i;
-      EXPECT_EQ(draws[i].State, c.slots[i].state) << c.what << " slot " << i;
+      EXPECT_EQ(int(draws[i].State), c.slots[i].state) << c.what << " slot " << i;
     }
   }
 }
@@ -203,9 +203,14 @@ TEST(MenuBarLayout, MdiChildMaximizedGetsIconAndThreeSquares) {
   PlaceMdiButtons(s.Data, l, 400);
   EXPECT_EQ(l.Items[5], (Rect{400 - 12 - side, 20, 400 - 12, 36}));
   EXPECT_EQ(l.Items[1], item1);
-  // Two items are not enough for the child's buttons.
-  const MenuBarLayout two = LayoutMenuBarItems(s.Data, {50, 30}, true, 300);
-  EXPECT_EQ(two.Items[1], (Rect{28, 20, 28 + 38, 36}));
+  // Item 0 and the three squares need four items: with fewer there are no squares, and
+  // every item keeps its place side by side.
+  for (std::vector<int> widths : {std::vector<int>{50, 30}, std::vector<int>{50, 30, 20}}) {
+    const MenuBarLayout few = LayoutMenuBarItems(s.Data, widths, true, 300);
+    EXPECT_FALSE(few.HasMdiButtons());
+    EXPECT_EQ(few.Items[1], (Rect{28, 20, 28 + 38, 36}));
+    EXPECT_EQ(few.Items.back().left, few.Items[few.Items.size() - 2].right);
+  }
 }
 
 TEST(MenuBarLayout, ItemUnderThePointer) {
@@ -218,10 +223,10 @@ TEST(MenuBarLayout, ItemUnderThePointer) {
   };
   for (const Case& c : cases) EXPECT_EQ(MenuItemAt(s.Data, l, c.x, c.y), c.item) << c.x << "," << c.y;
   const MenuBarStrip strip = MenuBarStripLayout(s.Data, 300);
-  EXPECT_EQ(strip.Width, 292);
+  EXPECT_EQ(strip.Width, 292);  // between the left and right borders
   EXPECT_EQ(strip.Height, 16);
-  EXPECT_EQ(strip.MiddleFrom, 4);
-  EXPECT_EQ(strip.MiddleTo, 288);
+  EXPECT_EQ(strip.WindowX, 4);
+  EXPECT_EQ(strip.WindowY, 20);
 }
 
 TEST(Mnemonic, CharacterAfterTheAmpersand) {
@@ -243,17 +248,29 @@ TEST(Mnemonic, CharacterAfterTheAmpersand) {
 }
 
 TEST(MenuNavigation, PreviousAndNextWrap) {
+  const TestSkin s = MakeTestSkin();
   struct Case { int index, count; bool mdi; int previous, next; } cases[] = {
       {0, 4, false, 3, 1}, {3, 4, false, 2, 0}, {1, 4, false, 0, 2}, {0, 1, false, 0, 0},
       {-1, 4, false, 3, 0}, {0, 0, false, -1, -1},
       // Six items with an MDI child maximized: items 3 to 5 are the child's buttons.
       {0, 6, true, 2, 1}, {2, 6, true, 1, 0}, {4, 6, true, 2, 0},
-      // Three items or fewer have no button squares.
-      {0, 3, true, 2, 1},
+      // Four: only the child's system menu opens a popup.
+      {0, 4, true, 0, 0},
+      // Three items have no button squares (the layout draws none): all three are menus.
+      {0, 3, true, 2, 1}, {2, 3, true, 1, 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(PreviousMenuItem(c.index, c.count, c.mdi), c.previous) << c.index << "/" << c.count;
-    EXPECT_EQ(NextMenuItem(c.index, c.count, c.mdi), c.next) << c.index << "/" << c.count;
+    const MenuBarLayout l = LayoutMenuBarItems(s.Data, std::vector<int>(std::size_t(c.count), 20), c.mdi, 400);
+    EXPECT_EQ(PreviousMenuItem(l, c.index), c.previous) << c.index << "/" << c.count;
+    EXPECT_EQ(NextMenuItem(l, c.index), c.next) << c.index << "/" << c.count;
+    // What the keys can reach and what the layout draws as squares agree.
+    for (int i = 0; i < c.count; ++i) {
+      const bool square = l.IsMdiButton(i);
+      EXPECT_EQ(square, i >= l.MenuItems()) << i << "/" << c.count;
+      if (square) {
+        EXPECT_EQ(l.Items[std::size_t(i)].Width(), l.Bar.Height()) << i << "/" << c.count;
+      }
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "skin/Image.h"
+#include "skin/PictureBlock.h"
 #include "skin/SkinFile.h"
 #include "tests/skin/SkinTestFiles.h"
 
@@ -141,7 +142,7 @@ TEST(SkinFileReader, FindsTheSkinPictureInItsBlock) {
   // As written by MakePictureBlock, padded as the loader pads it.
   auto block = MakePictureBlock(bmp);
   block.resize(block.size() + 23, 0);
-  EXPECT_EQ(ExtractSkinPicture(block), bmp);
+  EXPECT_EQ(ExtractSkinPicture(block).File, bmp);
 
   // A bare image file as the value, after another property.
   std::vector<std::uint8_t> bare = {2, 0, 0, 0, 4, 0, 'I', 'n', 'f', 'o', 3, 0, 0, 0, 'x', 'y', 'z',
@@ -150,13 +151,18 @@ TEST(SkinFileReader, FindsTheSkinPictureInItsBlock) {
   const std::uint32_t n = std::uint32_t(bmp.size());
   for (int i = 0; i < 4; ++i) bare.push_back(std::uint8_t(n >> (8 * i)));
   bare.insert(bare.end(), bmp.begin(), bmp.end());
-  EXPECT_EQ(ExtractSkinPicture(bare), bmp);
+  EXPECT_EQ(ExtractSkinPicture(bare).File, bmp);
 
-  // Broken blocks: a stream longer than its property, a value cut short, a block with
-  // no such property, a value that is no image.
+  // A stream longer than its property does not parse as our layout; the BMP after the
+  // name is still found, within the block.
   auto overlong = MakePictureBlock(bmp);
   overlong[4 + 2 + 11 + 4 + 4 + 2] ^= 0x40;  // the stream's image length, +4 MB
-  EXPECT_THROW(ExtractSkinPicture(overlong), SkinError);
+  const FoundPicture found = ExtractSkinPicture(overlong);
+  EXPECT_EQ(found.File, bmp);
+  EXPECT_EQ(found.Source, PictureSource::NamedAnsi);
+
+  // Broken blocks: a value cut short, a block with no such property and no picture, a
+  // value that is no image.
   auto cut = MakePictureBlock(bmp);
   cut.resize(cut.size() / 2);
   EXPECT_THROW(ExtractSkinPicture(cut), SkinError);
@@ -242,7 +248,7 @@ TEST(SkinPicture, PngWithShortImageDataIsRefused) {
   ASSERT_GT(file.size(), kPictureBlockOffset);
   SkinFileContents c = ReadSkinFile(file.data(), file.size());
   c.PictureBlock.resize(c.PictureBlock.size() + 23, 0);
-  const auto png = ExtractSkinPicture(c.PictureBlock);
+  const auto png = ExtractSkinPicture(c.PictureBlock).File;
   ASSERT_EQ(DetectImageKind(png.data(), png.size()), ImageKind::Png);
   Image img;
   EXPECT_FALSE(DecodePng(png.data(), png.size(), img));
@@ -256,7 +262,7 @@ TEST(SkinFileReader, WholeTestSkinRoundTrips) {
   EXPECT_EQ(c.Data.CaptionText.Font.FaceName(), "Tahoma");
   EXPECT_EQ(c.Data.CaptionText.Font.Height(), -12);
   EXPECT_EQ(c.Data.CaptionText.Font.Weight(), 700);
-  const auto file = ExtractSkinPicture(c.PictureBlock);
+  const auto file = ExtractSkinPicture(c.PictureBlock).File;
   const Image img = DecodeBmp(file.data(), file.size());
   EXPECT_EQ(img.Pixels, skin.Picture.Pixels);
 }

@@ -101,6 +101,47 @@ std::vector<std::uint8_t> SkinFileBytes(const TestSkin& skin) {
   return out;
 }
 
+Bag& Bag::Raw(const Bytes& b) {
+  bytes.insert(bytes.end(), b.begin(), b.end());
+  return *this;
+}
+
+Bag& Bag::U32(std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(std::uint8_t(v >> (8 * i)));
+  return *this;
+}
+
+Bag& Bag::Name(const std::string& name, bool utf16) {
+  Bytes n;
+  for (char c : name) {
+    n.push_back(std::uint8_t(c));
+    if (utf16) n.push_back(0);
+  }
+  n.insert(n.end(), utf16 ? 2 : 1, 0);
+  U32(std::uint32_t(n.size()));
+  return Raw(n).Raw({0x09, 0x00});  // the value's type: an object
+}
+
+Bag& Bag::Stream(const Bytes& image) {
+  Raw({'l', 't', 0, 0}).U32(std::uint32_t(image.size()));
+  return Raw(image);
+}
+
+Bag& Bag::Text(const std::string& text) {
+  U32(std::uint32_t(text.size()));
+  return Raw(Bytes(text.begin(), text.end()));
+}
+
+std::vector<std::uint8_t> SkinFileBytesInPropertyBag(const TestSkin& skin, bool utf16Name) {
+  SkinHeader h;
+  std::memcpy(h.Signature.data(), kSkinSignature, 5);
+  std::vector<std::uint8_t> out = WriteSkinHeaderAndData(h, skin.Data);
+  const Bag bag = Bag().U32(2).Name("Caption", utf16Name).Text("Made elsewhere")
+                      .Name("SkinPicture", utf16Name).Stream(EncodeBmp24(skin.Picture));
+  out.insert(out.end(), bag.bytes.begin(), bag.bytes.end());
+  return out;
+}
+
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

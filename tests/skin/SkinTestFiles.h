@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "skin/Image.h"
+#include "skin/PictureBlock.h"
 #include "skin/SkinFile.h"
 
 namespace dirsheet::skin::testing {
@@ -40,5 +41,24 @@ std::vector<std::uint8_t> SkinFileBytes(const TestSkin& skin);
 std::uint32_t TileColor(int x, int y);
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// A picture block as the platform's property-bag serialization lays one out, as far as
+// the reader relies on it: property after property, each a name (ANSI or UTF-16, its
+// length in bytes before it, NUL-terminated), a type word and the value; a picture value
+// persisted as the stream signature "lt\0\0", the image's length and the image.
+class Bag {
+ public:
+  using Bytes = std::vector<std::uint8_t>;
+  Bag& Raw(const Bytes& b);
+  Bag& U32(std::uint32_t v);
+  Bag& Name(const std::string& name, bool utf16);
+  Bag& Stream(const Bytes& image);
+  Bag& Text(const std::string& text);
+  Bytes bytes;
+};
+
+// The whole skin file with its picture in such a property bag: another property first,
+// then "SkinPicture" with the picture as a stream.
+std::vector<std::uint8_t> SkinFileBytesInPropertyBag(const TestSkin& skin, bool utf16Name);
 
 }  // namespace dirsheet::skin::testing

@@ -1,7 +1,9 @@
 // The main window after start-up, its pages, and the commands that do nothing yet.
 #include <gtest/gtest.h>
 
-#include "tests/window/WindowTestSupport.h"
+#include <algorithm>
+
+#include "tests/window/FormTestSupport.h"
 
 namespace dirsheet::window::test {
 namespace {
@@ -122,7 +124,7 @@ TEST(Form1Pages, TabClicksSwitchBetweenMainAndAbout) {
     RECT rc;
     SendMessageA(form->TabStrip1(), TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rc));
     PostClick(form->TabStrip1(), (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
-    Pump(form.get());
+    PumpForm(form.get());
   };
   clickTab(1);
   EXPECT_FALSE(Shown(form->Frame1()));
@@ -141,10 +143,10 @@ TEST(Form1Pages, CtrlTabTurnsThePage) {
   keys[VK_CONTROL] = 0x80;
   SetKeyboardState(keys);
   PostKey(form->TreeView1(), VK_TAB);
-  Pump(form.get());
+  PumpForm(form.get());
   EXPECT_TRUE(Shown(form->Frame2()));
   PostKey(form->TreeView1(), VK_NEXT);
-  Pump(form.get());
+  PumpForm(form.get());
   keys[VK_CONTROL] = 0;
   SetKeyboardState(keys);
   EXPECT_TRUE(Shown(form->Frame1()));
@@ -159,7 +161,7 @@ TEST(Form1Pages, AboutLinksOpenTheMakersAddresses) {
   ShowWindow(form->Frame2(), SW_SHOW);
   for (HWND h : {form->Label(5), form->Label(6), form->Logo()}) {
     PostClick(h);
-    Pump(form.get());
+    PumpForm(form.get());
   }
   ASSERT_EQ(rec.launched.size(), 3u);
   EXPECT_EQ(rec.launched[0], std::make_pair(std::string("explorer.exe"), std::string(kMakerSiteAddress)));
@@ -174,7 +176,7 @@ TEST(Form1Commands, StopAndSaveAsBeforeTheFirstScanDoNothing) {
   auto form = MakeForm(rec.Services(folder.Path()));
   PostClick(form->Command(2));
   PostClick(form->Command(3));
-  Pump(form.get());
+  PumpForm(form.get());
   EXPECT_EQ(form->BoldCommand(), 0);
   EXPECT_TRUE(rec.saveRequests.empty());
   EXPECT_FALSE(FileExists(folder.Path() + "\\report.txt"));
@@ -188,13 +190,65 @@ TEST(Form1Commands, StartWithoutAFolderShowsTheMessageAndLeavesTheListing) {
   std::string earlier = folder.MakeFile("Dirsheet.txt", "earlier listing");
   MessageBoxWatcher watcher;
   PostClick(form->Command(1));
-  Pump(form.get());
+  PumpForm(form.get());
   EXPECT_TRUE(watcher.Seen());
   EXPECT_EQ(watcher.Text(), "A valid folder must be specified.");
-  EXPECT_EQ(ReadFile(earlier), "earlier listing");
+  EXPECT_EQ(ReadFileBytes(earlier), "earlier listing");
   EXPECT_FALSE(form->ListingMade());
   EXPECT_EQ(form->BoldCommand(), 0);
   EXPECT_TRUE(rec.launched.empty());
+}
+
+// Bounding box of the pixels in which two captures of the same window differ.
+RECT Differences(const Capture& a, const Capture& b) {
+  RECT box = {a.Width, a.Height, -1, -1};
+  for (int y = 0; y < a.Height; ++y)
+    for (int x = 0; x < a.Width; ++x)
+      if (a.At(x, y) != b.At(x, y)) {
+        box.left = std::min<LONG>(box.left, x);
+        box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x);
+        box.bottom = std::max<LONG>(box.bottom, y);
+      }
+  return box;
+}
+
+// What the screen shows of a command button: the focus rectangle is what focusing adds,
+// the caption what naming it adds; the rectangle must enclose the caption with room.
+TEST(Form1Look, TheFocusRectangleRunsClearOfTheCaption) {
+  ScratchFolder folder;
+  Recorder rec;
+  auto form = MakeForm(rec.Services(folder.Path()), SW_SHOWNORMAL);
+  SetForegroundWindow(form->Handle());
+  for (int which = 1; which <= 3; ++which) {
+    HWND button = form->Command(which);
+    auto look = [&](bool focused) {
+      SetFocus(focused ? button : form->Dir());
+      RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      PumpForm(form.get(), 50);
+      return CaptureWindow(button);
+    };
+    const Capture plain = look(false);
+    const Capture focused = look(true);
+    const std::string caption = GetText(button);
+    SetWindowTextA(button, "");
+    const Capture unnamed = look(false);
+    SetWindowTextA(button, caption.c_str());
+
+    const RECT focus = Differences(plain, focused);
+    const RECT text = Differences(plain, unnamed);
+    ASSERT_GT(focus.right, focus.left) << caption << ": no focus rectangle drawn";
+    ASSERT_GT(text.right, text.left) << caption;
+    EXPECT_GT(text.left, focus.left + 1) << caption;
+    EXPECT_LT(text.right, focus.right - 1) << caption;
+    EXPECT_GT(text.top, focus.top + 1) << caption;
+    EXPECT_LT(text.bottom, focus.bottom - 1) << caption;
+    // The rectangle lies inside the button's raised edge, around its whole inside.
+    EXPECT_GE(focus.left, 2) << caption;
+    EXPECT_LE(focus.left, 5) << caption;
+    EXPECT_GE(plain.Height - 1 - focus.bottom, 2) << caption;
+    EXPECT_LE(plain.Height - 1 - focus.bottom, 5) << caption;
+  }
 }
 
 TEST(Form1Keyboard, TabMovesThroughTheOptionsInOrder) {
@@ -205,7 +259,7 @@ TEST(Form1Keyboard, TabMovesThroughTheOptionsInOrder) {
   auto focusAfterTab = [&](HWND from) {
     SetFocus(from);
     PostKey(GetFocus(), VK_TAB);
-    Pump(form.get());
+    PumpForm(form.get());
     HWND f = GetFocus();
     return GetParent(f) == form->OrderBy() || GetParent(f) == form->SaveAs() ? GetParent(f) : f;
   };

@@ -5,49 +5,20 @@ rad_skin.json describes, and writes the skin file with skinmaker.py.
     draw_rad_skin.py [OUTPUT.skin]     (default: images/RAD.Skin)
 """
 import os
-import struct
 import subprocess
 import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ beside the tools
+from skinpicture import MAGENTA, Picture  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 W, H = 128, 192
-MAGENTA = (255, 0, 255)
 
 ACTIVE = {"fill": (43, 87, 154), "light": (74, 116, 181), "outline": (28, 58, 102),
           "inner": (31, 66, 117)}
 INACTIVE = {"fill": (237, 237, 237), "light": (250, 250, 250), "outline": (168, 168, 168),
             "inner": (200, 200, 200)}
-
-
-def hexrgb(s):
-    v = int(s.lstrip("#"), 16)
-    return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
-
-
-class Picture:
-    def __init__(self, w, h):
-        self.w, self.h = w, h
-        self.px = [[MAGENTA] * w for _ in range(h)]
-
-    def set(self, x, y, c):
-        if 0 <= x < self.w and 0 <= y < self.h:
-            self.px[y][x] = c
-
-    def rect(self, x0, y0, w, h, c):
-        for y in range(y0, y0 + h):
-            for x in range(x0, x0 + w):
-                self.set(x, y, c)
-
-    def bmp(self):
-        stride = (self.w * 3 + 3) // 4 * 4
-        rows = b""
-        for y in range(self.h - 1, -1, -1):
-            row = b"".join(bytes((b, g, r)) for (r, g, b) in self.px[y])
-            rows += row + b"\0" * (stride - len(row))
-        header = struct.pack("<2sIHHI", b"BM", 54 + len(rows), 0, 0, 54)
-        info = struct.pack("<IiiHHIIiiII", 40, self.w, self.h, 1, 24, 0, len(rows), 2835, 2835, 0, 0)
-        return header + info + rows
 
 
 def corner_distance(x, y, w, radius):
@@ -125,9 +96,11 @@ def buttons(p):
         pressed = (176, 14, 30) if kind == "close" else (30, 64, 118)
         p.rect(0, y0, 30, 22, ACTIVE["fill"])                       # normal: opaque, so
         glyph(p, 0, y0, kind, white)                                # the whole button hits
-        rounded_rect(p, 32, y0, 30, 22, hot, ACTIVE["fill"])
+        # Hot and pressed: the corners outside the rounding are transparent, so that the
+        # caption below shows there, active or inactive.
+        rounded_rect(p, 32, y0, 30, 22, hot, MAGENTA)
         glyph(p, 32, y0, kind, white)
-        rounded_rect(p, 64, y0, 30, 22, pressed, ACTIVE["fill"])
+        rounded_rect(p, 64, y0, 30, 22, pressed, MAGENTA)
         glyph(p, 64, y0, kind, white)
         glyph(p, 96, y0, kind, grey)  # inactive: a grey glyph on whatever caption lies below
 

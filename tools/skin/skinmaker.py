@@ -3,7 +3,7 @@
 
     skinmaker.py DESCRIPTION.json OUTPUT.skin
 
-The description (JSON) names the picture (a BMP file, relative to the description) and
+The description (JSON) names the picture (a BMP or PNG file, relative to the description) and
 gives every piece rectangle as [left, top, width, height] in the picture's pixels, the
 caption text and menu settings, the caption-button offsets and the window limits. Colours
 are written as "#RRGGBB" or -1. The output holds the 11-byte header, the 1523-byte skin
@@ -99,6 +99,16 @@ def check_pieces(d, width, height):
             raise ValueError("piece %r lies outside the %dx%d picture" % ([l, t, w, h], width, height))
 
 
+def picture_size(image):
+    """Width and height of a BMP or PNG picture."""
+    if image[:2] == b"BM":
+        width, height = struct.unpack("<ii", image[18:26])
+        return width, abs(height)
+    if image[:8] == b"\x89PNG\r\n\x1a\n" and image[12:16] == b"IHDR":
+        return struct.unpack(">II", image[16:24])
+    raise ValueError("the picture must be a BMP or PNG file")
+
+
 def picture_block(image):
     value = b"lt\0\0" + struct.pack("<I", len(image)) + image
     name = b"SkinPicture"
@@ -113,10 +123,8 @@ def main(argv):
         d = json.load(f)
     with open(os.path.join(os.path.dirname(argv[1]), d["picture"]), "rb") as f:
         image = f.read()
-    if image[:2] != b"BM":
-        raise ValueError("the picture must be a BMP file")
-    width, height = struct.unpack("<ii", image[18:26])
-    check_pieces(d, width, abs(height))
+    width, height = picture_size(image)
+    check_pieces(d, width, height)
     header = b"SKIN#" + struct.pack("<3h", 1, 0, 0)
     with open(argv[2], "wb") as f:
         f.write(header + skin_record(d) + picture_block(image))

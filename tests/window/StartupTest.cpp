@@ -11,43 +11,22 @@
 
 #include "png/win32/PictureBox.h"
 #include "skin/win32/ClsSkinner.h"
-#include "tests/skin/WinTestUtil.h"
-#include "window/Form1.h"
+#include "tests/window/FormTestSupport.h"
+#include "tests/window/ImagesFolder.h"
 
-namespace dirsheet::skin::testing {
+namespace dirsheet::window::test {
 namespace {
 
-std::string ExeFolder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p(path);
-  return p.substr(0, p.find_last_of('\\'));
-}
-
-void CopyInto(const std::string& name, const std::string& to) {
-  std::ifstream in(std::string(DIRSHEET_SOURCE_DIR) + "/images/" + name, std::ios::binary);
-  std::ofstream out(to, std::ios::binary);
-  out << in.rdbuf();
-}
-
-// The images folder beside the test program, made and removed by each test.
+// The images folder beside the test program is made by each test as it needs it.
 class StartupTest : public ::testing::Test {
  protected:
-  void SetUp() override { RemoveImages(); }
   void TearDown() override {
     form.reset();
     Pump(1);
-    RemoveImages();
   }
-  std::string Images() const { return ExeFolder() + "\\images"; }
-  void RemoveImages() {
-    for (const char* f : {"RAD.Skin", "start.png", "stop.png", "save.png"})
-      DeleteFileA((Images() + "\\" + f).c_str());
-    RemoveDirectoryA(Images().c_str());
-  }
+  std::string Images() const { return images.Path(); }
   void Start() {
-    window::Form1Services services;
-    form = window::Form1::Create(GetModuleHandleA(nullptr), std::move(services), SW_SHOW);
+    form = Form1::Create(GetModuleHandleA(nullptr), Form1Services{}, SW_SHOW);
     ASSERT_NE(form, nullptr);
     Pump();
   }
@@ -61,27 +40,29 @@ class StartupTest : public ::testing::Test {
     DeleteObject(rgn);
     return has;
   }
-  MessageRecorder boxes;
-  std::unique_ptr<window::Form1> form;
+  ImagesFolder images;
+  std::unique_ptr<Form1> form;
 };
 
 TEST_F(StartupTest, MissingSkinKeepsTheStandardFrameAndGoesOn) {
+  MessageBoxWatcher boxes;
   Start();  // no images folder at all
   ASSERT_NE(form->Skinner(), nullptr);
   EXPECT_EQ(form->Skinner()->HookedWindow(), nullptr);
   EXPECT_FALSE(HasRegion());
   EXPECT_TRUE(StartUpWentOn());
   EXPECT_EQ(form->ButtonPicture(1), nullptr);  // captions alone
-  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_FALSE(boxes.Seen());
 }
 
 TEST_F(StartupTest, RefusedSkinShowsItsMessageAndGoesOn) {
-  CreateDirectoryA(Images().c_str(), nullptr);
+  for (const char* f : {"start.png", "stop.png", "save.png"}) images.Copy(f);
   std::ofstream(Images() + "\\RAD.Skin", std::ios::binary) << std::string(2000, 's');
-  for (const char* f : {"start.png", "stop.png", "save.png"}) CopyInto(f, Images() + "\\" + f);
+  // The skin engine's own message box, closed by the watcher.
+  MessageBoxWatcher boxes;
   Start();
-  ASSERT_EQ(boxes.Shown().size(), 1u);
-  EXPECT_EQ(boxes.Shown()[0].Type, UINT(MB_ICONERROR));
+  EXPECT_TRUE(boxes.Seen());
+  EXPECT_FALSE(boxes.Text().empty());
   EXPECT_EQ(form->Skinner()->HookedWindow(), nullptr);
   EXPECT_FALSE(HasRegion());
   EXPECT_TRUE(StartUpWentOn());
@@ -95,9 +76,8 @@ TEST_F(StartupTest, OwnSkinAndPicturesDressTheWindow) {
   form.reset();
   Pump(1);
 
-  CreateDirectoryA(Images().c_str(), nullptr);
-  for (const char* f : {"RAD.Skin", "start.png", "stop.png", "save.png"})
-    CopyInto(f, Images() + "\\" + f);
+  images.CopyAll();
+  MessageBoxWatcher boxes;
   Start();
   EXPECT_EQ(form->Skinner()->HookedWindow(), form->Handle());
   EXPECT_TRUE(HasRegion());
@@ -106,7 +86,7 @@ TEST_F(StartupTest, OwnSkinAndPicturesDressTheWindow) {
   EXPECT_EQ(skinnedClient.right, plainClient.right);
   EXPECT_EQ(skinnedClient.bottom, plainClient.bottom);
   EXPECT_TRUE(StartUpWentOn());
-  EXPECT_TRUE(boxes.Shown().empty());
+  EXPECT_FALSE(boxes.Seen());
 
   // The Start picture: its transparent corner blended to the box's own background, its
   // middle the white arrow.
@@ -129,4 +109,4 @@ TEST_F(StartupTest, OwnSkinAndPicturesDressTheWindow) {
 }
 
 }  // namespace
-}  // namespace dirsheet::skin::testing
+}  // namespace dirsheet::window::test

@@ -1,0 +1,126 @@
+// The plain text listing: fixed-width columns filled with spaces, CR LF line ends, in the
+// system's code page (or UTF-8).
+#include "listing/Formats.h"
+
+namespace dirsheet::listing {
+
+namespace {
+
+const char kStarRule[] = "**************************************************************";
+// The width each column is filled to, measured on the cell before the fill.
+const int kWidths[4] = {45, 30, 20, 20};
+
+void Fill(std::string& out, int width, std::size_t before) {
+  const long long n = static_cast<long long>(width) - static_cast<long long>(before);
+  // A cell wider than its column leaves no fill; the next cell follows it directly.
+  if (n > 0) out.append(static_cast<std::size_t>(n), ' ');
+}
+
+void Line(std::string& out, const std::string& text) {
+  out += text;
+  out += "\r\n";
+}
+
+class TextFormat : public ListingFormat {
+ public:
+  TextFormat(const ListingOptions& o, std::unique_ptr<platform::CodePage> page)
+      : options_(o), text_(std::move(page)) {}
+
+  void Title(std::string& out) override {
+    if (options_.foldersOnly) {
+      out += "Folder";
+      Fill(out, kWidths[0], 6);
+      out += "File(s)";
+      Fill(out, 20, 7);
+      out += "Byte(s)\r\n";
+      return;
+    }
+    out += kTitles[0];
+    for (int c = 1; c < 5; ++c) {
+      if (!Shown(options_, c)) continue;
+      // Each fill depends on the title before it, whether or not that title is shown.
+      Fill(out, kWidths[c - 1], std::string(kTitles[c - 1]).size());
+      out += kTitles[c];
+    }
+    out += "\r\n";
+  }
+
+  void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) override {
+    if (options_.foldersOnly) {
+      FolderLine(rows, out);
+      return;
+    }
+    out += "\r\n";
+    for (const ListingRow& row : rows) {
+      switch (row.kind) {
+        case RowKind::Heading: {
+          out += "\r\n";
+          const std::size_t width = text_.Append(row.cells[kName], out);
+          out += "\r\n";
+          out.append(width, '*');
+          out += "\r\n";
+          break;
+        }
+        case RowKind::File:
+        case RowKind::Link:
+          FileLine(row, out);
+          break;
+        case RowKind::Summary:
+          out += "\r\n";
+          Line(out, row.cells[kType]);
+          break;
+      }
+    }
+  }
+
+  void Totals(const ScanTotals& t, std::string& out) override {
+    Line(out, "");
+    Line(out, kStarRule);
+    Line(out, "Total Folder(s): " + std::to_string(t.TotalFolders));
+    Line(out, "Total File(s): " + std::to_string(t.TotalFiles));
+    Line(out, TotalSizeText(t));
+    Line(out, kStarRule);
+  }
+
+ private:
+  void FileLine(const ListingRow& row, std::string& out) {
+    std::size_t width = text_.Append(row.cells[kName], out);
+    Fill(out, kWidths[0], width);
+    width = options_.type ? text_.Append(row.cells[kType], out) : text_.Width(row.cells[kType]);
+    for (int c = 2; c < 5; ++c) {
+      const std::string& cell = row.cells[static_cast<std::size_t>(c)];
+      if (!Shown(options_, c)) {
+        width = text_.Width(cell);
+        continue;
+      }
+      // The fill is measured on the cell before, shown or not (an empty one counts 0).
+      Fill(out, kWidths[c - 1], width);
+      width = text_.Append(cell, out);
+    }
+    out += "\r\n";
+  }
+
+  void FolderLine(const std::vector<ListingRow>& rows, std::string& out) {
+    if (rows.empty()) return;
+    const ListingRow& summary = rows.back();
+    const std::size_t width = text_.Append(rows.front().cells[kName], out);
+    Fill(out, kWidths[0], width);
+    const std::string files = std::to_string(summary.files);
+    out += files;
+    Fill(out, 20, files.size());
+    out += std::to_string(summary.bytes);
+    out += "\r\n";
+  }
+
+  ListingOptions options_;
+  CellText text_;
+};
+
+}  // namespace
+
+std::unique_ptr<ListingFormat> MakeTextFormat(const ListingOptions& o,
+                                              std::unique_ptr<platform::CodePage> page) {
+  return std::make_unique<TextFormat>(o, std::move(page));
+}
+
+}  // namespace dirsheet::listing
