@@ -3,20 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace dirsheet::png::CBitmap {
-
-std::array<RgbQuad, 2>& Table1() {
-    static std::array<RgbQuad, 2> table;
-    return table;
-}
-std::array<RgbQuad, 16>& Table4() {
-    static std::array<RgbQuad, 16> table;
-    return table;
-}
-std::array<RgbQuad, 256>& Table8() {
-    static std::array<RgbQuad, 256> table;
-    return table;
-}
+namespace dirsheet::png {
 
 namespace {
 
@@ -30,8 +17,7 @@ RgbQuad Quad(uint8_t r, uint8_t g, uint8_t b) {
 
 template <size_t N>
 void FromPalette(std::array<RgbQuad, N>& table, const std::vector<uint8_t>& palette) {
-    // A table is rebuilt whole: entries the palette does not reach are black, never
-    // left over from the image drawn before.
+    // A table is rebuilt whole: entries the palette does not reach are black.
     table.fill(RgbQuad{});
     const size_t entries = std::min(N, palette.size() / 3);
     for (size_t i = 0; i < entries; ++i) table[i] = Quad(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
@@ -57,19 +43,19 @@ std::vector<Rgb> GreyRamp(long depth) {
     return ramp;
 }
 
-std::vector<Rgb> MakeGreyRamp(long depth, bool into8BitTable) {
+std::vector<Rgb> ColourTables::MakeGreyRamp(long depth, bool into8BitTable) {
     std::vector<Rgb> ramp = GreyRamp(depth);
     switch (depth) {
         case 1:
-            if (into8BitTable) WriteRamp(Table8(), ramp);
+            if (into8BitTable) WriteRamp(table8_, ramp);
             break;
         case 2:
         case 8:
-            WriteRamp(Table8(), ramp);
+            WriteRamp(table8_, ramp);
             break;
         case 4:
-            if (into8BitTable) WriteRamp(Table8(), ramp);
-            else WriteRamp(Table4(), ramp);
+            if (into8BitTable) WriteRamp(table8_, ramp);
+            else WriteRamp(table4_, ramp);
             break;
         default:
             break;
@@ -77,33 +63,32 @@ std::vector<Rgb> MakeGreyRamp(long depth, bool into8BitTable) {
     return ramp;
 }
 
-void SetMonoTable(int mode) {
-    auto& t = Table1();
+void ColourTables::SetMonoTable(int mode) {
     if (mode == 0) {
-        t[0] = Quad(255, 255, 255);
-        t[1] = Quad(0, 0, 0);
+        table1_[0] = Quad(255, 255, 255);
+        table1_[1] = Quad(0, 0, 0);
     } else if (mode == 1) {
-        t[0] = Quad(0, 0, 0);
-        t[1] = Quad(255, 255, 255);
+        table1_[0] = Quad(0, 0, 0);
+        table1_[1] = Quad(255, 255, 255);
     } else {
-        t[0] = t[1] = Quad(0, 0, 0);
+        table1_[0] = table1_[1] = Quad(0, 0, 0);
     }
 }
 
-void SetTableFromPalette1(const std::vector<uint8_t>& palette) {
-    if (palette.size() / 3 == 2) FromPalette(Table1(), palette);
+void ColourTables::SetTableFromPalette1(const std::vector<uint8_t>& palette) {
+    if (palette.size() / 3 == 2) FromPalette(table1_, palette);
     else SetMonoTable(1);
 }
-void SetTableFromPalette4(const std::vector<uint8_t>& palette) { FromPalette(Table4(), palette); }
-void SetTableFromPalette8(const std::vector<uint8_t>& palette) { FromPalette(Table8(), palette); }
+void ColourTables::SetTableFromPalette4(const std::vector<uint8_t>& palette) { FromPalette(table4_, palette); }
+void ColourTables::SetTableFromPalette8(const std::vector<uint8_t>& palette) { FromPalette(table8_, palette); }
 
-std::vector<RgbQuad> TableFor(int bits) {
+std::vector<RgbQuad> ColourTables::TableFor(int bits) const {
     switch (bits) {
-        case 1: return {Table1().begin(), Table1().end()};
-        case 4: return {Table4().begin(), Table4().end()};
-        case 8: return {Table8().begin(), Table8().end()};
+        case 1: return {table1_.begin(), table1_.end()};
+        case 4: return {table4_.begin(), table4_.end()};
+        case 8: return {table8_.begin(), table8_.end()};
         default: return {};
     }
 }
 
-}  // namespace dirsheet::png::CBitmap
+}  // namespace dirsheet::png

@@ -1,5 +1,5 @@
-// The colour tables of the drawing module, one per indexed bit count, shared by every
-// decoder object; each decode sets the table it draws with.
+// The colour tables of an indexed device bitmap, one per indexed bit count. Each decode
+// has its own set and hands the one it draws with on with the image.
 #pragma once
 
 #include <array>
@@ -16,32 +16,34 @@ struct Rgb {
     uint8_t blue = 0;
 };
 
-namespace CBitmap {
-
-std::array<RgbQuad, 2>& Table1();
-std::array<RgbQuad, 16>& Table4();
-std::array<RgbQuad, 256>& Table8();
-
-// The grey ramp alone, written into no table.
+// The grey ramp of a bit depth: 2^depth entries (256 for 16 bits), entry i grey
+// i * round(255 / (entries - 1)), ties to even. Empty for depths outside 1 to 16.
 std::vector<Rgb> GreyRamp(long depth);
 
-// The grey ramp of a bit depth: 2^depth entries (256 for 16 bits), entry i grey
-// i * round(255 / (entries - 1)). Written into a table as the depth and flag say
-// (depth 1 and 4 into the 8-bit table only when `into8BitTable`), and returned.
-std::vector<Rgb> MakeGreyRamp(long depth, bool into8BitTable);
+class ColourTables {
+public:
+    // Writes the grey ramp into a table as the depth and flag say (depth 1 and 4 into the
+    // 8-bit table only when `into8BitTable`; depth 2 and 8 into the 8-bit table; 16 into
+    // none) and returns it.
+    std::vector<Rgb> MakeGreyRamp(long depth, bool into8BitTable);
 
-// 1-bit table: mode 0 white, black; mode 1 black, white; any other mode two blacks.
-void SetMonoTable(int mode);
+    // 1-bit table: mode 0 white, black; mode 1 black, white; any other mode two blacks.
+    void SetMonoTable(int mode);
 
-// Copy palette entries (3 bytes each, red, green, blue) into the 1-, 4- or 8-bit
-// table; entries without a palette entry are black. The 1-bit table takes a palette of
-// exactly two entries and is black, white otherwise.
-void SetTableFromPalette1(const std::vector<uint8_t>& palette);
-void SetTableFromPalette4(const std::vector<uint8_t>& palette);
-void SetTableFromPalette8(const std::vector<uint8_t>& palette);
+    // Copy palette entries (3 bytes each, red, green, blue) into the 1-, 4- or 8-bit
+    // table; entries without a palette entry are black. The 1-bit table takes a palette
+    // of exactly two entries and is black, white otherwise.
+    void SetTableFromPalette1(const std::vector<uint8_t>& palette);
+    void SetTableFromPalette4(const std::vector<uint8_t>& palette);
+    void SetTableFromPalette8(const std::vector<uint8_t>& palette);
 
-// The table the given bit count draws with, as a vector (empty above 8 bits).
-std::vector<RgbQuad> TableFor(int bits);
+    // The table the given bit count draws with (empty above 8 bits).
+    std::vector<RgbQuad> TableFor(int bits) const;
 
-}  // namespace CBitmap
+private:
+    std::array<RgbQuad, 2> table1_{};
+    std::array<RgbQuad, 16> table4_{};
+    std::array<RgbQuad, 256> table8_{};
+};
+
 }  // namespace dirsheet::png

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace dirsheet::png {
@@ -31,10 +33,33 @@ struct RgbQuad {
     uint8_t reserved = 0;
 };
 
+// An allocator that leaves new bytes as they are: the decoder writes every byte of the
+// rows it makes (padding included), so clearing a large image first would be a wasted
+// pass over it, and would touch all its memory before the image data proved complete.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using PixelBytes = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
+
 struct DeviceBitmap {
     BitmapInfoHeader header;
     std::vector<RgbQuad> colours;  // 2, 16 or 256 entries for 1, 4 or 8 bits; empty otherwise
-    std::vector<uint8_t> pixels;   // aligned rows in the order the height's sign gives
+    PixelBytes pixels;             // aligned rows in the order the height's sign gives
 };
 
 // A row of `width` pixels at `bits` per pixel takes a whole number of 4-byte words.

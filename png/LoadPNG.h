@@ -1,39 +1,15 @@
-// LoadPNG: reads one PNG file, inflates and unfilters its image data, converts the
-// pixels, applies transparency and alpha against a background and draws the result into
-// a picture surface. The public members below, in this order, are the class's interface.
+// LoadPNG: reads one PNG file, decodes it with PngDecoder, blends transparency and alpha
+// with a background and hands the result to a picture surface to draw. The public
+// members below, in this order, are the class's interface.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "png/Inflate.h"
+#include "png/Decode.h"
 #include "png/PictureSurface.h"
-#include "png/Scanlines.h"
 
 namespace dirsheet::png {
-
-// The image as the scanline stage leaves it, before any conversion.
-struct DecodedImage {
-    const ImageHeader& header;
-    const std::vector<uint8_t>& pixels;
-    const std::vector<uint8_t>& palette;
-    const std::vector<uint8_t>& transparency;  // tRNS bytes, empty without a tRNS chunk
-};
-
-// Receives the unfiltered image of every successful decode (tools and tests).
-class DecodeObserver {
-public:
-    virtual ~DecodeObserver() = default;
-    virtual void OnScanlines(const DecodedImage& image) = 0;
-};
-
-// Limits that keep a small file from reserving gigabytes: width and height, and the
-// inflated image data the header announces.
-constexpr long kMaxImageDimension = 1L << 24;
-constexpr uint64_t kMaxInflatedSize = uint64_t{512} << 20;
-// Pixels of one image, so that its 4-byte-per-pixel form stays within 512 MiB as well.
-constexpr uint64_t kMaxImagePixels = uint64_t{1} << 27;
 
 class LoadPNG;
 // Decodes a file held in memory exactly as OpenPNG decodes a file read from disk.
@@ -41,8 +17,6 @@ long OpenPNGFromMemory(LoadPNG& decoder, const uint8_t* bytes, size_t size);
 
 class LoadPNG {
 public:
-    explicit LoadPNG(DecodeObserver* observer = nullptr) : observer_(observer) {}
-
     long OpenPNG(const std::string& filename);
     long Width() const { return header_.width; }
     long Height() const { return header_.height; }
@@ -77,25 +51,15 @@ public:
 private:
     friend long OpenPNGFromMemory(LoadPNG& decoder, const uint8_t* bytes, size_t size);
 
-    void Read(const uint8_t* bytes, size_t size);
-    bool ReadChunks(const uint8_t* bytes, size_t size);
-    void OnHeader(const std::vector<uint8_t>& data);
-    void OnBackground(const std::vector<uint8_t>& data);
-    void OnTime(const std::vector<uint8_t>& data);
-    void OnCompressedText(const std::vector<uint8_t>& data);
-    void Decode();
-    void ConvertAndDraw(std::vector<uint8_t> pixels);
-    std::vector<uint8_t> Blend(const std::vector<uint8_t>& image32);
+    // Decodes the file held at `bytes`, or the one in `owned` (which it may rearrange).
+    void Open(const uint8_t* bytes, size_t size, std::vector<uint8_t>* owned);
+    void ResetImage();
+    void TakeProperties(const PngInfo& info);
+    DeviceBitmap Blend(const DeviceBitmap& image32);
 
-    DecodeObserver* observer_;
-    Inflater inflater_;
+    PngDecoder decoder_;
 
     ImageHeader header_;
-    std::vector<uint8_t> imageData_;
-    std::vector<uint8_t> palette_;
-    std::vector<uint8_t> transparency_;
-    std::vector<uint8_t> background_;
-
     long errorNumber_ = 0;
     bool hasBkgd_ = false;
     long bkgdColor_ = 0;
@@ -116,10 +80,5 @@ private:
     long x_ = 0;
     long y_ = 0;
 };
-
-// The decoded image as 8-bit RGBA, top row first, before any blending: alpha from the
-// image or from tRNS (16-bit keys matched against the full samples), 255 otherwise;
-// 16-bit samples keep their high byte.
-std::vector<uint8_t> ToRgba(const DecodedImage& image);
 
 }  // namespace dirsheet::png

@@ -1,122 +1,180 @@
 #include "png/PixelSteps.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "png/DeviceBitmap.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dirsheet::png {
 
+// The 8-bit steps move whole pixels through 32-bit words, the words in the machine's
+// byte order: the program runs on x86 only.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixel words are little-endian");
+
 namespace {
-size_t Count(long width, long height) { return static_cast<size_t>(width) * static_cast<size_t>(height); }
+
+inline uint32_t Load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline void Store32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+
+// Red and blue of a pixel word exchanged (the other bytes kept).
+inline uint32_t SwapRedBlueWord(uint32_t v) { return (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16); }
+
 }  // namespace
 
-void ReduceTo8Bit(std::vector<uint8_t>& pixels) {
-    const size_t n = pixels.size() / 2;
-    for (size_t i = 0; i < n; ++i) pixels[i] = pixels[2 * i];
-    pixels.resize(n);
-}
-
-void SwapRedBlue(std::vector<uint8_t>& pixels, size_t groupBytes) {
-    uint8_t* p = pixels.data();
-    const size_t groups = pixels.size() / groupBytes;
-    for (size_t i = 0; i < groups; ++i, p += groupBytes) std::swap(p[0], p[2]);
-}
-
-std::vector<uint8_t> GreyAlphaToBGRA(const std::vector<uint8_t>& pixels) {
-    const size_t n = pixels.size() / 2;
-    std::vector<uint8_t> out(n * 4);
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t g = pixels[2 * i];
-        out[4 * i] = out[4 * i + 1] = out[4 * i + 2] = g;
-        out[4 * i + 3] = pixels[2 * i + 1];
-    }
-    return out;
-}
-
-std::vector<uint8_t> AlignRows(std::vector<uint8_t> pixels, long width, long height, int bits, size_t fromRowBytes) {
-    const size_t to = AlignedRowBytes(width, bits);
-    if (to == fromRowBytes || bits == 32) return pixels;
-    std::vector<uint8_t> out(to * static_cast<size_t>(height), 0);
-    const size_t n = std::min(to, fromRowBytes);
-    for (long r = 0; r < height; ++r)
-        std::memcpy(out.data() + to * static_cast<size_t>(r), pixels.data() + fromRowBytes * static_cast<size_t>(r), n);
-    return out;
-}
-
-std::vector<uint8_t> ExpandTwoBit(const std::vector<uint8_t>& packed, long width, long height) {
-    const size_t from = static_cast<size_t>((static_cast<uint64_t>(width) * 2 + 7) / 8);
-    const size_t to = AlignedRowBytes(width, 8);
-    std::vector<uint8_t> out(to * static_cast<size_t>(height), 0);
-    for (long r = 0; r < height; ++r) {
-        const uint8_t* src = packed.data() + from * static_cast<size_t>(r);
-        uint8_t* dst = out.data() + to * static_cast<size_t>(r);
-        for (long x = 0; x < width; ++x) dst[x] = (src[x / 4] >> (6 - 2 * (x % 4))) & 3;
-    }
-    return out;
-}
-
-void FlipRows(std::vector<uint8_t>& pixels, size_t rowBytes, long height) {
-    std::vector<uint8_t> tmp(rowBytes);
-    for (long top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        uint8_t* a = pixels.data() + rowBytes * static_cast<size_t>(top);
-        uint8_t* b = pixels.data() + rowBytes * static_cast<size_t>(bottom);
-        std::memcpy(tmp.data(), a, rowBytes);
-        std::memcpy(a, b, rowBytes);
-        std::memcpy(b, tmp.data(), rowBytes);
+void WidenSamples(const uint8_t* src, long depth, size_t n, uint8_t* dst) {
+    switch (depth) {
+        case 1:
+            for (size_t k = 0; k < n; ++k) dst[k] = (src[k >> 3] >> (7 - (k & 7))) & 1;
+            break;
+        case 2:
+            for (size_t k = 0; k < n; ++k) dst[k] = (src[k >> 2] >> (6 - 2 * (k & 3))) & 3;
+            break;
+        case 4:
+            for (size_t k = 0; k < n; ++k) dst[k] = (src[k >> 1] >> (4 - 4 * (k & 1))) & 15;
+            break;
+        default:
+            std::memcpy(dst, src, n);
+            break;
     }
 }
 
-std::vector<uint8_t> ApplyIndexedTransparency(const std::vector<uint8_t>& aligned, long width, long height,
-                                              int bits, const std::vector<Rgb>& colours,
-                                              const std::vector<uint8_t>& alpha) {
-    const size_t stride = AlignedRowBytes(width, bits);
-    std::vector<uint8_t> out(Count(width, height) * 4);
-    uint8_t* o = out.data();
-    for (long r = 0; r < height; ++r) {
-        const uint8_t* row = aligned.data() + stride * static_cast<size_t>(r);
-        for (long x = 0; x < width; ++x, o += 4) {
-            const long bit = x * bits;
-            const unsigned v = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-            const Rgb c = v < colours.size() ? colours[v] : Rgb{};
-            o[0] = c.blue;
-            o[1] = c.green;
-            o[2] = c.red;
-            o[3] = v < alpha.size() ? alpha[v] : 255;
+void ReduceTo8Bit(const uint8_t* src, uint8_t* dst, size_t samples) {
+    for (size_t i = 0; i < samples; ++i) dst[i] = src[2 * i];
+}
+
+template <int kSampleBytes>
+void SwapRedBlue(const uint8_t* src, uint8_t* dst, size_t n) {
+    size_t i = 0;
+    if (kSampleBytes == 1) {
+        // A 4-byte load and store per pixel; the fourth byte stored is the next pixel's
+        // first, written again right after. The last pixel goes byte by byte.
+        for (; i + 1 < n; ++i, src += 3, dst += 3) Store32(dst, SwapRedBlueWord(Load32(src)));
+    }
+    for (; i < n; ++i, src += 3 * kSampleBytes, dst += 3) {
+        dst[0] = src[2 * kSampleBytes];
+        dst[1] = src[kSampleBytes];
+        dst[2] = src[0];
+    }
+}
+template void SwapRedBlue<1>(const uint8_t*, uint8_t*, size_t);
+template void SwapRedBlue<2>(const uint8_t*, uint8_t*, size_t);
+
+void IndexToQuad(const uint8_t* src, uint8_t* dst, size_t n, const QuadTable& table) {
+    for (size_t i = 0; i < n; ++i, dst += 4) std::memcpy(dst, table[src[i]], 4);
+}
+
+void Grey16ToQuad(const uint8_t* src, uint8_t* dst, size_t n, bool hasKey, unsigned key) {
+    for (size_t i = 0; i < n; ++i, src += 2, dst += 4) {
+        dst[0] = dst[1] = dst[2] = src[0];
+        dst[3] = hasKey && ((src[0] << 8) | src[1]) == static_cast<int>(key) ? 0 : 255;
+    }
+}
+
+template <int kSampleBytes, bool kBgr>
+void ApplyRGBTransparency(const uint8_t* src, uint8_t* dst, size_t n, bool hasKey, const unsigned key[3]) {
+    size_t i = 0;
+    if (kSampleBytes == 1) {
+        // Whole pixels as words: the key as a word, or a value no pixel has.
+        const uint32_t keyWord = hasKey && key[0] < 256 && key[1] < 256 && key[2] < 256
+                                     ? key[0] | (key[1] << 8) | (key[2] << 16)
+                                     : 0xFFFFFFFFu;
+        for (; i + 1 < n; ++i, src += 3, dst += 4) {
+            const uint32_t v = Load32(src) & 0xFFFFFFu;
+            const uint32_t alpha = v == keyWord ? 0 : 0xFF000000u;
+            Store32(dst, (kBgr ? SwapRedBlueWord(v) : v) | alpha);
         }
     }
-    return out;
+    constexpr int r = kBgr ? 2 : 0, b = kBgr ? 0 : 2;
+    for (; i < n; ++i, src += 3 * kSampleBytes, dst += 4) {
+        unsigned v[3];
+        for (int c = 0; c < 3; ++c)
+            v[c] = kSampleBytes == 2 ? (src[2 * c] << 8) | src[2 * c + 1] : src[c];
+        dst[r] = src[0];
+        dst[1] = src[kSampleBytes];
+        dst[b] = src[2 * kSampleBytes];
+        dst[3] = hasKey && v[0] == key[0] && v[1] == key[1] && v[2] == key[2] ? 0 : 255;
+    }
 }
+template void ApplyRGBTransparency<1, true>(const uint8_t*, uint8_t*, size_t, bool, const unsigned*);
+template void ApplyRGBTransparency<2, true>(const uint8_t*, uint8_t*, size_t, bool, const unsigned*);
+template void ApplyRGBTransparency<1, false>(const uint8_t*, uint8_t*, size_t, bool, const unsigned*);
+template void ApplyRGBTransparency<2, false>(const uint8_t*, uint8_t*, size_t, bool, const unsigned*);
 
-std::vector<uint8_t> ApplyRGBTransparency(const std::vector<uint8_t>& aligned, long width, long height, Rgb key) {
-    const size_t stride = AlignedRowBytes(width, 24);
-    std::vector<uint8_t> out(Count(width, height) * 4);
-    uint8_t* o = out.data();
-    for (long r = 0; r < height; ++r) {
-        const uint8_t* p = aligned.data() + stride * static_cast<size_t>(r);
-        for (long x = 0; x < width; ++x, p += 3, o += 4) {
-            o[0] = p[0];
-            o[1] = p[1];
-            o[2] = p[2];
-            o[3] = (p[2] == key.red && p[1] == key.green && p[0] == key.blue) ? 0 : 255;
+template <int kSampleBytes>
+void GreyAlphaToBGRA(const uint8_t* src, uint8_t* dst, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    if (kSampleBytes == 1) {
+        // Eight pixels at a time: each grey, alpha pair doubled to a 32-bit lane (grey,
+        // alpha, grey, alpha), then grey copied into the second and third bytes.
+        const __m128i greyMask = _mm_set1_epi32(0xFF), alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+        auto expand = [&](__m128i pairs) {
+            const __m128i g = _mm_and_si128(pairs, greyMask);
+            return _mm_or_si128(_mm_or_si128(g, _mm_slli_epi32(g, 8)),
+                                _mm_or_si128(_mm_slli_epi32(g, 16), _mm_and_si128(pairs, alphaMask)));
+        };
+        for (; i + 8 <= n; i += 8, src += 16, dst += 32) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), expand(_mm_unpacklo_epi16(x, x)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), expand(_mm_unpackhi_epi16(x, x)));
         }
     }
-    return out;
+#endif
+    for (; i < n; ++i, src += 2 * kSampleBytes, dst += 4) {
+        dst[0] = dst[1] = dst[2] = src[0];
+        dst[3] = src[kSampleBytes];
+    }
 }
+template void GreyAlphaToBGRA<1>(const uint8_t*, uint8_t*, size_t);
+template void GreyAlphaToBGRA<2>(const uint8_t*, uint8_t*, size_t);
 
-void ApplyAlphaMask(std::vector<uint8_t>& image32, const std::vector<uint8_t>& mask) {
-    const size_t n = std::min(image32.size() / 4, mask.size());
-    for (size_t i = 0; i < n; ++i) image32[4 * i + 3] = mask[i];
+template <int kSampleBytes, bool kBgr>
+void RgbaToQuad(const uint8_t* src, uint8_t* dst, size_t n) {
+    if (kSampleBytes == 1 && !kBgr) {
+        std::memcpy(dst, src, n * 4);
+        return;
+    }
+    size_t i = 0;
+    if (kSampleBytes == 1) {
+#if defined(__SSE2__)
+        // Four pixels at a time: red and blue trade places within each 32-bit lane.
+        const __m128i greenAlpha = _mm_set1_epi32(static_cast<int>(0xFF00FF00u));
+        const __m128i redBlue = _mm_set1_epi32(0x00FF00FF);
+        for (; i + 4 <= n; i += 4, src += 16, dst += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+            const __m128i rb = _mm_and_si128(x, redBlue);
+            const __m128i swapped = _mm_or_si128(_mm_slli_epi32(rb, 16), _mm_srli_epi32(rb, 16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(_mm_and_si128(x, greenAlpha), swapped));
+        }
+#endif
+        for (; i < n; ++i, src += 4, dst += 4) Store32(dst, SwapRedBlueWord(Load32(src)));
+        return;
+    }
+    constexpr int r = kBgr ? 2 : 0, b = kBgr ? 0 : 2;
+    for (; i < n; ++i, src += 4 * kSampleBytes, dst += 4) {
+        dst[r] = src[0];
+        dst[1] = src[kSampleBytes];
+        dst[b] = src[2 * kSampleBytes];
+        dst[3] = src[3 * kSampleBytes];
+    }
 }
+template void RgbaToQuad<1, true>(const uint8_t*, uint8_t*, size_t);
+template void RgbaToQuad<2, true>(const uint8_t*, uint8_t*, size_t);
+template void RgbaToQuad<1, false>(const uint8_t*, uint8_t*, size_t);
+template void RgbaToQuad<2, false>(const uint8_t*, uint8_t*, size_t);
 
-std::vector<uint8_t> CompositeWithBackground(const std::vector<uint8_t>& image32, long width, long height,
-                                             const std::vector<uint8_t>& background24) {
+void CompositeWithBackground(const uint8_t* image32, long width, long height, uint8_t* background24) {
     const size_t stride = AlignedRowBytes(width, 24);
-    std::vector<uint8_t> out(background24);
-    out.resize(stride * static_cast<size_t>(height), 0);
-    const uint8_t* s = image32.data();
+    const uint8_t* s = image32;
     for (long r = 0; r < height; ++r) {
-        uint8_t* d = out.data() + stride * static_cast<size_t>(r);
+        uint8_t* d = background24 + stride * static_cast<size_t>(r);
         for (long x = 0; x < width; ++x, s += 4, d += 3) {
             const unsigned a = s[3];
             if (a == 255) {
@@ -128,12 +186,11 @@ std::vector<uint8_t> CompositeWithBackground(const std::vector<uint8_t>& image32
             }
         }
     }
-    return out;
 }
 
-std::vector<uint8_t> FillSolidBackground(long width, long height, uint32_t colour) {
+PixelBytes FillSolidBackground(long width, long height, uint32_t colour) {
     const size_t stride = AlignedRowBytes(width, 24);
-    std::vector<uint8_t> out(stride * static_cast<size_t>(height), 0);
+    PixelBytes out(stride * static_cast<size_t>(height), 0);
     if (colour >> 24) return out;  // a system colour reference is not resolved here
     const uint8_t r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
     if (r == g && g == b) {

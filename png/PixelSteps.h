@@ -1,47 +1,49 @@
-// The single-pass steps that turn unfiltered rows into the pixels of a device bitmap.
-// 24-bit pixels are blue, green, red; 32-bit pixels blue, green, red, alpha. "Aligned"
-// rows are padded to a multiple of 4 bytes; 32-bit images have no padding.
+// The steps that turn one unfiltered row into a row of the destination image, each a
+// single pass from `src` to `dst` over `n` pixels, and the blend with a background.
+// Sub-byte samples are packed most significant bits first; 16-bit samples big-endian.
+// "Quads" are 4-byte pixels in the order the template says: blue, green, red, alpha for
+// a device bitmap (kBgr) or red, green, blue, alpha.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "png/ColourTables.h"
+#include "png/DeviceBitmap.h"
 
 namespace dirsheet::png {
 
+// A 4-byte pixel for each 8-bit index or grey level.
+using QuadTable = uint8_t[256][4];
+
+// One byte per sample from samples of 1, 2 or 4 bits (the raw value, not scaled).
+void WidenSamples(const uint8_t* src, long depth, size_t n, uint8_t* dst);
 // Keeps the first (most significant) byte of every 2-byte sample.
-void ReduceTo8Bit(std::vector<uint8_t>& pixels);
-// Exchanges the first and third byte of every group of 3 or 4 bytes.
-void SwapRedBlue(std::vector<uint8_t>& pixels, size_t groupBytes);
-// Each grey, alpha pair becomes grey, grey, grey, alpha.
-std::vector<uint8_t> GreyAlphaToBGRA(const std::vector<uint8_t>& pixels);
-// Repacks `height` rows of `fromRowBytes` bytes to the aligned size of `bits` per pixel.
-std::vector<uint8_t> AlignRows(std::vector<uint8_t> pixels, long width, long height, int bits, size_t fromRowBytes);
-// 2-bit samples (packed rows) to one byte per pixel (0 to 3) in aligned 8-bit rows.
-std::vector<uint8_t> ExpandTwoBit(const std::vector<uint8_t>& packed, long width, long height);
-// Reverses the row order.
-void FlipRows(std::vector<uint8_t>& pixels, size_t rowBytes, long height);
+void ReduceTo8Bit(const uint8_t* src, uint8_t* dst, size_t samples);
+// Red, green, blue to blue, green, red (8 or 16 bits per sample in, 8 out).
+template <int kSampleBytes>
+void SwapRedBlue(const uint8_t* src, uint8_t* dst, size_t n);
+// 8-bit indices or grey levels through a quad table.
+void IndexToQuad(const uint8_t* src, uint8_t* dst, size_t n, const QuadTable& table);
+// 16-bit grey to quads: the high byte, alpha 0 where the whole sample equals `key`.
+void Grey16ToQuad(const uint8_t* src, uint8_t* dst, size_t n, bool hasKey, unsigned key);
+// Red, green, blue to quads with alpha 0 where all three samples equal the key.
+template <int kSampleBytes, bool kBgr>
+void ApplyRGBTransparency(const uint8_t* src, uint8_t* dst, size_t n, bool hasKey, const unsigned key[3]);
+// Grey, alpha to grey, grey, grey, alpha.
+template <int kSampleBytes>
+void GreyAlphaToBGRA(const uint8_t* src, uint8_t* dst, size_t n);
+// Red, green, blue, alpha to quads.
+template <int kSampleBytes, bool kBgr>
+void RgbaToQuad(const uint8_t* src, uint8_t* dst, size_t n);
 
-// Indexed pixels (aligned rows at 1, 4 or 8 bits) to a 32-bit image in the same row
-// order: colour from `colours`, alpha from `alpha` or 255 beyond it. Indices beyond the
-// colours draw black.
-std::vector<uint8_t> ApplyIndexedTransparency(const std::vector<uint8_t>& aligned, long width, long height,
-                                              int bits, const std::vector<Rgb>& colours,
-                                              const std::vector<uint8_t>& alpha);
-// 24-bit aligned rows to a 32-bit image: alpha 0 where the pixel equals `key`.
-std::vector<uint8_t> ApplyRGBTransparency(const std::vector<uint8_t>& aligned, long width, long height, Rgb key);
-// Replaces the alpha of a 32-bit image with one byte per pixel from `mask`.
-void ApplyAlphaMask(std::vector<uint8_t>& image32, const std::vector<uint8_t>& mask);
-
-// Blends a 32-bit image over a 24-bit background of the same size and row order;
-// returns 24-bit aligned rows. Alpha 255 keeps the image colour, 0 the background's,
-// anything else (image * a + background * (255 - a) + 255) >> 8.
-std::vector<uint8_t> CompositeWithBackground(const std::vector<uint8_t>& image32, long width, long height,
-                                             const std::vector<uint8_t>& background24);
+// Blends a 32-bit image (blue, green, red, alpha) over a 24-bit background of the same
+// size and row order, in place in the background (aligned rows). Alpha 255 keeps the
+// image colour, 0 the background's, anything else (image * a + background * (255 - a) +
+// 255) >> 8.
+void CompositeWithBackground(const uint8_t* image32, long width, long height, uint8_t* background24);
 // A 24-bit aligned image of one colour (0x00BBGGRR); a system colour reference (high
 // byte set) gives black.
-std::vector<uint8_t> FillSolidBackground(long width, long height, uint32_t colour);
+PixelBytes FillSolidBackground(long width, long height, uint32_t colour);
 
 }  // namespace dirsheet::png

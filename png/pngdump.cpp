@@ -1,25 +1,22 @@
-// pngdump: decodes one PNG file with LoadPNG and prints its properties one a line as
-// "Name: value". --pam FILE writes the decoded image as 8-bit RGBA before any blending;
-// --composite RRGGBB FILE writes the drawn 24-bit result blended against a solid
-// background of that colour as a PPM. Exits 0 when the file decoded.
+// pngdump: decodes one PNG file with the program's decoder and prints its properties one
+// a line as "Name: value", as LoadPNG reports them. --pam FILE writes the decoded image
+// as 8-bit RGBA before any blending; --composite RRGGBB FILE writes the drawn 24-bit
+// result blended against a solid background of that colour as a PPM. Exits 0 when the
+// file decoded.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 #include <vector>
 
-#include "png/LoadPNG.h"
+#include "png/Decode.h"
 #include "png/Notify.h"
+#include "png/PixelSteps.h"
+#include "png/PngError.h"
 
 using namespace dirsheet::png;
 
 namespace {
-
-class Keeper : public DecodeObserver {
-public:
-    void OnScanlines(const DecodedImage& image) override { rgba = ToRgba(image); }
-    std::vector<uint8_t> rgba;
-};
 
 std::string Escaped(const std::string& s) {
     std::string out;
@@ -34,17 +31,20 @@ std::string Escaped(const std::string& s) {
 
 const char* Bool(bool b) { return b ? "True" : "False"; }
 
-void PrintProperties(const LoadPNG& d) {
-    std::printf("Width: %ld\nHeight: %ld\nBitdepht: %ld\nColorType: %ld\nCompression: %ld\n", d.Width(),
-                d.Height(), d.Bitdepht(), d.ColorType(), d.Compression());
-    std::printf("filter: %ld\nInterlacing: %ld\nErrorNumber: %ld\n", d.filter(), d.Interlacing(), d.ErrorNumber());
-    std::printf("HaveAlpha: %s\nHaveTransparence: %s\nHasBKGDChunk: %s\nBkgdColor: %ld\n", Bool(d.HaveAlpha()),
-                Bool(d.HaveTransparence()), Bool(d.HasBKGDChunk()), d.BkgdColor());
-    std::printf("Text: %s\nzText: %s\nModiTime: %s\ngama: %.10g\n", Escaped(d.Text()).c_str(),
-                Escaped(d.zText()).c_str(), d.ModiTime().c_str(), d.gama());
+void PrintProperties(const PngInfo& info, long errorNumber, bool decoded) {
+    const ImageHeader& h = info.header;
+    const bool alpha = decoded && (h.colourType == 4 || h.colourType == 6);
+    std::printf("Width: %ld\nHeight: %ld\nBitdepht: %ld\nColorType: %ld\nCompression: %ld\n", h.width, h.height,
+                h.bitDepth, h.colourType, h.compression);
+    std::printf("filter: %ld\nInterlacing: %ld\nErrorNumber: %ld\n", h.filterMethod, h.interlace, errorNumber);
+    std::printf("HaveAlpha: %s\nHaveTransparence: %s\nHasBKGDChunk: %s\nBkgdColor: %ld\n", Bool(alpha),
+                Bool(info.hasTransparency), Bool(info.hasBackground), info.backgroundColour);
+    std::printf("Text: %s\nzText: %s\nModiTime: %s\ngama: %.10g\n", Escaped(info.text).c_str(),
+                Escaped(info.compressedText).c_str(), info.modificationTime.c_str(), info.gamma / 100000.0);
 }
 
-bool WriteFile(const std::string& path, const std::string& head, const std::vector<uint8_t>& body) {
+template <typename Bytes>
+bool WriteFile(const std::string& path, const std::string& head, const Bytes& body) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     const bool ok = std::fwrite(head.data(), 1, head.size(), f) == head.size() &&
@@ -52,9 +52,24 @@ bool WriteFile(const std::string& path, const std::string& head, const std::vect
     return std::fclose(f) == 0 && ok;
 }
 
+// The drawn colours: blended images over the solid colour, the others as they are.
+std::vector<uint8_t> Composite(const DecodedImage& image, uint32_t colour) {
+    if (!image.toBlend) return DeviceBitmapToRgb(image.bitmap);
+    DeviceBitmap drawn;
+    drawn.header = DescribeDeviceBitmap(image.Width(), image.Height(), 24, false);
+    drawn.pixels = FillSolidBackground(image.Width(), image.Height(), colour);
+    CompositeWithBackground(image.bitmap.pixels.data(), image.Width(), image.Height(), drawn.pixels.data());
+    return DeviceBitmapToRgb(drawn);
+}
+
 int Usage() {
     std::fprintf(stderr, "usage: pngdump [--pam OUT.pam] [--composite RRGGBB OUT.ppm] FILE.png\n");
     return 2;
+}
+
+int Fail(const std::string& what) {
+    std::fprintf(stderr, "pngdump: %s\n", what.c_str());
+    return 1;
 }
 
 }  // namespace
@@ -82,39 +97,40 @@ int main(int argc, char** argv) {
     if (input.empty()) return Usage();
 
     SetNotificationHook([](const std::string& text) { std::fprintf(stderr, "pngdump: message: %s\n", text.c_str()); });
-    Keeper keeper;
-    LoadPNG decoder(&keeper);
-    MemorySurface target;
-    MemorySurface background(colour);
-    decoder.PicBox(&target);
-    decoder.SetToBkgrnd(false, 0, 0);
-    if (!ppmPath.empty()) decoder.BackgroundPicture(&background);
-    decoder.SetAlpha(true);
-    decoder.SetTrans(true);
+    std::vector<uint8_t> bytes;
     try {
-        decoder.OpenPNG(input);
-    } catch (const std::exception& e) {
-        PrintProperties(decoder);
-        std::fprintf(stderr, "pngdump: %s\n", e.what());
-        return 1;
+        bytes = ReadPngFile(input, DecodeLimits{}.maxInputBytes);
+    } catch (const PngError& e) {
+        return Fail(e.what());
     }
-    PrintProperties(decoder);
-    if (decoder.ErrorNumber() != 0) {
-        std::fprintf(stderr, "pngdump: error number %ld\n", decoder.ErrorNumber());
-        return 1;
+    // Decoded as the main window decodes its button pictures: transparency and alpha on.
+    PngDecoder decoder;
+    DecodeOptions options;
+    options.applyTransparency = true;
+    options.applyAlpha = true;
+    DecodedImage image, rgba;
+    try {
+        // Decoded from the file's own bytes, unless they are needed again for the RGBA.
+        image = pamPath.empty() ? decoder.Decode(std::move(bytes), options)
+                                : decoder.Decode(bytes.data(), bytes.size(), options);
+        if (!pamPath.empty()) {
+            options.format = PixelFormat::Rgba;
+            options.quiet = true;  // the same stream again: its message was shown once
+            rgba = decoder.Decode(bytes.data(), bytes.size(), options);
+        }
+    } catch (const PngError& e) {
+        PrintProperties(decoder.Info(), e.ErrorNumber(), false);
+        if (e.ErrorNumber() != 0) return Fail("error number " + std::to_string(e.ErrorNumber()) + ": " + e.what());
+        return Fail(e.what());
     }
-    const std::string size = std::to_string(decoder.Width()) + " " + std::to_string(decoder.Height());
+    PrintProperties(decoder.Info(), 0, true);
+    const std::string size = std::to_string(image.Width()) + " " + std::to_string(image.Height());
     if (!pamPath.empty() &&
-        !WriteFile(pamPath, "P7\nWIDTH " + std::to_string(decoder.Width()) + "\nHEIGHT " +
-                                std::to_string(decoder.Height()) + "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-                   keeper.rgba)) {
-        std::fprintf(stderr, "pngdump: cannot write %s\n", pamPath.c_str());
-        return 1;
-    }
-    if (!ppmPath.empty() && target.Drawn() &&
-        !WriteFile(ppmPath, "P6\n" + size + "\n255\n", DeviceBitmapToRgb(*target.Drawn()))) {
-        std::fprintf(stderr, "pngdump: cannot write %s\n", ppmPath.c_str());
-        return 1;
-    }
+        !WriteFile(pamPath, "P7\nWIDTH " + std::to_string(rgba.Width()) + "\nHEIGHT " + std::to_string(rgba.Height()) +
+                                "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                   rgba.bitmap.pixels))
+        return Fail("cannot write " + pamPath);
+    if (!ppmPath.empty() && !WriteFile(ppmPath, "P6\n" + size + "\n255\n", Composite(image, colour)))
+        return Fail("cannot write " + ppmPath);
     return 0;
 }

@@ -1,8 +1,8 @@
 #include "png/win32/CBitmap.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include "png/Notify.h"
 #include "png/win32/GdiHandles.h"
@@ -12,22 +12,22 @@ namespace dirsheet::png::CBitmap {
 
 namespace {
 
-win32::Bitmap& Current() {
-    static win32::Bitmap bitmap;
-    return bitmap;
-}
+using platform::win32::MemoryDcOwned;
+using platform::win32::SelectGuard;
 
-void Create(int bits, const uint8_t* pixels, long width, long height, bool topRowFirst) {
+DeviceBitmapOwner Create(int bits, const uint8_t* pixels, long width, long height, bool topRowFirst,
+                         const std::vector<RgbQuad>& table) {
     // The description followed by up to 256 colour table entries.
     std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
     const BitmapInfoHeader h = DescribeDeviceBitmap(width, height, bits, topRowFirst);
     static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER), "same layout");
+    static_assert(sizeof(RgbQuad) == sizeof(RGBQUAD), "same layout");
     std::memcpy(info.data(), &h, sizeof h);
-    const std::vector<RgbQuad> table = TableFor(bits);
-    if (!table.empty()) std::memcpy(info.data() + sizeof h, table.data(), table.size() * sizeof(RgbQuad));
+    const size_t entries = std::min<size_t>(table.size(), 256);
+    if (entries) std::memcpy(info.data() + sizeof h, table.data(), entries * sizeof(RgbQuad));
     const auto* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
     win32::ScreenDC screen;
-    Current().reset(CreateDIBitmap(screen.get(), &bmi->bmiHeader, CBM_INIT, pixels, bmi, DIB_RGB_COLORS));
+    return DeviceBitmapOwner(CreateDIBitmap(screen.get(), &bmi->bmiHeader, CBM_INIT, pixels, bmi, DIB_RGB_COLORS));
 }
 
 long ScreenTwipsPerPixel(int axis) {
@@ -36,14 +36,35 @@ long ScreenTwipsPerPixel(int axis) {
     return dpi > 0 ? 1440 / dpi : 15;
 }
 
+// The device bitmap of the image's bit count, made the way the conversion chose.
+DeviceBitmapOwner CreateFor(const DeviceBitmap& image) {
+    const long w = image.header.biWidth;
+    const long h = image.header.biHeight < 0 ? -image.header.biHeight : image.header.biHeight;
+    const bool top = image.header.biHeight < 0;
+    const uint8_t* p = image.pixels.data();
+    switch (image.header.biBitCount) {
+        case 1: return CreateDeviceBitmap1(p, w, h, top, image.colours);
+        case 4: return CreateDeviceBitmap4(p, w, h, top, image.colours);
+        case 8: return CreateDeviceBitmap8(p, w, h, top, image.colours);
+        case 24: return CreateDeviceBitmap24(p, w, h, top);
+        case 32: return CreateDeviceBitmap32(p, w, h, top);
+        default: return DeviceBitmapOwner();  // nothing to draw
+    }
+}
+
 }  // namespace
 
-void CreateDeviceBitmap1(const uint8_t* p, long w, long h, bool top) { Create(1, p, w, h, top); }
-void CreateDeviceBitmap4(const uint8_t* p, long w, long h, bool top) { Create(4, p, w, h, top); }
-void CreateDeviceBitmap8(const uint8_t* p, long w, long h, bool top) { Create(8, p, w, h, top); }
-void CreateDeviceBitmap24(const uint8_t* p, long w, long h, bool top) { Create(24, p, w, h, top); }
-void CreateDeviceBitmap32(const uint8_t* p, long w, long h, bool top) { Create(32, p, w, h, top); }
-HBITMAP CurrentDeviceBitmap() { return Current().get(); }
+DeviceBitmapOwner CreateDeviceBitmap1(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
+    return Create(1, p, w, h, top, t);
+}
+DeviceBitmapOwner CreateDeviceBitmap4(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
+    return Create(4, p, w, h, top, t);
+}
+DeviceBitmapOwner CreateDeviceBitmap8(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
+    return Create(8, p, w, h, top, t);
+}
+DeviceBitmapOwner CreateDeviceBitmap24(const uint8_t* p, long w, long h, bool top) { return Create(24, p, w, h, top, {}); }
+DeviceBitmapOwner CreateDeviceBitmap32(const uint8_t* p, long w, long h, bool top) { return Create(32, p, w, h, top, {}); }
 
 long TwipsPerPixelX() { return ScreenTwipsPerPixel(LOGPIXELSX); }
 long TwipsPerPixelY() { return ScreenTwipsPerPixel(LOGPIXELSY); }
@@ -57,7 +78,11 @@ long TwipsToPixels(long twips, bool horizontal) {
     return std::lrint(static_cast<double>(twips) / static_cast<double>(tpp));
 }
 
-void DrawToPictureBox(long w, long h, win32::PictureBox& target, long x, long y, bool keepSize) {
+void DrawToPictureBox(const DeviceBitmap& image, win32::PictureBox& target, long x, long y, bool keepSize) {
+    const long w = image.header.biWidth;
+    const long h = image.header.biHeight < 0 ? -image.header.biHeight : image.header.biHeight;
+    // The current device bitmap, made now and deleted when drawn.
+    DeviceBitmapOwner current = CreateFor(image);
     target.Cls();
     win32::ScaleContainer parent = target.Parent();
     const int parentMode = parent.ScaleMode();
@@ -83,13 +108,10 @@ void DrawToPictureBox(long w, long h, win32::PictureBox& target, long x, long y,
             destH = target.ScaleHeight();
         }
     }
-    if (Current()) {
-        win32::MemoryDC memory(target.hDC());
-        {
-            win32::SelectGuard select(memory.get(), Current().get());
-            StretchBlt(target.hDC(), x, y, destW, destH, memory.get(), 0, 0, w, h, SRCCOPY);
-        }
-        Current().reset();
+    if (current) {
+        MemoryDcOwned memory(CreateCompatibleDC(target.hDC()));
+        SelectGuard select(memory.get(), current.get());
+        StretchBlt(target.hDC(), x, y, destW, destH, memory.get(), 0, 0, w, h, SRCCOPY);
     }
     parent.SetScaleMode(parentMode);
     target.SetScaleMode(ownMode);

@@ -1,10 +1,12 @@
-// The Win32 side of the drawing module: device bitmaps from the converted pixels, twips
+// The Win32 side of the drawing module: device bitmaps from decoded pixel rows, twips
 // conversions and drawing into a picture box.
 #pragma once
 
 #include <windows.h>
 
-#include "png/ColourTables.h"
+#include <vector>
+
+#include "platform/win32/Handles.h"
 #include "png/DeviceBitmap.h"
 
 namespace dirsheet::png::win32 {
@@ -13,14 +15,17 @@ class PictureBox;
 
 namespace dirsheet::png::CBitmap {
 
-// Each makes the current device bitmap from aligned pixel rows with the colour table of
-// its bit count; the previous one, if any, is deleted.
-void CreateDeviceBitmap1(const uint8_t* pixels, long width, long height, bool topRowFirst);
-void CreateDeviceBitmap4(const uint8_t* pixels, long width, long height, bool topRowFirst);
-void CreateDeviceBitmap8(const uint8_t* pixels, long width, long height, bool topRowFirst);
-void CreateDeviceBitmap24(const uint8_t* pixels, long width, long height, bool topRowFirst);
-void CreateDeviceBitmap32(const uint8_t* pixels, long width, long height, bool topRowFirst);
-HBITMAP CurrentDeviceBitmap();
+// Each makes a device bitmap from aligned pixel rows with the colour table of its bit
+// count (2, 16 or 256 entries; none above 8 bits). The caller owns it.
+using DeviceBitmapOwner = platform::win32::GdiOwned<HBITMAP>;
+DeviceBitmapOwner CreateDeviceBitmap1(const uint8_t* pixels, long width, long height, bool topRowFirst,
+                                      const std::vector<RgbQuad>& table);
+DeviceBitmapOwner CreateDeviceBitmap4(const uint8_t* pixels, long width, long height, bool topRowFirst,
+                                      const std::vector<RgbQuad>& table);
+DeviceBitmapOwner CreateDeviceBitmap8(const uint8_t* pixels, long width, long height, bool topRowFirst,
+                                      const std::vector<RgbQuad>& table);
+DeviceBitmapOwner CreateDeviceBitmap24(const uint8_t* pixels, long width, long height, bool topRowFirst);
+DeviceBitmapOwner CreateDeviceBitmap32(const uint8_t* pixels, long width, long height, bool topRowFirst);
 
 // The screen's twips per pixel, as whole numbers.
 long TwipsPerPixelX();
@@ -29,10 +34,11 @@ long PixelsToTwips(long pixels, bool horizontal);
 // Nearest whole pixel, ties to even.
 long TwipsToPixels(long twips, bool horizontal);
 
-// Draws the current device bitmap (w x h pixels) into `target` at (x, y) and deletes it.
-// Unless `keepSize`, the box takes the image's size first, so that its inner area is
-// exactly the image even with a border.
-void DrawToPictureBox(long w, long h, win32::PictureBox& target, long x, long y, bool keepSize);
+// Makes the device bitmap of `image` and draws it (w x h pixels) into `target` at
+// (x, y), then deletes it. Unless `keepSize`, the box takes the image's size first, so
+// that its inner area is exactly the image even with a border. An image of another bit
+// count draws nothing, but the box still takes its size.
+void DrawToPictureBox(const DeviceBitmap& image, win32::PictureBox& target, long x, long y, bool keepSize);
 
 // Shows the decoder's one message in a message box with a single OK button.
 void InstallMessageBoxNotifications();

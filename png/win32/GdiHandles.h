@@ -1,32 +1,11 @@
-// Owners for the GDI handles the drawing layer makes (the platform layer's owners), the
-// screen and memory device contexts, and the selection guard.
+// The screen's device context, borrowed for the length of a scope (GetDC / ReleaseDC):
+// the one handle kind the drawing layer uses that the platform layer has no owner for.
+// Bitmaps and memory device contexts use the platform's owners.
 #pragma once
 
 #include <windows.h>
 
-#include "platform/win32/Handles.h"
-
-#include <utility>
-
 namespace dirsheet::png::win32 {
-
-template <typename H>
-using GdiObject = platform::win32::GdiOwned<H>;
-using Bitmap = GdiObject<HBITMAP>;
-
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 class ScreenDC {
 public:
@@ -41,7 +20,5 @@ public:
 private:
     HDC dc_;
 };
-
-using platform::win32::SelectGuard;
 
 }  // namespace dirsheet::png::win32

@@ -4,10 +4,15 @@
 #include <utility>
 
 #include "png/win32/CBitmap.h"
+#include "png/win32/GdiHandles.h"
 
 namespace dirsheet::png::win32 {
 
 namespace {
+
+using platform::win32::GdiOwned;
+using platform::win32::MemoryDcOwned;
+using platform::win32::SelectGuard;
 
 constexpr char kClassName[] = "DirsheetPictureBox";
 constexpr char kScaleProperty[] = "Dirsheet.ScaleMode";
@@ -111,9 +116,9 @@ void PictureBox::OnSize() {
     const SIZE size{client.cx > 0 ? client.cx : 1, client.cy > 0 ? client.cy : 1};
     if (image_ && size.cx == imageSize_.cx && size.cy == imageSize_.cy) return;
     ScreenDC screen;
-    Bitmap fresh(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    GdiOwned<HBITMAP> fresh(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
     {
-        MemoryDC dc(screen.get());
+        MemoryDcOwned dc(CreateCompatibleDC(screen.get()));
         SelectGuard select(dc.get(), fresh.get());
         RECT all{0, 0, size.cx, size.cy};
         HBRUSH brush = CreateSolidBrush(backColor_);
@@ -187,7 +192,7 @@ void PictureBox::Cls() {
     FillRect(imageDC_, &all, brush);
     DeleteObject(brush);
     if (picture_) {
-        MemoryDC dc(imageDC_);
+        MemoryDcOwned dc(CreateCompatibleDC(imageDC_));
         SelectGuard select(dc.get(), picture_.get());
         BITMAP info{};
         GetObjectA(picture_.get(), sizeof info, &info);
@@ -201,8 +206,8 @@ long PictureBox::TwipsPerPixelY() const { return CBitmap::TwipsPerPixelY(); }
 
 bool PictureBox::CaptureBackground(long x, long y, long w, long h, uint8_t* bgr) {
     if (!imageDC_) return false;
-    MemoryDC memory(imageDC_);
-    Bitmap copy(CreateCompatibleBitmap(imageDC_, w, h));
+    MemoryDcOwned memory(CreateCompatibleDC(imageDC_));
+    GdiOwned<HBITMAP> copy(CreateCompatibleBitmap(imageDC_, w, h));
     {
         SelectGuard select(memory.get(), copy.get());
         BitBlt(memory.get(), 0, 0, w, h, imageDC_, x, y, SRCCOPY);
@@ -218,19 +223,7 @@ bool PictureBox::CaptureBackground(long x, long y, long w, long h, uint8_t* bgr)
 }
 
 void PictureBox::ShowDeviceBitmap(DeviceBitmap bitmap, long x, long y, bool keepSize) {
-    const long w = bitmap.header.biWidth;
-    const long h = bitmap.header.biHeight < 0 ? -bitmap.header.biHeight : bitmap.header.biHeight;
-    const bool top = bitmap.header.biHeight < 0;
-    const uint8_t* p = bitmap.pixels.data();
-    switch (bitmap.header.biBitCount) {
-        case 1: CBitmap::CreateDeviceBitmap1(p, w, h, top); break;
-        case 4: CBitmap::CreateDeviceBitmap4(p, w, h, top); break;
-        case 8: CBitmap::CreateDeviceBitmap8(p, w, h, top); break;
-        case 24: CBitmap::CreateDeviceBitmap24(p, w, h, top); break;
-        case 32: CBitmap::CreateDeviceBitmap32(p, w, h, top); break;
-        default: break;  // nothing to draw
-    }
-    CBitmap::DrawToPictureBox(w, h, *this, x, y, keepSize);
+    CBitmap::DrawToPictureBox(bitmap, *this, x, y, keepSize);
 }
 
 }  // namespace dirsheet::png::win32

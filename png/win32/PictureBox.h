@@ -9,8 +9,8 @@
 
 #include <memory>
 
+#include "platform/win32/Handles.h"
 #include "png/PictureSurface.h"
-#include "png/win32/GdiHandles.h"
 
 namespace dirsheet::png::win32 {
 
@@ -83,8 +83,8 @@ private:
     HWND hwnd_ = nullptr;
     HDC imageDC_ = nullptr;
     HGDIOBJ oldImage_ = nullptr;
-    Bitmap image_;
-    Bitmap picture_;
+    platform::win32::GdiOwned<HBITMAP> image_;
+    platform::win32::GdiOwned<HBITMAP> picture_;
     SIZE imageSize_{0, 0};
     int scaleMode_ = kTwips;
     COLORREF backColor_ = GetSysColor(COLOR_BTNFACE);

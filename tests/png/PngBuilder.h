@@ -60,9 +60,9 @@ public:
     PngBuilder& End() { return Chunk("IEND", {}); }
 
     const Bytes& bytes() const { return bytes_; }
-    std::string Write(const std::string& path) const {
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes_.data()),
-                                                    static_cast<std::streamsize>(bytes_.size()));
+    static std::string WriteBytes(const std::string& path, const Bytes& bytes) {
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
         return path;
     }
 
