@@ -126,7 +126,9 @@ void ClsSkinner::ApplySkinToWindow() {
 }
 
 void ClsSkinner::BuildSkinResources() {
+  ownIconRequest_ = true;  // the resources ask the window for its icon
   resources_.Build(skin_.Data(), window_);
+  ownIconRequest_ = false;
   if (bar_.Shown()) bar_.LayoutMenuBar();
 }
 
@@ -265,7 +267,7 @@ void ClsSkinner::UnHookForm(HWND) {
 // ---------------------------------------------------------------- painting
 
 void ClsSkinner::PaintFrame() {
-  if (!painter_.Draws()) return;
+  if (!painter_.Draws() || !window_.Visible()) return;
   if (bar_.Shown() && !IsIconic(window_.Handle)) bar_.PaintCurrent();
   painter_.Paint(buttons_.States());
 }
@@ -473,7 +475,9 @@ void ClsSkinner::OnNcPaint() {
 }
 
 void ClsSkinner::OnSetIcon() {
+  ownIconRequest_ = true;
   resources_.FetchIcon(window_.Handle, skin_.Data().Icon);
+  ownIconRequest_ = false;
   PaintFrame();
 }
 
@@ -486,11 +490,12 @@ void ClsSkinner::OnStyleChanged(WPARAM which) {
 }
 
 // Asked for its icon (the shell does so after a caption change): the menu and the caption
-// text are read again and the frame repainted.
+// text are read again and the frame repainted. When the engine itself asks, while it
+// fetches the icon, the frame is repainted once the icon is in.
 void ClsSkinner::OnGetIcon() {
   bar_.OnGetIcon();
   resources_.ReadCaptionText(window_.Handle);
-  PaintFrame();
+  if (!ownIconRequest_) PaintFrame();
 }
 
 void ClsSkinner::OnSize() {
