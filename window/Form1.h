@@ -82,7 +82,12 @@ class Form1 {
   // Controls, by their names.
   HWND TabStrip1() const { return tab_; }
   HWND Frame1() const { return frame1_; }
-  HWND Frame2() const { return frame2_; }
+  // The About page and its controls are made the first time they are asked for: nothing
+  // of the page shows at start-up.
+  HWND Frame2() {
+    MakeAboutPage();
+    return frame2_;
+  }
   HWND Command(int which) const { return command_[which - 1]; }
   HWND Check(int which) const { return check_[which - 1]; }
   HWND Dir() const { return dir_; }
@@ -91,8 +96,14 @@ class Form1 {
   HWND SaveAs() const { return saveas_; }
   HWND TreeView1() const { return treeView_; }
   HWND Status() const { return status_; }
-  HWND Label(int which) const { return label_[which - 2]; }
-  HWND Logo() const { return logo_; }
+  HWND Label(int which) {
+    MakeAboutPage();
+    return label_[which - 2];
+  }
+  HWND Logo() {
+    MakeAboutPage();
+    return logo_;
+  }
   FolderTree& Tree() { return *tree_; }
   // The skin engine made at start-up (present even when no skin could be loaded).
   skin::win32::ClsSkinner* Skinner() const { return skinner_.get(); }
@@ -130,10 +141,12 @@ class Form1 {
   void InitOptions();
   void LoadButtonPictures();
   void BuildTree();
+  void MakeAboutPage();
 
   HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id,
-                  int left, int top, int width, int height, DWORD exStyle = 0);
-  HWND AddFrame(HWND parent, const char* caption, int left, int top, int width, int height);
+                  int left, int top, int width, int height, DWORD exStyle = 0, bool shown = true);
+  HWND AddFrame(HWND parent, const char* caption, int left, int top, int width, int height,
+                bool shown = true);
 
   void OnCommand(int id, int code, HWND control);
   LRESULT OnNotify(NMHDR* header);
