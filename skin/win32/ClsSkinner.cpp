@@ -461,11 +461,16 @@ void ClsSkinner::HoverTimerTick() {
   inTick_ = false;
 }
 
+// The frame is repainted once the window's own procedure has run: for WM_NCACTIVATE the
+// platform's default handling draws the standard caption over whatever the engine drew
+// before it, so a repaint in the before phase would only be drawn over.
 void ClsSkinner::OnActivate(bool before, bool active, LRESULT& lReturn) {
   window_.Active = active;
   buttons_.Rest();
-  if (before) InvalidateRect(window_.Handle, nullptr, TRUE);
-  SendMessageA(window_.Handle, WM_NCPAINT, 1, 0);
+  if (before)
+    InvalidateRect(window_.Handle, nullptr, TRUE);
+  else
+    SendMessageA(window_.Handle, WM_NCPAINT, 1, 0);
   lReturn = 1;
 }
 
