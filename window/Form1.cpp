@@ -6,6 +6,7 @@
 #include <uxtheme.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/FileSystem.h"
 #include "platform/win32/TextCodec.h"
@@ -15,6 +16,11 @@
 #include "window/SourceFolder.h"
 
 namespace dirsheet::window {
+
+using platform::win32::Bitmap;
+using platform::win32::MemoryDc;
+using platform::win32::SelectGuard;
+
 namespace {
 
 const char kFormClass[] = "DirsheetForm1";
@@ -228,10 +234,6 @@ Form1::Form1(Form1Services services) : services_(std::move(services)) {
 Form1::~Form1() {
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
   tree_.reset();
-  for (HBITMAP& b : picture_) {
-    if (b) DeleteObject(b);
-    b = nullptr;
-  }
 }
 
 std::unique_ptr<Form1> Form1::Create(HINSTANCE instance, Form1Services services, int show) {
@@ -593,12 +595,9 @@ void Form1::OnClose() {
 }
 
 void Form1::SetButtonPicture(int which, HBITMAP picture) {
-  if (which < 1 || which > 3) {
-    if (picture) DeleteObject(picture);
-    return;
-  }
-  if (picture_[which - 1]) DeleteObject(picture_[which - 1]);
-  picture_[which - 1] = picture;
+  Bitmap owned(picture);
+  if (which < 1 || which > 3) return;  // no such button: the picture goes
+  picture_[which - 1] = std::move(owned);
   InvalidateRect(command_[which - 1], nullptr, TRUE);
 }
 
@@ -624,20 +623,17 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& dis) {
   RECT text = inner;
   InflateRect(&text, -2, -2);
   // A graphical button: its picture in the middle of the space above its caption.
-  if (HBITMAP picture = picture_[which - 1]) {
+  if (HBITMAP picture = picture_[which - 1].get()) {
     text.top = text.bottom - tm.tmHeight;
     BITMAP bm = {};
     GetObjectA(picture, sizeof bm, &bm);
-    HDC mem = CreateCompatibleDC(dis.hDC);
-    {
-      SelectGuard keepBitmap(mem, picture);
-      int areaTop = inner.top + 2;
-      int areaHeight = text.top - areaTop;
-      int x = rc.left + ((rc.right - rc.left) - bm.bmWidth) / 2 + shift;
-      int y = areaTop + (areaHeight - bm.bmHeight) / 2 + shift;
-      BitBlt(dis.hDC, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-    }
-    DeleteDC(mem);
+    const MemoryDc mem(CreateCompatibleDC(dis.hDC));
+    const SelectGuard keepBitmap(mem.get(), picture);
+    int areaTop = inner.top + 2;
+    int areaHeight = text.top - areaTop;
+    int x = rc.left + ((rc.right - rc.left) - bm.bmWidth) / 2 + shift;
+    int y = areaTop + (areaHeight - bm.bmHeight) / 2 + shift;
+    BitBlt(dis.hDC, x, y, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
   }
   OffsetRect(&text, shift, shift);
   SetBkMode(dis.hDC, TRANSPARENT);

@@ -110,7 +110,7 @@ class Form1 {
   // The picture boxes `start`, `stoplist`, `savelist` (1 to 3) and the pictures shown on
   // the command buttons.
   png::win32::PictureBox* PictureTarget(int which) const { return pictureBox_[which - 1].get(); }
-  HBITMAP ButtonPicture(int which) const { return picture_[which - 1]; }
+  HBITMAP ButtonPicture(int which) const { return picture_[which - 1].get(); }
 
   std::string StatusText() const;
   std::wstring StatusTextW() const;
@@ -166,12 +166,12 @@ class Form1 {
   Form1Services services_;
   HWND hwnd_ = nullptr;
   Twips twips_;
-  FontHandle font_, boldFont_;
-  IconHandle smallIcon_;
+  platform::win32::Font font_, boldFont_;
+  platform::win32::Icon smallIcon_;
   HWND tab_ = nullptr, frame1_ = nullptr, frame2_ = nullptr;
   HWND frame3_ = nullptr, frame4_ = nullptr, frame5_ = nullptr;
   HWND command_[3] = {};
-  HBITMAP picture_[3] = {};
+  platform::win32::Bitmap picture_[3];
   HWND dir_ = nullptr, orderby_ = nullptr, saveas_ = nullptr, filter_ = nullptr;
   HWND check_[4] = {};
   HWND treeView_ = nullptr, status_ = nullptr;
