@@ -10,6 +10,11 @@
 #include "window/Win32Util.h"
 
 namespace dirsheet::window {
+
+using platform::win32::FindHandle;
+using platform::win32::Icon;
+using platform::win32::RegKey;
+
 namespace {
 
 bool IsDirectory(const std::wstring& path) { return PathIsDirectoryW(path.c_str()) != FALSE; }
@@ -223,7 +228,7 @@ std::wstring FolderTree::TextOf(HTREEITEM item) const {
 }
 
 void FolderTree::BuildTopLevel() {
-  IconHandle desktopIcon(SmallIconFromFile("C:\\Windows\\System32\\shell32.dll", 34));
+  Icon desktopIcon(SmallIconFromFile("C:\\Windows\\System32\\shell32.dll", 34));
   if (!desktopIcon) desktopIcon.reset(GenericFolderIcon());
   images_.Add(kRootKey, desktopIcon.get());
   root_ = AddNode(nullptr, kRootKey, kRootKey, true);
@@ -242,7 +247,7 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
   std::wstring key = FolderKey(item.path);
   if (key.empty() || NodeKeyExists(key)) return;
   if (computer) {
-    IconHandle icon(DefaultIconOf(kComputerKey, true));
+    Icon icon(DefaultIconOf(kComputerKey, true));
     if (!icon) icon.reset(SmallIconOf(item.path));
     if (!icon) icon.reset(GenericFolderIcon());
     images_.Add(key, icon.get());
@@ -252,7 +257,7 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
   for (const wchar_t* known :
        {kControlPanelKey, kControlPanelCategoryKey, kNetworkKey, kRecycleBinKey}) {
     if (SameShellKey(item.path, known)) {
-      IconHandle icon(DefaultIconOf(known, false));
+      Icon icon(DefaultIconOf(known, false));
       if (!icon) icon.reset(SmallIconOf(item.path));
       if (!icon) icon.reset(GenericFolderIcon());
       images_.Add(key, icon.get());
@@ -267,7 +272,7 @@ void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
   } else {
     // Drives, shell items and what the shell shows as a folder without being one (an
     // archive) keep the shell's own icon.
-    IconHandle icon(SmallIconOf(item.path));
+    Icon icon(SmallIconOf(item.path));
     images_.Add(key, icon.get());
   }
   HTREEITEM node = AddNode(root, key, item.name, true);
@@ -282,7 +287,7 @@ void FolderTree::AddFolderPicture(const std::wstring& path, DWORD attributes) {
   const DWORD marked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
   if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & marked)) {
     if (plainFolderSlot_ < 0) {
-      IconHandle plain(GenericFolderIcon());
+      Icon plain(GenericFolderIcon());
       if (plain) plainFolderSlot_ = images_.MakeShared(plain.get());
     }
     if (plainFolderSlot_ >= 0) {
@@ -290,7 +295,7 @@ void FolderTree::AddFolderPicture(const std::wstring& path, DWORD attributes) {
       return;
     }
   }
-  IconHandle icon(SmallIconOf(path));
+  Icon icon(SmallIconOf(path));
   images_.Add(path, icon.get());
 }
 
@@ -315,7 +320,7 @@ void FolderTree::FillComputer(HTREEITEM node) {
     // an existing key means the same place was already reached by another route.
     std::wstring key = FolderKey(item.path);
     if (key.empty() || NodeKeyExists(key)) continue;
-    IconHandle icon(SmallIconOf(item.path));
+    Icon icon(SmallIconOf(item.path));
     images_.Add(key, icon.get());
     AddPlaceholder(AddNode(node, key, item.name, true), L"");
   }

@@ -6,6 +6,7 @@
 #include <uxtheme.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/FileSystem.h"
 #include "platform/win32/TextCodec.h"
@@ -15,6 +16,11 @@
 #include "window/SourceFolder.h"
 
 namespace dirsheet::window {
+
+using platform::win32::Bitmap;
+using platform::win32::MemoryDc;
+using platform::win32::SelectGuard;
+
 namespace {
 
 const char kFormClass[] = "DirsheetForm1";
@@ -228,10 +234,6 @@ Form1::Form1(Form1Services services) : services_(std::move(services)) {
 Form1::~Form1() {
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
   tree_.reset();
-  for (HBITMAP& b : picture_) {
-    if (b) DeleteObject(b);
-    b = nullptr;
-  }
 }
 
 std::unique_ptr<Form1> Form1::Create(HINSTANCE instance, Form1Services services, int show) {
@@ -288,7 +290,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_CTLCOLORSTATIC: {
       auto control = reinterpret_cast<HWND>(lp);
-      if (control == Label(5) || control == Label(6)) {
+      if (control && (control == label_[3] || control == label_[4])) {
         // The web addresses look like links.
         LRESULT brush = DefWindowProcA(hwnd_, msg, wp, lp);
         SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 0, 192));
@@ -309,7 +311,7 @@ LRESULT Form1::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETCURSOR: {
       // The web links show the hand, as links do.
       auto over = reinterpret_cast<HWND>(wp);
-      if (over == Label(5) || over == Label(6) || over == logo_) {
+      if (over && (over == label_[3] || over == label_[4] || over == logo_)) {
         SetCursor(LoadCursor(nullptr, IDC_HAND));
         return TRUE;
       }
@@ -396,11 +398,12 @@ void Form1::LoadButtonPictures() {
 }
 
 HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id,
-                       int left, int top, int width, int height, DWORD exStyle) {
+                       int left, int top, int width, int height, DWORD exStyle, bool shown) {
   // Controls are made as UTF-16 windows, so that the tree, `dir` and the status bar show
   // folder names in any script.
+  const DWORD visible = shown ? WS_VISIBLE : 0;
   HWND h = CreateWindowExW(exStyle, WideFromAnsi(cls).c_str(), WideFromAnsi(text).c_str(),
-                           WS_CHILD | WS_VISIBLE | style, twips_.X(left), twips_.Y(top),
+                           WS_CHILD | visible | style, twips_.X(left), twips_.Y(top),
                            twips_.X(width), twips_.Y(height), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
@@ -408,9 +411,10 @@ HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD sty
   return h;
 }
 
-HWND Form1::AddFrame(HWND parent, const char* caption, int left, int top, int width, int height) {
+HWND Form1::AddFrame(HWND parent, const char* caption, int left, int top, int width, int height,
+                     bool shown) {
   return AddControl(parent, kFrameClass, caption, WS_CLIPSIBLINGS, 0, left, top, width, height,
-                    WS_EX_CONTROLPARENT);
+                    WS_EX_CONTROLPARENT, shown);
 }
 
 void Form1::CreateControls() {
@@ -428,8 +432,6 @@ void Form1::CreateControls() {
 
   // The pages come first in the tab order; the tab strip lies beneath them.
   frame1_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655);
-  // The About page covers the same place as the Main page and reads from its top.
-  frame2_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655);
   const DWORD button = WS_TABSTOP | BS_OWNERDRAW;
   command_[0] = AddControl(frame1_, "BUTTON", "Start", button, kIdCommand1, 120, 240, 1215, 975);
   command_[1] = AddControl(frame1_, "BUTTON", "Stop", button, kIdCommand2, 1440, 240, 1215, 975);
@@ -456,22 +458,6 @@ void Form1::CreateControls() {
     check_[i] = AddControl(frame3_, "BUTTON", checks[i], WS_TABSTOP | BS_AUTOCHECKBOX,
                            kIdCheck1 + i, 120, 360 + 360 * i, checkWidth[i] + 360, 255);
 
-  label_[0] = AddControl(frame2_, "STATIC", kCaption, 0, kIdLabel2, 1080, 480, 3600, 255);
-  SendMessageA(label_[0], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-  label_[1] = AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 780,
-                         3600, 255);
-  label_[2] = AddControl(frame2_, "STATIC", "Copyright (c) 2009 the Dirsheet authors.", 0,
-                         kIdLabel4, 1080, 1260, 5400, 255);
-  label_[3] = AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 1740,
-                         2655, 255);
-  label_[4] = AddControl(frame2_, "STATIC", kMakerSecondAddress, SS_NOTIFY, kIdLabel6, 1080, 2040,
-                         3255, 255);
-  logo_ = AddControl(frame2_, "STATIC", "AAA", SS_ICON | SS_NOTIFY, kIdLogo, 360, 480, 480, 480);
-  SendMessageA(logo_, STM_SETICON,
-               reinterpret_cast<WPARAM>(LoadImageA(GetModuleHandleA(nullptr), "AAA", IMAGE_ICON,
-                                                   32, 32, LR_SHARED)),
-               0);
-
   tab_ = AddControl(hwnd_, WC_TABCONTROLA, "", WS_TABSTOP | WS_CLIPSIBLINGS, kIdTab, 240, 120,
                     7575, 6255);
   TCITEMA item = {};
@@ -487,6 +473,29 @@ void Form1::CreateControls() {
                        7725, 375);
   int parts[1] = {-1};
   SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
+}
+
+// The About page covers the same place as the Main page and reads from its top. It is
+// made hidden, beneath the Main page, the first time it is needed.
+void Form1::MakeAboutPage() {
+  if (frame2_ || !hwnd_) return;
+  frame2_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655, false);
+  SetWindowPos(frame2_, frame1_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  label_[0] = AddControl(frame2_, "STATIC", kCaption, 0, kIdLabel2, 1080, 480, 3600, 255);
+  SendMessageA(label_[0], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+  label_[1] = AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 780,
+                         3600, 255);
+  label_[2] = AddControl(frame2_, "STATIC", "Copyright (c) 2009 the Dirsheet authors.", 0,
+                         kIdLabel4, 1080, 1260, 5400, 255);
+  label_[3] = AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 1740,
+                         2655, 255);
+  label_[4] = AddControl(frame2_, "STATIC", kMakerSecondAddress, SS_NOTIFY, kIdLabel6, 1080, 2040,
+                         3255, 255);
+  logo_ = AddControl(frame2_, "STATIC", "AAA", SS_ICON | SS_NOTIFY, kIdLogo, 360, 480, 480, 480);
+  SendMessageA(logo_, STM_SETICON,
+               reinterpret_cast<WPARAM>(LoadImageA(GetModuleHandleA(nullptr), "AAA", IMAGE_ICON,
+                                                   32, 32, LR_SHARED)),
+               0);
 }
 
 void Form1::SetWindowIcons() {
@@ -512,7 +521,7 @@ void Form1::SetWindowIcons() {
 void Form1::InitOptions() {
   SendMessageA(check_[0], BM_SETCHECK, BST_CHECKED, 0);
   SendMessageA(check_[1], BM_SETCHECK, BST_CHECKED, 0);
-  ShowWindow(frame2_, SW_HIDE);
+  // The About page is hidden: it is made only when first needed (MakeAboutPage).
   for (const char* entry : listing::kOrderEntries)
     SendMessageA(orderby_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
   SendMessageA(saveas_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Text"));
@@ -566,6 +575,7 @@ LRESULT Form1::OnNotify(NMHDR* header) {
 
 void Form1::OnPageSwitch() {
   bool main = SendMessageA(tab_, TCM_GETCURSEL, 0, 0) == 0;
+  if (!main) MakeAboutPage();
   ShowWindow(frame1_, main ? SW_SHOW : SW_HIDE);
   ShowWindow(frame2_, main ? SW_HIDE : SW_SHOW);
 }
@@ -585,12 +595,9 @@ void Form1::OnClose() {
 }
 
 void Form1::SetButtonPicture(int which, HBITMAP picture) {
-  if (which < 1 || which > 3) {
-    if (picture) DeleteObject(picture);
-    return;
-  }
-  if (picture_[which - 1]) DeleteObject(picture_[which - 1]);
-  picture_[which - 1] = picture;
+  Bitmap owned(picture);
+  if (which < 1 || which > 3) return;  // no such button: the picture goes
+  picture_[which - 1] = std::move(owned);
   InvalidateRect(command_[which - 1], nullptr, TRUE);
 }
 
@@ -616,20 +623,17 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& dis) {
   RECT text = inner;
   InflateRect(&text, -2, -2);
   // A graphical button: its picture in the middle of the space above its caption.
-  if (HBITMAP picture = picture_[which - 1]) {
+  if (HBITMAP picture = picture_[which - 1].get()) {
     text.top = text.bottom - tm.tmHeight;
     BITMAP bm = {};
     GetObjectA(picture, sizeof bm, &bm);
-    HDC mem = CreateCompatibleDC(dis.hDC);
-    {
-      SelectGuard keepBitmap(mem, picture);
-      int areaTop = inner.top + 2;
-      int areaHeight = text.top - areaTop;
-      int x = rc.left + ((rc.right - rc.left) - bm.bmWidth) / 2 + shift;
-      int y = areaTop + (areaHeight - bm.bmHeight) / 2 + shift;
-      BitBlt(dis.hDC, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-    }
-    DeleteDC(mem);
+    const MemoryDc mem(CreateCompatibleDC(dis.hDC));
+    const SelectGuard keepBitmap(mem.get(), picture);
+    int areaTop = inner.top + 2;
+    int areaHeight = text.top - areaTop;
+    int x = rc.left + ((rc.right - rc.left) - bm.bmWidth) / 2 + shift;
+    int y = areaTop + (areaHeight - bm.bmHeight) / 2 + shift;
+    BitBlt(dis.hDC, x, y, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
   }
   OffsetRect(&text, shift, shift);
   SetBkMode(dis.hDC, TRANSPARENT);

@@ -82,7 +82,12 @@ class Form1 {
   // Controls, by their names.
   HWND TabStrip1() const { return tab_; }
   HWND Frame1() const { return frame1_; }
-  HWND Frame2() const { return frame2_; }
+  // The About page and its controls are made the first time they are asked for: nothing
+  // of the page shows at start-up.
+  HWND Frame2() {
+    MakeAboutPage();
+    return frame2_;
+  }
   HWND Command(int which) const { return command_[which - 1]; }
   HWND Check(int which) const { return check_[which - 1]; }
   HWND Dir() const { return dir_; }
@@ -91,15 +96,21 @@ class Form1 {
   HWND SaveAs() const { return saveas_; }
   HWND TreeView1() const { return treeView_; }
   HWND Status() const { return status_; }
-  HWND Label(int which) const { return label_[which - 2]; }
-  HWND Logo() const { return logo_; }
+  HWND Label(int which) {
+    MakeAboutPage();
+    return label_[which - 2];
+  }
+  HWND Logo() {
+    MakeAboutPage();
+    return logo_;
+  }
   FolderTree& Tree() { return *tree_; }
   // The skin engine made at start-up (present even when no skin could be loaded).
   skin::win32::ClsSkinner* Skinner() const { return skinner_.get(); }
   // The picture boxes `start`, `stoplist`, `savelist` (1 to 3) and the pictures shown on
   // the command buttons.
   png::win32::PictureBox* PictureTarget(int which) const { return pictureBox_[which - 1].get(); }
-  HBITMAP ButtonPicture(int which) const { return picture_[which - 1]; }
+  HBITMAP ButtonPicture(int which) const { return picture_[which - 1].get(); }
 
   std::string StatusText() const;
   std::wstring StatusTextW() const;
@@ -130,10 +141,12 @@ class Form1 {
   void InitOptions();
   void LoadButtonPictures();
   void BuildTree();
+  void MakeAboutPage();
 
   HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id,
-                  int left, int top, int width, int height, DWORD exStyle = 0);
-  HWND AddFrame(HWND parent, const char* caption, int left, int top, int width, int height);
+                  int left, int top, int width, int height, DWORD exStyle = 0, bool shown = true);
+  HWND AddFrame(HWND parent, const char* caption, int left, int top, int width, int height,
+                bool shown = true);
 
   void OnCommand(int id, int code, HWND control);
   LRESULT OnNotify(NMHDR* header);
@@ -153,12 +166,12 @@ class Form1 {
   Form1Services services_;
   HWND hwnd_ = nullptr;
   Twips twips_;
-  FontHandle font_, boldFont_;
-  IconHandle smallIcon_;
+  platform::win32::Font font_, boldFont_;
+  platform::win32::Icon smallIcon_;
   HWND tab_ = nullptr, frame1_ = nullptr, frame2_ = nullptr;
   HWND frame3_ = nullptr, frame4_ = nullptr, frame5_ = nullptr;
   HWND command_[3] = {};
-  HBITMAP picture_[3] = {};
+  platform::win32::Bitmap picture_[3];
   HWND dir_ = nullptr, orderby_ = nullptr, saveas_ = nullptr, filter_ = nullptr;
   HWND check_[4] = {};
   HWND treeView_ = nullptr, status_ = nullptr;

@@ -9,16 +9,17 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/win32/Handles.h"
+
 namespace dirsheet::window {
 
 class KeyedImageList {
  public:
   KeyedImageList();
-  ~KeyedImageList();
   KeyedImageList(const KeyedImageList&) = delete;
   KeyedImageList& operator=(const KeyedImageList&) = delete;
 
-  HIMAGELIST Handle() const { return list_; }
+  HIMAGELIST Handle() const { return list_.get(); }
   // Puts `icon` (a null icon gives an empty picture) under `key` and returns its index.
   // A key already present gets its picture replaced.
   int Add(const std::wstring& key, HICON icon);
@@ -40,8 +41,8 @@ class KeyedImageList {
     return slot >= 0 && static_cast<size_t>(slot) < shared_.size() && shared_[slot];
   }
 
-  HIMAGELIST list_ = nullptr;
-  HICON blank_ = nullptr;
+  platform::win32::ImageList list_;
+  platform::win32::Icon blank_;
   std::unordered_map<std::wstring, int> index_;
   std::vector<int> free_;
   std::vector<bool> shared_;  // by slot: a shared slot is never replaced or freed by a key

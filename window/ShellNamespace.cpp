@@ -3,38 +3,27 @@
 #include <windows.h>
 #include <shldisp.h>
 
+#include "platform/win32/Handles.h"
 #include "window/Win32Util.h"
 
 namespace dirsheet::window {
 namespace {
 
-// Releases a COM interface pointer when it goes.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ~ComPtr() {
-    if (p_) p_->Release();
-  }
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  T** out() { return &p_; }
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
+using platform::win32::ComPtr;
 
- private:
-  T* p_ = nullptr;
-};
-
-// Owns a BSTR.
+// Owns a BSTR (automation's own string, freed with SysFreeString).
 class Bstr {
  public:
+  Bstr() = default;
   ~Bstr() { SysFreeString(s_); }
-  BSTR* out() { return &s_; }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  // For the out-parameter of a call; whatever was held is freed first.
+  BSTR* put() {
+    SysFreeString(s_);
+    s_ = nullptr;
+    return &s_;
+  }
   std::wstring Text() const { return s_ ? std::wstring(s_, SysStringLen(s_)) : std::wstring(); }
 
  private:
@@ -53,7 +42,7 @@ class DispatchNamespace : public ShellNamespace {
     // thread and takes seconds under Wine.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     CoCreateInstance(kClsidShell, nullptr, CLSCTX_INPROC_SERVER, kIidShellDispatch,
-                     reinterpret_cast<void**>(shell_.out()));
+                     shell_.put_void());
   }
 
   std::vector<ShellItem> Items(int folder) override {
@@ -64,9 +53,9 @@ class DispatchNamespace : public ShellNamespace {
     which.vt = VT_I4;
     which.lVal = folder;
     ComPtr<Folder> f;
-    if (FAILED(shell_->NameSpace(which, f.out())) || !f) return result;
+    if (FAILED(shell_->NameSpace(which, f.put())) || !f) return result;
     ComPtr<FolderItems> items;
-    if (FAILED(f->Items(items.out())) || !items) return result;
+    if (FAILED(f->Items(items.put())) || !items) return result;
     long count = 0;
     if (FAILED(items->get_Count(&count))) return result;
     for (long i = 0; i < count; ++i) {
@@ -75,11 +64,11 @@ class DispatchNamespace : public ShellNamespace {
       index.vt = VT_I4;
       index.lVal = i;
       ComPtr<FolderItem> item;
-      if (FAILED(items->Item(index, item.out())) || !item) continue;
+      if (FAILED(items->Item(index, item.put())) || !item) continue;
       ShellItem si;
       Bstr name, path;
-      if (SUCCEEDED(item->get_Name(name.out()))) si.name = name.Text();
-      if (SUCCEEDED(item->get_Path(path.out()))) si.path = path.Text();
+      if (SUCCEEDED(item->get_Name(name.put()))) si.name = name.Text();
+      if (SUCCEEDED(item->get_Path(path.put()))) si.path = path.Text();
       VARIANT_BOOL isFolder = VARIANT_FALSE;
       if (SUCCEEDED(item->get_IsFolder(&isFolder))) si.isFolder = isFolder != VARIANT_FALSE;
       result.push_back(std::move(si));

@@ -1,5 +1,5 @@
-// Small Win32 helpers of the window layer: owners for handles, twips to pixels, wide and
-// ANSI text, and the text of a window.
+// Small Win32 helpers of the window layer: twips to pixels, wide and ANSI text, and the
+// text of a window. Handles have their owners in platform/win32/Handles.h.
 #pragma once
 
 #include <windows.h>
@@ -11,21 +11,13 @@
 
 namespace dirsheet::window {
 
-// Owners for handles and the selection guard are the platform layer's.
-using platform::win32::SelectGuard;
-using IconHandle = platform::win32::IconOwned;
-using FontHandle = platform::win32::GdiOwned<HFONT>;
-using FindHandle = platform::win32::FindOwned;
-using RegKey = platform::win32::RegKeyOwned;
-
 // Converts twips (1/1440 inch) into pixels of the screen.
 class Twips {
  public:
   Twips() {
-    HDC dc = GetDC(nullptr);
-    dpiX_ = GetDeviceCaps(dc, LOGPIXELSX);
-    dpiY_ = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
+    const platform::win32::WindowDc screen(nullptr, true);
+    dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
     if (dpiX_ <= 0) dpiX_ = 96;
     if (dpiY_ <= 0) dpiY_ = 96;
   }

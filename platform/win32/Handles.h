@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -67,6 +68,10 @@ struct GlobalMemoryTraits {
   static HGLOBAL Invalid() { return nullptr; }
   static void Release(HGLOBAL h) { GlobalFree(h); }
 };
+struct ImageListTraits {
+  static HIMAGELIST Invalid() { return nullptr; }
+  static void Release(HIMAGELIST h) { ImageList_Destroy(h); }
+};
 
 // GDI objects, each kind under its own name.
 using Region = Owned<HRGN, GdiTraits<HRGN>>;
@@ -80,6 +85,7 @@ using FindHandle = Owned<HANDLE, FindTraits>;
 using FileHandle = Owned<HANDLE, FileTraits>;  // CreateFile and the like
 using RegKey = Owned<HKEY, RegKeyTraits>;
 using GlobalMemory = Owned<HGLOBAL, GlobalMemoryTraits>;
+using ImageList = Owned<HIMAGELIST, ImageListTraits>;  // the common controls' image lists
 
 // A window's device context (GetWindowDC or GetDC with a window, or the screen's with
 // none), given back with ReleaseDC to the window it came from.
@@ -176,13 +182,8 @@ class ClipGuard {
   HDC dc_;
 };
 
-// Old names, still used by window/ and png/win32 until they use the names above; remove
-// them then.
+// Old name, still used by png/win32 until it uses the names above; remove it then.
 template <typename H>
 using GdiOwned = Owned<H, GdiTraits<H>>;
-using MemoryDcOwned = MemoryDc;
-using IconOwned = Icon;
-using FindOwned = FindHandle;
-using RegKeyOwned = RegKey;
 
 }  // namespace dirsheet::platform::win32

@@ -126,7 +126,9 @@ void ClsSkinner::ApplySkinToWindow() {
 }
 
 void ClsSkinner::BuildSkinResources() {
+  ownIconRequest_ = true;  // the resources ask the window for its icon
   resources_.Build(skin_.Data(), window_);
+  ownIconRequest_ = false;
   if (bar_.Shown()) bar_.LayoutMenuBar();
 }
 
@@ -265,7 +267,7 @@ void ClsSkinner::UnHookForm(HWND) {
 // ---------------------------------------------------------------- painting
 
 void ClsSkinner::PaintFrame() {
-  if (!painter_.Draws()) return;
+  if (!painter_.Draws() || !window_.Visible()) return;
   if (bar_.Shown() && !IsIconic(window_.Handle)) bar_.PaintCurrent();
   painter_.Paint(buttons_.States());
 }
@@ -459,11 +461,16 @@ void ClsSkinner::HoverTimerTick() {
   inTick_ = false;
 }
 
+// The frame is repainted once the window's own procedure has run: for WM_NCACTIVATE the
+// platform's default handling draws the standard caption over whatever the engine drew
+// before it, so a repaint in the before phase would only be drawn over.
 void ClsSkinner::OnActivate(bool before, bool active, LRESULT& lReturn) {
   window_.Active = active;
   buttons_.Rest();
-  if (before) InvalidateRect(window_.Handle, nullptr, TRUE);
-  SendMessageA(window_.Handle, WM_NCPAINT, 1, 0);
+  if (before)
+    InvalidateRect(window_.Handle, nullptr, TRUE);
+  else
+    SendMessageA(window_.Handle, WM_NCPAINT, 1, 0);
   lReturn = 1;
 }
 
@@ -473,7 +480,9 @@ void ClsSkinner::OnNcPaint() {
 }
 
 void ClsSkinner::OnSetIcon() {
+  ownIconRequest_ = true;
   resources_.FetchIcon(window_.Handle, skin_.Data().Icon);
+  ownIconRequest_ = false;
   PaintFrame();
 }
 
@@ -486,11 +495,12 @@ void ClsSkinner::OnStyleChanged(WPARAM which) {
 }
 
 // Asked for its icon (the shell does so after a caption change): the menu and the caption
-// text are read again and the frame repainted.
+// text are read again and the frame repainted. When the engine itself asks, while it
+// fetches the icon, the frame is repainted once the icon is in.
 void ClsSkinner::OnGetIcon() {
   bar_.OnGetIcon();
   resources_.ReadCaptionText(window_.Handle);
-  PaintFrame();
+  if (!ownIconRequest_) PaintFrame();
 }
 
 void ClsSkinner::OnSize() {

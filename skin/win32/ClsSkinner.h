@@ -111,6 +111,7 @@ class ClsSkinner : public InterceptHandler {
   bool windowIntercepted_ = false;
   int lastHit_ = -1;
   bool inTick_ = false;
+  bool ownIconRequest_ = false;  // the engine is asking the window for its icon
 };
 
 }  // namespace dirsheet::skin::win32

@@ -120,11 +120,17 @@ void FramePainter::PutStrip(Canvas& canvas, const Rect& at, const Rect& inner) {
 
 void FramePainter::ApplyRegion() {
   const SIZE size = window_.Size();
+  if (size.cx == outlineSize_.cx && size.cy == outlineSize_.cy) return;
   const SkinData& d = skin_.Data();
   Region outline = RegionFromRects(
       MergeShape(AssembleWindowRegion(d.ActiveFrame, skin_.PieceShapes(), size.cx, size.cy)));
-  // The system owns the region from here on.
-  if (SetWindowRgn(window_.Handle, outline.get(), TRUE)) outline.release();
+  // The system owns the region from here on. The size is noted first: handing the region
+  // over recomputes the frame, and a size message sent meanwhile finds the outline made.
+  outlineSize_ = size;
+  if (SetWindowRgn(window_.Handle, outline.get(), TRUE))
+    outline.release();
+  else
+    outlineSize_ = {-1, -1};
 }
 
 LRESULT FramePainter::OnNcCalcSize(WPARAM wParam, LPARAM lParam, int menuBarHeight,
@@ -149,6 +155,7 @@ LRESULT FramePainter::OnNcCalcSize(WPARAM wParam, LPARAM lParam, int menuBarHeig
 void FramePainter::Release() {
   for (Canvas& c : strips_) c.Release();
   client_.Release();
+  outlineSize_ = {-1, -1};  // a new skin or none: the outline is cut again
 }
 
 bool FramePainter::PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam) {

@@ -25,7 +25,8 @@ class FramePainter {
   // Draws the strips: each is composed in memory and put on the window in one copy, the
   // transparent colour and the area inside the borders left out.
   void Paint(const ButtonStates& buttons);
-  // Cuts the window's outline for its current size.
+  // Cuts the window's outline for its current size; an outline already cut for that size
+  // stays (the region is made and handed to the window once per size).
   void ApplyRegion();
   // The client rectangle inside the skin's borders (WM_NCCALCSIZE); `handled` false when
   // the window's own procedure computes it.
@@ -33,7 +34,8 @@ class FramePainter {
   // Paints the client background from the skin (WM_ERASEBKGND, WM_PAINT); false when the
   // skin has none and the window paints it.
   bool PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam);
-  // Lets go of the surfaces kept between paints.
+  // Lets go of the surfaces kept between paints and forgets the outline (the next size
+  // message cuts it again).
   void Release();
 
  private:
@@ -47,6 +49,7 @@ class FramePainter {
   const WindowResources& resources_;
   std::array<Canvas, 4> strips_;  // by StripKind
   Canvas client_;
+  SIZE outlineSize_ = {-1, -1};  // the size the window's outline was cut for
 };
 
 }  // namespace dirsheet::skin::win32

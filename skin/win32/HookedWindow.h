@@ -37,6 +37,9 @@ struct HookedWindow {
   bool IsMdiChild() const { return (ExStyle & WS_EX_MDICHILD) != 0; }
   // The style as the window has it now.
   DWORD LiveStyle() const { return DWORD(GetWindowLongA(Handle, GWL_STYLE)); }
+  // Whether anything drawn on the window can be seen: a hidden window (or one in a hidden
+  // parent) is painted in full when it is shown, so painting it before is wasted.
+  bool Visible() const { return IsWindowVisible(Handle) != FALSE; }
   void TakeNewDc() {
     Dc.reset();
     Dc = platform::win32::WindowDc(Handle);

@@ -7,6 +7,7 @@
 #include <map>
 #include <new>
 #include <string>
+#include <unordered_map>
 
 #include "skin/win32/Intercept.h"
 #include "skin/win32/Notify.h"
@@ -15,10 +16,45 @@ namespace dirsheet::skin::win32 {
 
 namespace {
 
-constexpr char kGatewayProp[] = "DirsheetSkinGateway";
 constexpr std::uint32_t kGatewayMagic = 0x534B4E47;  // "GNKS"
 
 LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// Which gateway serves which window, for the whole process: the gateway looks its state up
+// on every message of its window, so the table lives in the process rather than in a
+// window property (a property look-up is a round trip to the window server under Wine).
+// It is never destroyed, since a gateway may outlive every engine.
+class GatewayTable {
+ public:
+  Gateway* Find(HWND window) {
+    AcquireSRWLockShared(&lock_);
+    auto it = map_.find(window);
+    Gateway* g = it == map_.end() ? nullptr : it->second;
+    ReleaseSRWLockShared(&lock_);
+    return g;
+  }
+  void Set(HWND window, Gateway* g) {
+    AcquireSRWLockExclusive(&lock_);
+    map_[window] = g;
+    ReleaseSRWLockExclusive(&lock_);
+  }
+  // Forgets the window's gateway, if it is still `g`.
+  void Erase(HWND window, const Gateway* g) {
+    AcquireSRWLockExclusive(&lock_);
+    auto it = map_.find(window);
+    if (it != map_.end() && it->second == g) map_.erase(it);
+    ReleaseSRWLockExclusive(&lock_);
+  }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  std::unordered_map<HWND, Gateway*> map_;
+};
+
+GatewayTable& Gateways() {
+  static GatewayTable* table = new GatewayTable;
+  return *table;
+}
 
 }  // namespace
 
@@ -45,6 +81,7 @@ namespace {
 bool IsLiveGateway(const Gateway* g) { return g && g->Magic == kGatewayMagic; }
 
 void FreeGateway(Gateway* g) {
+  Gateways().Erase(g->Window, g);
   g->Magic = 0;
   g->~Gateway();
   VirtualFree(g, 0, MEM_RELEASE);
@@ -67,8 +104,8 @@ void Uninstall(Gateway* g) {
       SetWindowLongPtrW(g->Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g->PreviousProc));
     else
       SetWindowLongPtrA(g->Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g->PreviousProc));
-    RemovePropA(g->Window, kGatewayProp);
   }
+  Gateways().Erase(g->Window, g);
   g->Installed = false;
 }
 
@@ -87,7 +124,7 @@ void CallHandler(Gateway* g, bool before, bool& handled, LRESULT& ret, HWND hwnd
 }
 
 LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
-  auto* g = static_cast<Gateway*>(GetPropA(hwnd, kGatewayProp));
+  Gateway* g = Gateways().Find(hwnd);
   if (!IsLiveGateway(g)) return DefWindowProcA(hwnd, uMsg, wParam, lParam);
   ++g->Depth;
   bool bHandled = false;
@@ -103,6 +140,8 @@ LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
   // A window that is going away without a WM_DESTROY of its own still gives the
   // procedure back on its very last message.
   if (uMsg == WM_DESTROY || uMsg == WM_NCDESTROY) g->Destroying = true;
+  // The handle dies with this message: a later window may get the same one.
+  if (uMsg == WM_NCDESTROY) Gateways().Erase(hwnd, g);
   --g->Depth;
   if (g->Depth == 0 && (g->Destroying || g->ReleaseRequested)) {
     FinishIfReleasing(g);
@@ -218,7 +257,7 @@ bool Interceptor::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
   if (!records_) records_ = std::make_unique<std::map<HWND, Gateway*>>();
   // One gateway per window: a window another engine already intercepts counts as
   // subclassed too, since two gateways could not find their own state.
-  if (records_->count(hwnd) || GetPropA(hwnd, kGatewayProp)) {
+  if (records_->count(hwnd) || Gateways().Find(hwnd)) {
     ReportError(routine, "Window handle is already subclassed");
     FreeGateway(g);
     return false;
@@ -228,14 +267,13 @@ bool Interceptor::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
   g->Handler = handler;
   g->Position = position;
   g->UserValue = userValue;
-  SetPropA(hwnd, kGatewayProp, g);
+  Gateways().Set(hwnd, g);
   SetLastError(0);
   LONG_PTR previous = g->Unicode
       ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc))
       : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc));
   if (previous == 0) {
     ReportError(routine, "SetWindowLong failed, error #" + std::to_string(GetLastError()));
-    RemovePropA(hwnd, kGatewayProp);
     FreeGateway(g);
     return false;
   }

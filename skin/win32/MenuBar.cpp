@@ -205,7 +205,7 @@ void MenuBar::PaintMdiItem(HDC dc, int i, const RECT& r) const {
 
 void MenuBar::PaintMenuBar(int item, bool pressed) {
   if (!window_ || !window_.Dc || !skin_.Loaded() || !shown_ || !IsWindow(window_.Handle) ||
-      IsIconic(window_.Handle))
+      IsIconic(window_.Handle) || !window_.Visible())
     return;
   const int W = window_.Size().cx;
   UpdateMdiButtons(W);

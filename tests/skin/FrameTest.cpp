@@ -160,6 +160,99 @@ TEST_F(FrameTest, OpaqueSkinGivesARectangularWindow) {
   DeleteObject(full);
 }
 
+// The outline follows the window's size and the skin in force: it is cut once per size,
+// and a new skin of the same size still brings its own.
+TEST_F(FrameTest, OutlineFollowsTheSizeAndANewSkin) {
+  HWND h = Hooked();
+  auto outline = [&] {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(GetWindowRgn(h, rgn), ERROR);
+    return rgn;
+  };
+  auto rectangular = [&](HRGN rgn) {
+    const SIZE s = WindowSize(h);
+    HRGN full = CreateRectRgn(0, 0, s.cx, s.cy);
+    const bool same = EqualRgn(rgn, full) != FALSE;
+    DeleteObject(full);
+    DeleteObject(rgn);
+    return same;
+  };
+  EXPECT_FALSE(rectangular(outline()));  // rounded corners
+
+  TestSkinOptions square;
+  square.RoundedCorners = false;
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("square.skin", MakeTestSkin(square))));
+  Pump();
+  EXPECT_TRUE(rectangular(outline()));
+  // A size message for the size the window already has keeps the outline it has.
+  const SIZE s = WindowSize(h);
+  SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(s.cx, s.cy));
+  EXPECT_TRUE(rectangular(outline()));
+
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("rounded.skin", MakeTestSkin())));
+  Pump();
+  HRGN rgn = outline();
+  EXPECT_FALSE(PtInRegion(rgn, 0, 0));
+  EXPECT_TRUE(PtInRegion(rgn, 3, 0));
+  DeleteObject(rgn);
+
+  // A new size: the corners are cut at the new right edge.
+  SetWindowPos(h, nullptr, 0, 0, s.cx + 40, s.cy + 30, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  rgn = outline();
+  RECT box;
+  GetRgnBox(rgn, &box);
+  EXPECT_EQ(box.right, s.cx + 40);
+  EXPECT_EQ(box.bottom, s.cy + 30);
+  EXPECT_FALSE(PtInRegion(rgn, s.cx + 39, 0));
+  EXPECT_TRUE(PtInRegion(rgn, s.cx + 39, s.cy + 29));
+  DeleteObject(rgn);
+}
+
+// A window hooked while hidden gets its icon, caption and frame painted when it is shown,
+// with everything that changed while it was hidden.
+TEST_F(FrameTest, ChangesWhileHiddenShowWhenTheWindowIsShown) {
+  HWND h = Window("Hidden");
+  ShowWindow(h, SW_HIDE);
+  Pump();
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("frame.skin", MakeTestSkin())));
+  ASSERT_TRUE(engine->HookForm(h));
+  std::vector<std::uint32_t> red(16 * 16, 0xFFFF0000);
+  HBITMAP color = CreateBitmap(16, 16, 1, 32, red.data());
+  HBITMAP mask = CreateBitmap(16, 16, 1, 1, std::vector<std::uint8_t>(32, 0).data());
+  ICONINFO ii = {TRUE, 0, 0, mask, color};
+  HICON icon = CreateIconIndirect(&ii);
+  SendMessageA(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetWindowTextA(h, "WWWWWWWWWWWWWW");
+  SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(h));
+
+  ShowWindow(h, SW_SHOW);
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+  Pump();
+  const SIZE s = WindowSize(h);
+  const Capture cap = CaptureWindow(h);
+  EXPECT_EQ(cap.At(s.cx / 2, 19), ToColorRef(kActiveCaption));  // below the caption text
+  EXPECT_EQ(cap.At(1, s.cy / 2), ToColorRef(kActiveEdge));
+  EXPECT_EQ(cap.At(6 + 8, 2 + 8), RGB(255, 0, 0));
+  HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(h, rgn), ERROR);
+  EXPECT_FALSE(PtInRegion(rgn, 0, 0));
+  DeleteObject(rgn);
+  // The caption shown is the long one set while hidden: a short one has fewer text pixels.
+  const RECT text = {26, 2, s.cx - 50, 18};
+  SetWindowTextA(h, "W");
+  SendMessageA(h, WM_GETICON, ICON_SMALL, 0);
+  Pump();
+  EXPECT_GT(cap.Count(text, RGB(255, 255, 255)), CaptureWindow(h).Count(text, RGB(255, 255, 255)));
+  DestroyIcon(icon);
+  DeleteObject(color);
+  DeleteObject(mask);
+}
+
 TEST_F(FrameTest, ActiveAndInactiveLooks) {
   HWND h = Hooked({}, "WWWWWWWW");
   ASSERT_TRUE(engine->Active());

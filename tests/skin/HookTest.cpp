@@ -127,6 +127,49 @@ TEST_F(HookTest, StopInterceptingPutsTheOwnProcedureBack) {
   EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)), TestWindowProc());
 }
 
+// A procedure installed on top of the gateway by someone else: giving the window back
+// would cut that one off, so the gateway stays and passes every message on to the
+// window's own procedure, until the window goes; after that a new window is taken over
+// as any other.
+WNDPROC g_underneath = nullptr;
+int g_onTop = 0;
+LRESULT CALLBACK OnTopProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kProbe) ++g_onTop;
+  return CallWindowProcA(g_underneath, h, msg, wp, lp);
+}
+
+TEST_F(HookTest, AGatewayUnderAnotherProcedureStaysAsAPassThrough) {
+  Recorder rec;
+  Interceptor engine(&rec);
+  ASSERT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
+  engine.WatchMessage(hwnd, kProbe, WHEN_BOTH);
+  g_onTop = 0;
+  g_underneath = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OnTopProc)));
+  EXPECT_EQ(SendMessageA(hwnd, kProbe, 0, 0), 42);
+  EXPECT_EQ(rec.calls.size(), 2u);
+
+  engine.StopIntercepting(hwnd);
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC)), &OnTopProc);
+  rec.calls.clear();
+  EXPECT_EQ(SendMessageA(hwnd, kProbe, 0, 0), 42);
+  EXPECT_EQ(g_onTop, 2);
+  EXPECT_EQ(own.probes, 2);
+  EXPECT_TRUE(rec.calls.empty());
+  DestroyWindow(hwnd);
+  EXPECT_EQ(own.destroys, 1);
+
+  OwnProc second;
+  HWND next = MakeTestWindow("next", 50, 50, 300, 200, second.Make());
+  ASSERT_TRUE(engine.ssc_Subclass(next, 0, 1, &rec));
+  engine.WatchMessage(next, kProbe, WHEN_BEFORE);
+  EXPECT_EQ(SendMessageA(next, kProbe, 0, 0), 42);
+  EXPECT_EQ(rec.calls.size(), 1u);
+  engine.ReleaseEntryPoints(EntryKind::Intercept);
+  DestroyWindow(next);
+  EXPECT_TRUE(boxes.Shown().empty());
+}
+
 TEST_F(HookTest, ReportsBadHandlesDoubleHooksAndMissingHandlers) {
   Recorder rec;
   Interceptor engine(&rec);
