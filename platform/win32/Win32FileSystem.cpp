@@ -15,12 +15,15 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/TextCodec.h"
 
 namespace dirsheet::platform {
 
 namespace {
 
+using win32::FileHandle;
+using win32::FindHandle;
 using win32::Utf8FromWide;
 using win32::WideFromUtf8;
 
@@ -86,16 +89,15 @@ bool IsLinkTag(DWORD attributes, DWORD tag) {
 // A folder read through a handle, FILE_ID_BOTH_DIR_INFO records in batches.
 class HandleEnumeration : public Enumeration {
  public:
-  HandleEnumeration(HANDLE folder, std::vector<unsigned char> first)
-      : folder_(folder), buffer_(std::move(first)) {}
-  ~HandleEnumeration() override { CloseHandle(folder_); }
+  HandleEnumeration(FileHandle folder, std::vector<unsigned char> first)
+      : folder_(std::move(folder)), buffer_(std::move(first)) {}
 
   bool Next(FindEntry& entry) override {
     if (!record_) {
       if (done_) return false;
       if (!started_) {
         started_ = true;  // the first batch was read when the search started
-      } else if (!GetFileInformationByHandleEx(folder_, FileIdBothDirectoryInfo, buffer_.data(),
+      } else if (!GetFileInformationByHandleEx(folder_.get(), FileIdBothDirectoryInfo, buffer_.data(),
                                                static_cast<DWORD>(buffer_.size()))) {
         done_ = true;
         return false;
@@ -129,7 +131,7 @@ class HandleEnumeration : public Enumeration {
     entry.id = FolderId{0, FromLarge(info.FileId)};
   }
 
-  HANDLE folder_;
+  FileHandle folder_;
   std::vector<unsigned char> buffer_;
   const unsigned char* record_ = nullptr;
   bool started_ = false;
@@ -140,11 +142,11 @@ class HandleEnumeration : public Enumeration {
 // names included).
 class PatternEnumeration : public Enumeration {
  public:
-  PatternEnumeration(HANDLE find, const WIN32_FIND_DATAW& first) : find_(find), data_(first) {}
-  ~PatternEnumeration() override { FindClose(find_); }
+  PatternEnumeration(FindHandle find, const WIN32_FIND_DATAW& first)
+      : find_(std::move(find)), data_(first) {}
 
   bool Next(FindEntry& entry) override {
-    if (!havePending_ && !FindNextFileW(find_, &data_)) return false;
+    if (!havePending_ && !FindNextFileW(find_.get(), &data_)) return false;
     havePending_ = false;
     entry.name = Utf8FromWide(data_.cFileName, wcsnlen(data_.cFileName, MAX_PATH));
     entry.accessName.clear();
@@ -161,7 +163,7 @@ class PatternEnumeration : public Enumeration {
   }
 
  private:
-  HANDLE find_;
+  FindHandle find_;
   WIN32_FIND_DATAW data_;
   bool havePending_ = true;  // the record of find-first is not handed out yet
 };
@@ -207,14 +209,12 @@ class Win32FileSystem : public FileSystem {
   }
 
   bool Identify(const std::string& folder, FolderId& id) override {
-    HANDLE h = CreateFileW(LongPath(WideFromUtf8(folder)).c_str(), 0,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    const FileHandle h(CreateFileW(LongPath(WideFromUtf8(folder)).c_str(), 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return false;
     BY_HANDLE_FILE_INFORMATION info;
-    const BOOL ok = GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
-    if (!ok) return false;
+    if (!GetFileInformationByHandle(h.get(), &info)) return false;
     id.volume = info.dwVolumeSerialNumber;
     id.file = Join(info.nFileIndexHigh, info.nFileIndexLow);
     return id.file != 0;
@@ -233,10 +233,10 @@ class Win32FileSystem : public FileSystem {
   // Every entry, through a handle to the folder. Null with status Found when the system
   // has no directory records for handles (the caller falls back to find-first).
   std::unique_ptr<Enumeration> FindAll(const std::wstring& path, FindResult& result) {
-    HANDLE folder = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) {
+    FileHandle folder(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) {
       const DWORD error = GetLastError();
       // A missing folder is unreadable here, not a search without a match.
       if (error == ERROR_FILE_NOT_FOUND) {
@@ -248,10 +248,9 @@ class Win32FileSystem : public FileSystem {
       return nullptr;
     }
     std::vector<unsigned char> buffer(64 * 1024);
-    if (!GetFileInformationByHandleEx(folder, FileIdBothDirectoryInfo, buffer.data(),
+    if (!GetFileInformationByHandleEx(folder.get(), FileIdBothDirectoryInfo, buffer.data(),
                                       static_cast<DWORD>(buffer.size()))) {
       const DWORD error = GetLastError();
-      CloseHandle(folder);
       if (error == ERROR_NO_MORE_FILES) {
         result.status = FindResult::NoMatch;
       } else if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
@@ -263,7 +262,7 @@ class Win32FileSystem : public FileSystem {
       return nullptr;
     }
     result.status = FindResult::Found;
-    return std::make_unique<HandleEnumeration>(folder, std::move(buffer));
+    return std::make_unique<HandleEnumeration>(std::move(folder), std::move(buffer));
   }
 
   std::unique_ptr<Enumeration> FindPattern(const std::wstring& path, const std::string& pattern,
@@ -276,16 +275,16 @@ class Win32FileSystem : public FileSystem {
     const std::wstring search = path + (path.empty() || path.back() != L'\\' ? L"\\" : L"") +
                                 WideFromUtf8(pattern);
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE && GetLastError() == ERROR_INVALID_PARAMETER)
-      find = FindFirstFileW(search.c_str(), &data);  // systems without the basic level
-    if (find == INVALID_HANDLE_VALUE) {
+    FindHandle find(FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (!find && GetLastError() == ERROR_INVALID_PARAMETER)
+      find.reset(FindFirstFileW(search.c_str(), &data));  // systems without the basic level
+    if (!find) {
       Fail(result, GetLastError());
       return nullptr;
     }
     result.status = FindResult::Found;
-    return std::make_unique<PatternEnumeration>(find, data);
+    return std::make_unique<PatternEnumeration>(std::move(find), data);
   }
 
   std::mutex typesLock_;
