@@ -14,12 +14,6 @@ std::string_view ExtensionKey(std::string_view fileName) {
   return dot == std::string_view::npos ? std::string_view() : fileName.substr(dot);
 }
 
-void ShrinkAway(std::string& s) { std::string().swap(s); }
-template <class T>
-void ShrinkAway(std::vector<T>& v) {
-  std::vector<T>().swap(v);
-}
-
 }  // namespace
 
 const std::string* TypeNames::Cache::Of(std::string_view fileName) {
@@ -42,59 +36,82 @@ std::pair<std::string_view, const std::string*> TypeNames::Lookup(std::string_vi
   return {it->first, &it->second};
 }
 
-void FolderContents::AddRecord(FileRecord record, std::string_view name) {
-  record.name = names.size();
+std::uint64_t NameStore::Add(std::string_view name) {
+  if (name.size() > room_ || blocks_.empty()) {
+    const std::size_t grown = std::min<std::size_t>(std::size_t{256} << blocks_.size(), 64 * 1024);
+    const std::size_t size = std::max(grown, name.size());
+    blocks_.push_back(std::make_unique<char[]>(size));
+    bytes_ += size;
+    room_ = size;
+    used_ = 0;
+  }
+  const std::uint64_t ref = (std::uint64_t{blocks_.size() - 1} << 32) | used_;
+  std::copy(name.begin(), name.end(), blocks_.back().get() + used_);
+  used_ += name.size();
+  room_ -= name.size();
+  return ref;
+}
+
+void NameStore::Release() {
+  std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+  room_ = used_ = bytes_ = 0;
+}
+
+void FolderContents::AddRecord(FileRecord record, std::string_view name, const Stamps* stamps) {
+  record.name = names_.Add(name);
   record.length = static_cast<std::uint32_t>(name.size());
-  names.append(name);
-  records.push_back(record);
+  records_.PushBack(record);
+  if (stamps) stamps_.PushBack(*stamps);
 }
 
 void FolderContents::AddChild(ChildFolder child, std::string_view name, std::string_view access) {
-  child.name = childNames.size();
+  child.name = childNames_.Add(name);
   child.length = static_cast<std::uint32_t>(name.size());
-  childNames.append(name);
-  child.access = childNames.size();
   child.accessLength = static_cast<std::uint32_t>(access.size());
-  childNames.append(access);
-  children.push_back(child);
+  if (!access.empty()) child.access = childNames_.Add(access);
+  children_.PushBack(child);
 }
 
 void FolderContents::Sort(int column, const ListingOptions& o) {
-  order.clear();
-  if (column < 0 || column >= 5 || records.size() < 2) return;
+  order_.clear();
+  const std::size_t n = records_.size();
+  if (column < 0 || column >= 5 || n < 2) return;
   // A column that is not collected has an empty cell in every row: nothing moves.
   if ((column == kType && !o.type) || (column == kSize && !o.size) ||
       (column == kCreated && !o.created) || (column == kModified && !o.modified))
     return;
-  order.resize(records.size());
-  std::iota(order.begin(), order.end(), 0u);
+  order_.resize(n);
+  std::iota(order_.begin(), order_.end(), 0u);
   if (column == kName || column == kType) {
     auto cell = [&](std::uint32_t i) -> std::string_view {
-      const FileRecord& r = records[i];
+      const FileRecord& r = records_[i];
       if (column == kName) return Name(r);
       return r.kind == RowKind::Link ? std::string_view("Link") : std::string_view(*r.type);
     };
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
       return CellLess(cell(a), cell(b));
     });
     return;
   }
   // Sizes and stamps are compared as the texts the cells show ("10" before "9").
-  std::vector<std::string> cells(records.size());
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const FileRecord& r = records[i];
+  std::vector<std::string> cells(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const FileRecord& r = records_[i];
     if (column == kSize) {
       if (r.kind == RowKind::File) cells[i] = std::to_string(ScaleBytesRounded(r.bytes, 1));
     } else {
-      cells[i] = FormatStamp(column == kCreated ? r.created : r.modified);
+      cells[i] = FormatStamp(column == kCreated ? stamps_[i].created : stamps_[i].modified);
     }
   }
-  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+  std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
     return CellLess(cells[a], cells[b]);
   });
 }
 
-void FolderContents::MakeRow(const FileRecord& r, const ListingOptions& o, ListingRow& row) const {
+void FolderContents::MakeRow(std::size_t i, const ListingOptions& o, ListingRow& row) const {
+  const std::size_t at = order_.empty() ? i : order_[i];
+  const FileRecord& r = records_[at];
+  const Stamps stamps = stamps_.empty() ? Stamps() : stamps_[at];
   row.kind = r.kind;
   row.cells[kName].assign(Name(r));
   if (!o.type) row.cells[kType].clear();
@@ -102,26 +119,26 @@ void FolderContents::MakeRow(const FileRecord& r, const ListingOptions& o, Listi
   else row.cells[kType] = *r.type;
   if (o.size && r.kind == RowKind::File) row.cells[kSize] = std::to_string(ScaleBytesRounded(r.bytes, 1));
   else row.cells[kSize].clear();
-  if (o.created) row.cells[kCreated] = FormatStamp(r.created);
+  if (o.created) row.cells[kCreated] = FormatStamp(stamps.created);
   else row.cells[kCreated].clear();
-  if (o.modified) row.cells[kModified] = FormatStamp(r.modified);
+  if (o.modified) row.cells[kModified] = FormatStamp(stamps.modified);
   else row.cells[kModified].clear();
   row.bytes = r.bytes;
   row.files = 0;
-  row.created = r.created;
-  row.modified = r.modified;
+  row.created = stamps.created;
+  row.modified = stamps.modified;
 }
 
 std::size_t FolderContents::Footprint() const {
-  return records.capacity() * sizeof(FileRecord) + names.capacity() +
-         order.capacity() * sizeof(std::uint32_t) + children.capacity() * sizeof(ChildFolder) +
-         childNames.capacity();
+  return records_.Bytes() + stamps_.Bytes() + names_.Bytes() +
+         order_.capacity() * sizeof(std::uint32_t) + children_.Bytes() + childNames_.Bytes();
 }
 
 void FolderContents::ReleaseRows() {
-  ShrinkAway(records);
-  ShrinkAway(names);
-  ShrinkAway(order);
+  records_.Release();
+  stamps_.Release();
+  names_.Release();
+  std::vector<std::uint32_t>().swap(order_);
 }
 
 }  // namespace dirsheet::listing

@@ -145,7 +145,7 @@ using Node = FolderWalk::Node;
 // The node of subfolder `i` of `parent`; the parent lets go of its open folder once the
 // last one is made.
 std::shared_ptr<Node> MakeChild(Node& parent, std::size_t i, char sep, bool keyed) {
-  const ChildFolder& c = parent.contents.children[i];
+  const ChildFolder& c = parent.contents.Child(i);
   auto child = std::make_shared<Node>();
   child->path = JoinPath(parent.path, sep, parent.contents.Name(c));
   if (!parent.access.empty() || c.accessLength)
@@ -163,7 +163,7 @@ std::shared_ptr<Node> MakeChild(Node& parent, std::size_t i, char sep, bool keye
   if (parent.folder) {
     child->via = parent.folder;
     child->viaName.assign(parent.contents.Access(c));
-    if (i + 1 == parent.contents.children.size()) parent.folder.reset();
+    if (i + 1 == parent.contents.Children()) parent.folder.reset();
   }
   return child;
 }
@@ -174,7 +174,8 @@ std::shared_ptr<Node> MakeChild(Node& parent, std::size_t i, char sep, bool keye
 class Reader {
  public:
   Reader(platform::FileSystem& fs, const ListingOptions& o, TypeNames& types, ScanHost* host)
-      : fs_(fs), options_(o), types_(types), host_(host), sep_(fs.Separator()) {}
+      : fs_(fs), options_(o), types_(types), host_(host), sep_(fs.Separator()),
+        keepStamps_((o.created || o.modified) && !o.foldersOnly) {}
 
   // `listed` tells whether an identity was listed already (then nothing is read).
   template <class Listed>
@@ -240,7 +241,7 @@ class Reader {
 
   // Its subfolders may be opened through the folder, held open until they are.
   void Keep(Node& node, platform::Enumeration& found) {
-    if (!node.contents.children.empty()) node.folder = found.Keep();
+    if (node.contents.Children() > 0) node.folder = found.Keep();
   }
 
   void ReadFolders(Node& node) {
@@ -298,11 +299,10 @@ class Reader {
     FileRecord r;
     r.kind = kind;
     r.bytes = bytes;
-    r.created = entry_.creationTime;
-    r.modified = entry_.lastWriteTime;
     if (options_.type && kind == RowKind::File && !options_.foldersOnly)
       r.type = types_.Of(entry_.name);
-    c.AddRecord(r, entry_.name);
+    const Stamps stamps{entry_.creationTime, entry_.lastWriteTime};
+    c.AddRecord(r, entry_.name, keepStamps_ ? &stamps : nullptr);
   }
 
   platform::FileSystem& fs_;
@@ -310,6 +310,7 @@ class Reader {
   TypeNames::Cache types_;
   ScanHost* host_;
   char sep_;
+  bool keepStamps_;  // a date column is shown
   std::size_t unknown_ = 0;
   FindEntry entry_;     // each entry is read into this one in turn
   std::string status_;  // the status text is made here
@@ -456,7 +457,7 @@ class FolderWalk::ReadAhead {
     std::shared_ptr<Node> child = MakeChild(parent, parent.scheduled, sep_, true);
     ++parent.scheduled;
     parent.ahead.push_back(child);
-    parent.inFrontier = parent.scheduled < parent.contents.children.size();
+    parent.inFrontier = parent.scheduled < parent.contents.Children();
     if (parent.inFrontier) frontier_.insert(&parent);
     return child;
   }
@@ -482,7 +483,7 @@ class FolderWalk::ReadAhead {
         heldBytes_ += node->held;
         heldFolders_ += 1;
       }
-      if (!node->listedBefore && !node->contents.children.empty()) {
+      if (!node->listedBefore && node->contents.Children() > 0) {
         node->inFrontier = true;
         frontier_.insert(node.get());
         if (idle_ > 0 && !capped_) work_.NotifyAll();
@@ -605,7 +606,7 @@ void FolderWalk::ListFolders(const std::vector<std::string>& paths) {
       // A listing that can no longer be written ends the walk: the caller reports it.
       if (!listing_.ok()) break;
       Node& top = *open.back();
-      if (top.next == top.contents.children.size()) {
+      if (top.next == top.contents.Children()) {
         open.pop_back();  // the folder and all below it are done: freed here
         continue;
       }
@@ -643,11 +644,11 @@ void FolderWalk::Emit(Node& node, bool replayStatus) {
   if (replayStatus) {
     // The host sees the files of a folder read ahead as it would have seen them read.
     const char sep = fs_.Separator();
-    for (std::size_t i = 0; i < c.records.size(); ++i) {
+    for (std::size_t i = 0; i < c.Records(); ++i) {
       if (i > 0) host_.PumpMessages();
       status_.assign(node.path);
       if (status_.empty() || status_.back() != sep) status_ += sep;
-      status_.append(c.Name(c.records[i]));
+      status_.append(c.Name(c.Record(i)));
       host_.SetStatus(status_);
     }
   }
@@ -660,8 +661,8 @@ void FolderWalk::Emit(Node& node, bool replayStatus) {
   row_.cells[kName] = node.path;
   listing_.AddRow(row_);
   if (!options_.foldersOnly) {
-    for (std::size_t i = 0; i < c.records.size(); ++i) {
-      c.MakeRow(c.Listed(i), options_, row_);
+    for (std::size_t i = 0; i < c.Records(); ++i) {
+      c.MakeRow(i, options_, row_);
       if (!listing_.AddRow(row_)) break;
     }
   }
