@@ -88,25 +88,42 @@ Status StatAt(int dirFd, const char* name) {
   return s;
 }
 
-// A folder read with getdents64 into a buffer of its own: no DIR stream, so no status
-// call on opening and no allocation per folder beyond the buffer.
+// The buffer getdents64 reads into: one kept per thread and lent to its enumerations in
+// turn (a second one open at the same time on the thread gets its own).
+constexpr std::size_t kDirBufferBytes = 32 * 1024;
+struct DirBuffer {
+  alignas(dirent64) char bytes[kDirBufferBytes];
+};
+thread_local std::unique_ptr<DirBuffer> t_spareBuffer;
+
+std::unique_ptr<DirBuffer> BorrowBuffer() {
+  if (t_spareBuffer) return std::move(t_spareBuffer);
+  return std::make_unique<DirBuffer>();
+}
+
+// A folder read with getdents64: no DIR stream, so no status call on opening and no
+// allocation per folder.
 class PosixEnumeration : public Enumeration {
  public:
   PosixEnumeration(int fd, std::string pattern)
-      : fd_(fd), pattern_(std::move(pattern)), all_(pattern_ == "*" || pattern_ == "*.*") {}
-  ~PosixEnumeration() override { close(fd_); }
+      : fd_(fd), pattern_(std::move(pattern)), all_(pattern_ == "*" || pattern_ == "*.*"),
+        buffer_(BorrowBuffer()) {}
+  ~PosixEnumeration() override {
+    close(fd_);
+    if (!t_spareBuffer) t_spareBuffer = std::move(buffer_);
+  }
 
   // Reads up to the next matching entry; false at the end, with errno set on a failure.
   bool Advance() {
     for (;;) {
       if (pos_ >= end_) {
         errno = 0;
-        const ssize_t n = getdents64(fd_, buffer_, sizeof buffer_);
+        const ssize_t n = getdents64(fd_, buffer_->bytes, sizeof buffer_->bytes);
         if (n <= 0) return false;
         pos_ = 0;
         end_ = static_cast<std::size_t>(n);
       }
-      current_ = reinterpret_cast<const dirent64*>(buffer_ + pos_);
+      current_ = reinterpret_cast<const dirent64*>(buffer_->bytes + pos_);
       pos_ += current_->d_reclen;
       if (all_ || WildcardMatch(pattern_, current_->d_name)) return true;
     }
@@ -151,7 +168,7 @@ class PosixEnumeration : public Enumeration {
   int fd_;
   std::string pattern_;
   bool all_;
-  alignas(dirent64) char buffer_[32 * 1024];
+  std::unique_ptr<DirBuffer> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   const dirent64* current_ = nullptr;
