@@ -60,32 +60,40 @@ class CsvFormat : public ListingFormat {
     out += "\r\n";
   }
 
-  void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) override {
-    if (rows.empty()) return;
-    const std::string& folder = rows.front().cells[kName];
+  void BlockStart(std::string&) override { rowsInBlock_ = 0; }
+
+  void BlockRow(const ListingRow& row, std::string& out) override {
+    // Every record names the folder of the block's first row.
+    if (rowsInBlock_++ == 0) {
+      folder_.clear();
+      Field(folder_, row.cells[kName]);
+    }
     if (options_.foldersOnly) {
-      Field(out, folder);
-      out += ',' + std::to_string(rows.back().files) + ',' + std::to_string(rows.back().bytes) +
-             "\r\n";
+      files_ = row.files;
+      bytes_ = row.bytes;
       return;
     }
-    for (const ListingRow& row : rows) {
-      if (row.kind != RowKind::File && row.kind != RowKind::Link) continue;
-      Field(out, folder);
+    if (row.kind != RowKind::File && row.kind != RowKind::Link) return;
+    out += folder_;
+    out += ',';
+    Field(out, row.cells[kName]);
+    if (options_.type) {
       out += ',';
-      Field(out, row.cells[kName]);
-      if (options_.type) {
-        out += ',';
-        Field(out, row.cells[kType]);
-      }
-      if (options_.size) {
-        out += ',';
-        if (row.kind == RowKind::File) out += std::to_string(row.bytes);
-      }
-      if (options_.created) out += ',' + IsoStamp(row.created);
-      if (options_.modified) out += ',' + IsoStamp(row.modified);
-      out += "\r\n";
+      Field(out, row.cells[kType]);
     }
+    if (options_.size) {
+      out += ',';
+      if (row.kind == RowKind::File) out += std::to_string(row.bytes);
+    }
+    if (options_.created) out += ',' + IsoStamp(row.created);
+    if (options_.modified) out += ',' + IsoStamp(row.modified);
+    out += "\r\n";
+  }
+
+  void BlockEnd(std::string& out) override {
+    if (!options_.foldersOnly || rowsInBlock_ == 0) return;
+    out += folder_;
+    out += ',' + std::to_string(files_) + ',' + std::to_string(bytes_) + "\r\n";
   }
 
   // The totals are no file: a CSV listing is its records alone.
@@ -93,6 +101,10 @@ class CsvFormat : public ListingFormat {
 
  private:
   ListingOptions options_;
+  std::size_t rowsInBlock_ = 0;
+  std::string folder_;  // the block's folder as a field, ready to be written
+  std::uint64_t files_ = 0;  // folders only: the last row's figures
+  std::uint64_t bytes_ = 0;
 };
 
 }  // namespace

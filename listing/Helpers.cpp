@@ -129,10 +129,7 @@ bool FilterMatchesEverything(const std::string& filter) {
   return filter == "*" || filter == "*.*";
 }
 
-namespace {
-
-// The row buffer's text collation: case-insensitive for ASCII letters, then by bytes.
-bool CellLess(const std::string& a, const std::string& b) {
+bool CellLess(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
     unsigned char ca = static_cast<unsigned char>(a[i]);
@@ -144,8 +141,6 @@ bool CellLess(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
 }
-
-}  // namespace
 
 void RowBuffer::SortByColumn(int column) {
   if (column < 0 || column >= 5) return;

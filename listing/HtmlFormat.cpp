@@ -21,7 +21,9 @@ std::string Cell(int width) { return "<td style=\"width:" + std::to_string(width
 class HtmlFormat : public ListingFormat {
  public:
   HtmlFormat(const ListingOptions& o, std::unique_ptr<platform::CodePage> page)
-      : options_(o), text_(std::move(page)) {}
+      : options_(o), text_(std::move(page)) {
+    for (int c = 0; c < 5; ++c) cells_[c] = Cell(kWidths[c]);
+  }
 
   void Title(std::string& out) override {
     // A listing in the code page declares nothing, as it always did; UTF-8 must say so.
@@ -39,54 +41,64 @@ class HtmlFormat : public ListingFormat {
     Line(out, "</table>");
   }
 
-  void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) override {
+  void BlockStart(std::string&) override { rowsInBlock_ = 0; }
+
+  void BlockRow(const ListingRow& row, std::string& out) override {
     if (options_.foldersOnly) {
-      if (rows.empty()) return;
-      Line(out, "<table>");
-      Line(out, "<tr>");
-      out += Cell(450);
-      text_.AppendHtml(rows.front().cells[kName], out);
-      out += "\r\n";
-      Line(out, Cell(200) + std::to_string(rows.back().files));
-      Line(out, Cell(200) + std::to_string(rows.back().bytes));
-      Line(out, "</table>");
+      // One table per folder: the first row's name, the last row's figures.
+      if (rowsInBlock_++ == 0) folder_ = row.cells[kName];
+      files_ = row.files;
+      bytes_ = row.bytes;
       return;
     }
-    for (const ListingRow& row : rows) {
-      switch (row.kind) {
-        case RowKind::Heading: {
-          Line(out, "<table>");
-          Line(out, "<tr>");
-          out += "<td><b>";
-          const std::size_t width = text_.AppendHtml(row.cells[kName], out);
-          out += "</b>\r\n";
-          Line(out, "<tr>");
-          Line(out, "<td>" + std::string(width, '*'));
-          Line(out, "</table>");
-          break;
-        }
-        case RowKind::File:
-        case RowKind::Link:
-          Line(out, "<table>");
-          Line(out, "<tr>");
-          for (int c = 0; c < 5; ++c) {
-            if (!Shown(options_, c)) continue;
-            out += Cell(kWidths[c]);
-            text_.AppendHtml(row.cells[static_cast<std::size_t>(c)], out);
-            out += "\r\n";
-          }
-          Line(out, "</table>");
-          break;
-        case RowKind::Summary:
-          Line(out, "<table>");
-          Line(out, "<tr><td style=\"height:25px;\">");
-          Line(out, "<tr>");
-          Line(out, "<td>" + row.cells[kType]);
-          Line(out, "<tr><td style=\"height:50px;\">");
-          Line(out, "</table>");
-          break;
+    switch (row.kind) {
+      case RowKind::Heading: {
+        Line(out, "<table>");
+        Line(out, "<tr>");
+        out += "<td><b>";
+        const std::size_t width = text_.AppendHtml(row.cells[kName], out);
+        out += "</b>\r\n";
+        Line(out, "<tr>");
+        out += "<td>";
+        out.append(width, '*');
+        out += "\r\n";
+        Line(out, "</table>");
+        break;
       }
+      case RowKind::File:
+      case RowKind::Link:
+        Line(out, "<table>");
+        Line(out, "<tr>");
+        for (int c = 0; c < 5; ++c) {
+          if (!Shown(options_, c)) continue;
+          out += cells_[c];
+          text_.AppendHtml(row.cells[static_cast<std::size_t>(c)], out);
+          out += "\r\n";
+        }
+        Line(out, "</table>");
+        break;
+      case RowKind::Summary:
+        Line(out, "<table>");
+        Line(out, "<tr><td style=\"height:25px;\">");
+        Line(out, "<tr>");
+        out += "<td>";
+        Line(out, row.cells[kType]);
+        Line(out, "<tr><td style=\"height:50px;\">");
+        Line(out, "</table>");
+        break;
     }
+  }
+
+  void BlockEnd(std::string& out) override {
+    if (!options_.foldersOnly || rowsInBlock_ == 0) return;
+    Line(out, "<table>");
+    Line(out, "<tr>");
+    out += Cell(450);
+    text_.AppendHtml(folder_, out);
+    out += "\r\n";
+    Line(out, Cell(200) + std::to_string(files_));
+    Line(out, Cell(200) + std::to_string(bytes_));
+    Line(out, "</table>");
   }
 
   void Totals(const ScanTotals& t, std::string& out) override {
@@ -107,6 +119,11 @@ class HtmlFormat : public ListingFormat {
 
   ListingOptions options_;
   CellText text_;
+  std::string cells_[5];  // each column's opening cell tag
+  std::size_t rowsInBlock_ = 0;
+  std::string folder_;  // folders only: the block's first row's name and last row's figures
+  std::uint64_t files_ = 0;
+  std::uint64_t bytes_ = 0;
 };
 
 }  // namespace

@@ -57,45 +57,50 @@ class JsonLinesFormat : public ListingFormat {
 
   void Title(std::string&) override {}
 
-  void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) override {
-    if (rows.empty()) return;
-    const std::string& folder = rows.front().cells[kName];
-    for (const ListingRow& row : rows) {
-      if (row.kind == RowKind::Summary) {
-        out += "{\"kind\":\"folder\",\"folder\":";
-        String(out, folder);
-        Key(out, "files");
-        out += std::to_string(row.files);
+  void BlockStart(std::string&) override { rowsInBlock_ = 0; }
+
+  void BlockRow(const ListingRow& row, std::string& out) override {
+    // Every object names the folder of the block's first row.
+    if (rowsInBlock_++ == 0) {
+      folder_.clear();
+      String(folder_, row.cells[kName]);
+    }
+    if (row.kind == RowKind::Summary) {
+      out += "{\"kind\":\"folder\",\"folder\":";
+      out += folder_;
+      Key(out, "files");
+      out += std::to_string(row.files);
+      Key(out, "size");
+      out += std::to_string(row.bytes);
+      out += "}\n";
+    } else if (!options_.foldersOnly &&
+               (row.kind == RowKind::File || row.kind == RowKind::Link)) {
+      out += row.kind == RowKind::File ? "{\"kind\":\"file\",\"folder\":"
+                                       : "{\"kind\":\"link\",\"folder\":";
+      out += folder_;
+      Key(out, "name");
+      String(out, row.cells[kName]);
+      if (options_.type) {
+        Key(out, "type");
+        String(out, row.cells[kType]);
+      }
+      if (options_.size && row.kind == RowKind::File) {
         Key(out, "size");
         out += std::to_string(row.bytes);
-        out += "}\n";
-      } else if (!options_.foldersOnly &&
-                 (row.kind == RowKind::File || row.kind == RowKind::Link)) {
-        out += row.kind == RowKind::File ? "{\"kind\":\"file\",\"folder\":"
-                                         : "{\"kind\":\"link\",\"folder\":";
-        String(out, folder);
-        Key(out, "name");
-        String(out, row.cells[kName]);
-        if (options_.type) {
-          Key(out, "type");
-          String(out, row.cells[kType]);
-        }
-        if (options_.size && row.kind == RowKind::File) {
-          Key(out, "size");
-          out += std::to_string(row.bytes);
-        }
-        if (options_.created) {
-          Key(out, "created");
-          out += '"' + IsoStamp(row.created) + '"';
-        }
-        if (options_.modified) {
-          Key(out, "modified");
-          out += '"' + IsoStamp(row.modified) + '"';
-        }
-        out += "}\n";
       }
+      if (options_.created) {
+        Key(out, "created");
+        out += '"' + IsoStamp(row.created) + '"';
+      }
+      if (options_.modified) {
+        Key(out, "modified");
+        out += '"' + IsoStamp(row.modified) + '"';
+      }
+      out += "}\n";
     }
   }
+
+  void BlockEnd(std::string&) override {}
 
   void Totals(const ScanTotals& t, std::string& out) override {
     out += "{\"kind\":\"totals\",\"folders\":" + std::to_string(t.TotalFolders) +
@@ -107,6 +112,8 @@ class JsonLinesFormat : public ListingFormat {
 
  private:
   ListingOptions options_;
+  std::size_t rowsInBlock_ = 0;
+  std::string folder_;  // the block's folder as a JSON string, ready to be written
 };
 
 }  // namespace

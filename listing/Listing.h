@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -127,17 +128,28 @@ std::uint64_t ScaleBytesRounded(std::uint64_t value, int power);
 // The sort column an order text names: the list position of the chosen entry, or -1
 // for "No order" and for typed text that names no entry.
 int OrderColumn(const ListingOptions& options);
+// The row buffer's text collation: case-insensitive for ASCII letters, then by bytes.
+bool CellLess(std::string_view a, std::string_view b);
 // Whether the filter lets one enumeration give both the files and the subfolders.
 bool FilterMatchesEverything(const std::string& filter);
 
 // One listing format: the title part, one block per folder, the totals, each as bytes
-// appended to `out`. The walk hands it blocks; a sink writes what it makes.
+// appended to `out`. A block is made row by row (BlockStart, BlockRow for each row in
+// order, BlockEnd), so that a folder of any size can be written in parts; FolderBlock
+// makes a whole block at once. The walk hands it rows; a sink writes what it makes.
 class ListingFormat {
  public:
   virtual ~ListingFormat() = default;
   virtual void Title(std::string& out) = 0;
-  virtual void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) = 0;
+  virtual void BlockStart(std::string& out) = 0;
+  virtual void BlockRow(const ListingRow& row, std::string& out) = 0;
+  virtual void BlockEnd(std::string& out) = 0;
   virtual void Totals(const ScanTotals& totals, std::string& out) = 0;
+  void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) {
+    BlockStart(out);
+    for (const ListingRow& row : rows) BlockRow(row, out);
+    BlockEnd(out);
+  }
 };
 
 // The writer of `options.format` ("Text", "HTML", "CSV", "JSONL"); null for any other.
@@ -156,7 +168,8 @@ class ListingFile {
   // none for any other format text.
   ListingFile(std::string basePath, const ListingOptions& options);
   // Writes to an open stream (standard output for the command-line tool); the stream is
-  // flushed after every step but not closed. `name` is used in error texts.
+  // flushed after every step (see FlushEveryStep) but not closed. `name` is used in error
+  // texts.
   ListingFile(std::FILE* stream, std::string name, const ListingOptions& options);
   ~ListingFile();
   ListingFile(const ListingFile&) = delete;
@@ -167,9 +180,19 @@ class ListingFile {
   bool DeleteExisting();
   bool WriteListingHeader();
   bool AppendFolderBlock(const RowBuffer& rows);
+  // The same block in parts, for a folder too large to hold whole: BeginFolderBlock, then
+  // AddRow for each row in order, then EndFolderBlock. The parts go out in writes of a
+  // bounded size; the block is complete on disk when EndFolderBlock returns.
+  bool BeginFolderBlock();
+  bool AddRow(const ListingRow& row);
+  bool EndFolderBlock();
   bool AppendTotals(const ScanTotals& totals);
   // Closes the file if it is still open (AppendTotals does so too); false on an error.
   bool Close();
+  // With false, blocks are gathered in the stream's buffer and go out when it is full or
+  // the listing ends, instead of one write per step: for a reader that only wants the
+  // whole listing (a file, a pipe), the walk makes thousands of writes fewer.
+  void FlushEveryStep(bool each) { flushEachStep_ = each; }
   bool ok() const { return error_.empty(); }
   const std::string& Error() const { return error_; }
   // The last failure was a reader that went away (a closed pipe), not a fault here.
@@ -177,17 +200,20 @@ class ListingFile {
 
  private:
   struct Impl;
-  bool Write(const std::string& bytes);
+  // Writes `bytes`, then flushes them to the file unless `flush` is false.
+  bool Write(const std::string& bytes, bool flush = true);
   std::string path_;
   std::string error_;
   bool readerGone_ = false;
+  bool flushEachStep_ = true;
   std::unique_ptr<Impl> impl_;
 };
 
 // The walk of one scan: ListFolder(path) lists `path` and every folder below it in
-// pre-order, handing one block per folder to the listing file. With more than one thread
-// the folders are read ahead in parallel; the blocks, their order and every host call
-// stay those of the one-thread walk.
+// pre-order, handing one block per folder to the listing file. A folder's rows are held
+// in a compact form and written in parts, so a folder of any size costs little memory.
+// With more than one thread the folders are read ahead in parallel; the blocks, their
+// order and every host call stay those of the one-thread walk.
 class FolderWalk {
  public:
   FolderWalk(platform::FileSystem& fs, const ListingOptions& options, ScanHost& host,
@@ -197,22 +223,20 @@ class FolderWalk {
   // Several source folders, each walked in turn; a folder listed under one of them is not
   // listed again under another.
   void ListFolders(const std::vector<std::string>& paths);
-  // The row buffer; after the walk it still holds the last block.
-  const RowBuffer& Rows() const { return rows_; }
 
   struct Node;
   class ReadAhead;
 
  private:
-  bool Visit(Node& node);
-  void Emit(Node& node);
+  void Emit(Node& node, bool replayStatus);
 
   platform::FileSystem& fs_;
   const ListingOptions& options_;
   ScanHost& host_;
   ListingFile& listing_;
   ScanTotals& totals_;
-  RowBuffer rows_;
+  ListingRow row_;      // each row of a block is made here in turn
+  std::string status_;  // the status text of a file shown after its folder was read
   std::unique_ptr<ReadAhead> ahead_;
 };
 

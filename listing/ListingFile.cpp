@@ -41,6 +41,9 @@ const char* Extension(const std::string& format) {
 
 std::string Reason(int err) { return err ? std::strerror(err) : "write error"; }
 
+// A block larger than this is written in parts of about this size.
+constexpr std::size_t kPartBytes = 64 * 1024;
+
 }  // namespace
 
 struct ListingFile::Impl {
@@ -111,9 +114,32 @@ bool ListingFile::WriteListingHeader() {
 }
 
 bool ListingFile::AppendFolderBlock(const RowBuffer& rows) {
+  if (!BeginFolderBlock()) return false;
+  for (const ListingRow& row : rows.Rows())
+    if (!AddRow(row)) return false;
+  return EndFolderBlock();
+}
+
+bool ListingFile::BeginFolderBlock() {
   if (!impl_->format || !ok()) return ok();
   impl_->bytes.clear();
-  impl_->format->FolderBlock(rows.Rows(), impl_->bytes);
+  impl_->format->BlockStart(impl_->bytes);
+  return true;
+}
+
+bool ListingFile::AddRow(const ListingRow& row) {
+  if (!impl_->format || !ok()) return ok();
+  impl_->format->BlockRow(row, impl_->bytes);
+  // A large block goes out in parts, so that what is held stays small.
+  if (impl_->bytes.size() < kPartBytes) return true;
+  const bool written = Write(impl_->bytes, false);
+  impl_->bytes.clear();
+  return written;
+}
+
+bool ListingFile::EndFolderBlock() {
+  if (!impl_->format || !ok()) return ok();
+  impl_->format->BlockEnd(impl_->bytes);
   return Write(impl_->bytes);
 }
 
@@ -124,7 +150,7 @@ bool ListingFile::AppendTotals(const ScanTotals& totals) {
   return Write(impl_->bytes) && Close();
 }
 
-bool ListingFile::Write(const std::string& bytes) {
+bool ListingFile::Write(const std::string& bytes, bool flush) {
   if (!impl_->file) {
     if (!impl_->owned) {
       error_ = "the listing " + path_ + " is already closed";
@@ -136,7 +162,7 @@ bool ListingFile::Write(const std::string& bytes) {
   errno = 0;
   const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), impl_->file);
   // Flushed at once, so what is on disk is complete up to this step.
-  if (written != bytes.size() || std::fflush(impl_->file) != 0) {
+  if (written != bytes.size() || (flush && flushEachStep_ && std::fflush(impl_->file) != 0)) {
     readerGone_ = errno == EPIPE;
     error_ = "cannot write the listing " + path_ + ": " + Reason(errno);
     return false;

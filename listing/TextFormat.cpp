@@ -45,32 +45,41 @@ class TextFormat : public ListingFormat {
     out += "\r\n";
   }
 
-  void FolderBlock(const std::vector<ListingRow>& rows, std::string& out) override {
+  void BlockStart(std::string& out) override {
+    rowsInBlock_ = 0;
+    if (!options_.foldersOnly) out += "\r\n";
+  }
+
+  void BlockRow(const ListingRow& row, std::string& out) override {
     if (options_.foldersOnly) {
-      FolderLine(rows, out);
+      // One line per folder: the first row's name, the last row's figures.
+      if (rowsInBlock_++ == 0) folder_ = row.cells[kName];
+      files_ = row.files;
+      bytes_ = row.bytes;
       return;
     }
-    out += "\r\n";
-    for (const ListingRow& row : rows) {
-      switch (row.kind) {
-        case RowKind::Heading: {
-          out += "\r\n";
-          const std::size_t width = text_.Append(row.cells[kName], out);
-          out += "\r\n";
-          out.append(width, '*');
-          out += "\r\n";
-          break;
-        }
-        case RowKind::File:
-        case RowKind::Link:
-          FileLine(row, out);
-          break;
-        case RowKind::Summary:
-          out += "\r\n";
-          Line(out, row.cells[kType]);
-          break;
+    switch (row.kind) {
+      case RowKind::Heading: {
+        out += "\r\n";
+        const std::size_t width = text_.Append(row.cells[kName], out);
+        out += "\r\n";
+        out.append(width, '*');
+        out += "\r\n";
+        break;
       }
+      case RowKind::File:
+      case RowKind::Link:
+        FileLine(row, out);
+        break;
+      case RowKind::Summary:
+        out += "\r\n";
+        Line(out, row.cells[kType]);
+        break;
     }
+  }
+
+  void BlockEnd(std::string& out) override {
+    if (options_.foldersOnly && rowsInBlock_ > 0) FolderLine(out);
   }
 
   void Totals(const ScanTotals& t, std::string& out) override {
@@ -100,20 +109,22 @@ class TextFormat : public ListingFormat {
     out += "\r\n";
   }
 
-  void FolderLine(const std::vector<ListingRow>& rows, std::string& out) {
-    if (rows.empty()) return;
-    const ListingRow& summary = rows.back();
-    const std::size_t width = text_.Append(rows.front().cells[kName], out);
+  void FolderLine(std::string& out) {
+    const std::size_t width = text_.Append(folder_, out);
     Fill(out, kWidths[0], width);
-    const std::string files = std::to_string(summary.files);
+    const std::string files = std::to_string(files_);
     out += files;
     Fill(out, 20, files.size());
-    out += std::to_string(summary.bytes);
+    out += std::to_string(bytes_);
     out += "\r\n";
   }
 
   ListingOptions options_;
   CellText text_;
+  std::size_t rowsInBlock_ = 0;
+  std::string folder_;  // folders only: the block's first row's name and last row's figures
+  std::uint64_t files_ = 0;
+  std::uint64_t bytes_ = 0;
 };
 
 }  // namespace

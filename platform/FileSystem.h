@@ -40,12 +40,22 @@ struct FindEntry {
   FolderId id;
 };
 
+// A folder held open so that the folders in it can be opened through it, which costs less
+// than opening them by their whole path where the system allows it (a handle on Windows).
+class OpenFolder {
+ public:
+  virtual ~OpenFolder() = default;
+};
+
 // An open enumeration; closed when destroyed.
 class Enumeration {
  public:
   virtual ~Enumeration() = default;
   // Fills the next entry; false at the end. "." and ".." come like any entry.
   virtual bool Next(FindEntry& entry) = 0;
+  // The folder read, held open for opening its subfolders through it (see FindIn); null
+  // where the backend has nothing to keep. Called once the entries have all been read.
+  virtual std::shared_ptr<OpenFolder> Keep() { return nullptr; }
 };
 
 // How a search started.
@@ -64,6 +74,13 @@ class FileSystem {
   virtual std::unique_ptr<Enumeration> Find(const std::string& folder,
                                             const std::string& pattern,
                                             FindResult& result) = 0;
+  // The same for the folder `folder` that is the entry `name` of the folder `parent`
+  // holds open: the backend may open it through `parent` instead of by its path.
+  virtual std::unique_ptr<Enumeration> FindIn(const OpenFolder& parent, const std::string& name,
+                                              const std::string& folder,
+                                              const std::string& pattern, FindResult& result) {
+    return Find(folder, pattern, result);
+  }
   // True for folders (and links to folders), false for files and missing paths.
   virtual bool IsDirectory(const std::string& path) = 0;
   // The type name the system shows for the file's extension ("Text Document",

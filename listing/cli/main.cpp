@@ -286,7 +286,7 @@ int Run(CommandLine& c, platform::FileSystem& fs) {
       return 3;
     }
     outName = c.output;
-    std::setvbuf(out, nullptr, _IOFBF, 1 << 16);  // one write per folder block
+    std::setvbuf(out, nullptr, _IOFBF, 1 << 16);  // large writes
   } else {
     platform::BinaryStdout();  // the listing's own CR LF, not doubled
     // Blocks reach a pipe in large writes, not line by line.
@@ -299,6 +299,8 @@ int Run(CommandLine& c, platform::FileSystem& fs) {
   listing::ScanTotals totals;
   CliHost host(!c.quiet && platform::IsTerminal(stderr), totals);
   listing::ListingFile file(out, outName, c.options);
+  // A terminal shows each folder as it is done; a file or a pipe takes large writes.
+  file.FlushEveryStep(platform::IsTerminal(out));
   if (file.WriteListingHeader()) {
     listing::FolderWalk walk(fs, c.options, host, file, totals);
     walk.ListFolders(c.folders);

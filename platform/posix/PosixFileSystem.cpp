@@ -1,4 +1,4 @@
-// The POSIX file-system backend: opendir/readdir with one statx (or fstatat) per entry
+// The POSIX file-system backend: getdents64 with one statx (or fstatat) per entry
 // relative to the open folder, wildcard matching on the long name, times in UTC, and type
 // names from the shared MIME database through GIO when the library is present at run time.
 #include <dirent.h>
@@ -88,60 +88,90 @@ Status StatAt(int dirFd, const char* name) {
   return s;
 }
 
+// The buffer getdents64 reads into: one kept per thread and lent to its enumerations in
+// turn (a second one open at the same time on the thread gets its own).
+constexpr std::size_t kDirBufferBytes = 32 * 1024;
+struct DirBuffer {
+  alignas(dirent64) char bytes[kDirBufferBytes];
+};
+thread_local std::unique_ptr<DirBuffer> t_spareBuffer;
+
+std::unique_ptr<DirBuffer> BorrowBuffer() {
+  if (t_spareBuffer) return std::move(t_spareBuffer);
+  return std::make_unique<DirBuffer>();
+}
+
+// A folder read with getdents64: no DIR stream, so no status call on opening and no
+// allocation per folder.
 class PosixEnumeration : public Enumeration {
  public:
-  PosixEnumeration(DIR* dir, std::string pattern)
-      : dir_(dir), pattern_(std::move(pattern)), all_(pattern_ == "*" || pattern_ == "*.*") {}
-  ~PosixEnumeration() override { closedir(dir_); }
+  PosixEnumeration(int fd, std::string pattern)
+      : fd_(fd), pattern_(std::move(pattern)), all_(pattern_ == "*" || pattern_ == "*.*"),
+        buffer_(BorrowBuffer()) {}
+  ~PosixEnumeration() override {
+    close(fd_);
+    if (!t_spareBuffer) t_spareBuffer = std::move(buffer_);
+  }
 
-  // Reads up to the next matching entry; false at the end.
+  // Reads up to the next matching entry; false at the end, with errno set on a failure.
   bool Advance() {
     for (;;) {
-      errno = 0;
-      dirent* d = readdir(dir_);
-      if (!d) return false;
-      if (!all_ && !WildcardMatch(pattern_, d->d_name)) continue;
-      Fill(*d);
-      return true;
+      if (pos_ >= end_) {
+        errno = 0;
+        const ssize_t n = getdents64(fd_, buffer_->bytes, sizeof buffer_->bytes);
+        if (n <= 0) return false;
+        pos_ = 0;
+        end_ = static_cast<std::size_t>(n);
+      }
+      current_ = reinterpret_cast<const dirent64*>(buffer_->bytes + pos_);
+      pos_ += current_->d_reclen;
+      if (all_ || WildcardMatch(pattern_, current_->d_name)) return true;
     }
   }
 
   bool Next(FindEntry& entry) override {
     if (!pending_ && !Advance()) return false;
     pending_ = false;
-    entry = std::move(current_);
+    Fill(*current_, entry);
     return true;
   }
 
-  bool pending_ = false;  // `current_` holds an entry not yet handed out
+  bool pending_ = false;  // `current_` is an entry not yet handed out
 
  private:
-  void Fill(const dirent& d) {
-    current_ = FindEntry();
-    current_.name = d.d_name;
-    current_.isLink = d.d_type == DT_LNK;
+  void Fill(const dirent64& d, FindEntry& entry) const {
+    entry.name = d.d_name;
+    entry.accessName.clear();
+    entry.size = entry.creationTime = entry.lastWriteTime = 0;
+    entry.isLink = d.d_type == DT_LNK;
+    entry.detailsUnknown = false;
+    entry.hasId = entry.idExact = false;
+    entry.id = FolderId();
     if (d.d_name[0] == '.' && (d.d_name[1] == 0 || (d.d_name[1] == '.' && d.d_name[2] == 0))) {
-      current_.isDirectory = true;
+      entry.isDirectory = true;
       return;  // "." and ".." need no details
     }
-    const Status s = StatAt(dirfd(dir_), d.d_name);
+    const Status s = StatAt(fd_, d.d_name);
     if (!s.ok) {
-      current_.detailsUnknown = true;
-      current_.isDirectory = d.d_type == DT_DIR;
+      entry.detailsUnknown = true;
+      entry.isDirectory = d.d_type == DT_DIR;
       return;
     }
-    current_.isDirectory = s.directory;
-    current_.size = s.size;
-    current_.creationTime = s.created;
-    current_.lastWriteTime = s.modified;
-    current_.hasId = current_.idExact = true;
-    current_.id = s.id;
+    entry.isDirectory = s.directory;
+    entry.size = s.size;
+    entry.creationTime = s.created;
+    entry.lastWriteTime = s.modified;
+    entry.hasId = entry.idExact = true;
+    entry.id = s.id;
   }
 
-  DIR* dir_;
+  int fd_;
   std::string pattern_;
   bool all_;
-  FindEntry current_;
+  std::unique_ptr<DirBuffer> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  const dirent64* current_ = nullptr;
 };
 
 // GIO's content-type calls, looked up at run time so that the program runs without it.
@@ -209,18 +239,18 @@ class PosixFileSystem : public FileSystem {
   std::unique_ptr<Enumeration> Find(const std::string& folder, const std::string& pattern,
                                     FindResult& result) override {
     result = FindResult();
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
       result.status = FindResult::Unreadable;
       result.reason = std::strerror(errno);
       return nullptr;
     }
     // An empty pattern matches nothing, but the folder was readable.
     if (pattern.empty()) {
-      closedir(dir);
+      close(fd);
       return nullptr;
     }
-    auto found = std::make_unique<PosixEnumeration>(dir, pattern);
+    auto found = std::make_unique<PosixEnumeration>(fd, pattern);
     // Like find-first, a search that matches nothing does not start.
     if (!found->Advance()) {
       if (errno != 0) {

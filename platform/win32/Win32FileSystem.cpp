@@ -7,12 +7,12 @@
 // Linux with < > " | ? * or a backslash in them, as Wine shows them).
 #include <windows.h>
 #include <shellapi.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <mutex>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -87,6 +87,16 @@ bool IsLinkTag(DWORD attributes, DWORD tag) {
   return tag == 0 || tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT;
 }
 
+// A folder kept open by its handle.
+class HandleFolder : public OpenFolder {
+ public:
+  explicit HandleFolder(FileHandle handle) : handle_(std::move(handle)) {}
+  HANDLE get() const { return handle_.get(); }
+
+ private:
+  FileHandle handle_;
+};
+
 // A folder read through a handle, FILE_ID_BOTH_DIR_INFO records in batches.
 class HandleEnumeration : public Enumeration {
  public:
@@ -98,8 +108,7 @@ class HandleEnumeration : public Enumeration {
       if (done_) return false;
       if (!started_) {
         started_ = true;  // the first batch was read when the search started
-      } else if (!GetFileInformationByHandleEx(folder_.get(), FileIdBothDirectoryInfo,
-                                               buffer_.data(),
+      } else if (!GetFileInformationByHandleEx(folder_.get(), FileIdBothDirectoryInfo, buffer_.data(),
                                                static_cast<DWORD>(buffer_.size()))) {
         done_ = true;
         return false;
@@ -110,6 +119,11 @@ class HandleEnumeration : public Enumeration {
     Fill(*info, entry);
     record_ = info->NextEntryOffset ? record_ + info->NextEntryOffset : nullptr;
     return true;
+  }
+
+  std::shared_ptr<OpenFolder> Keep() override {
+    done_ = true;
+    return std::make_shared<HandleFolder>(std::move(folder_));
   }
 
  private:
@@ -184,6 +198,38 @@ class Win32FileSystem : public FileSystem {
     return FindPattern(path, pattern, result);
   }
 
+  // A subfolder is opened by its name relative to its folder's handle (NtOpenFile with a
+  // root directory): the system resolves one name instead of the whole path, which under
+  // Wine also spares wineserver most of its work per folder. Any failure falls back to the
+  // path, which gives the error its usual form.
+  std::unique_ptr<Enumeration> FindIn(const OpenFolder& parent, const std::string& name,
+                                      const std::string& folder, const std::string& pattern,
+                                      FindResult& result) override {
+    if ((pattern == "*" || pattern == "*.*") && openRelative_) {
+      const std::wstring wide = WideFromUtf8(name);
+      if (!wide.empty() && wide.size() < 32768 / sizeof(wchar_t)) {
+        UNICODE_STRING text;
+        text.Buffer = const_cast<wchar_t*>(wide.data());
+        text.Length = text.MaximumLength = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
+        OBJECT_ATTRIBUTES attributes;
+        InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE,
+                                   static_cast<const HandleFolder&>(parent).get(), nullptr);
+        IO_STATUS_BLOCK io;
+        HANDLE h = nullptr;
+        const NTSTATUS status = openRelative_(
+            &h, FILE_LIST_DIRECTORY | SYNCHRONIZE, &attributes, &io,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT);
+        if (status >= 0 && h) {
+          result = FindResult();
+          std::unique_ptr<Enumeration> all = ReadAll(FileHandle(h), result);
+          if (all || result.status != FindResult::Found) return all;
+        }
+      }
+    }
+    return Find(folder, pattern, result);
+  }
+
   bool IsDirectory(const std::string& path) override {
     const DWORD attributes = GetFileAttributesW(LongPath(WideFromUtf8(path)).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -212,10 +258,11 @@ class Win32FileSystem : public FileSystem {
 
   bool Identify(const std::string& folder, FolderId& id) override {
     const FileHandle h(CreateFileW(LongPath(WideFromUtf8(folder)).c_str(), 0,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return false;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!h || !GetFileInformationByHandle(h.get(), &info)) return false;
+    if (!GetFileInformationByHandle(h.get(), &info)) return false;
     id.volume = info.dwVolumeSerialNumber;
     id.file = Join(info.nFileIndexHigh, info.nFileIndexLow);
     return id.file != 0;
@@ -248,11 +295,15 @@ class Win32FileSystem : public FileSystem {
       }
       return nullptr;
     }
+    return ReadAll(std::move(folder), result);
+  }
+
+  // The enumeration of the folder `folder` is open on.
+  static std::unique_ptr<Enumeration> ReadAll(FileHandle folder, FindResult& result) {
     std::vector<unsigned char> buffer(64 * 1024);
     if (!GetFileInformationByHandleEx(folder.get(), FileIdBothDirectoryInfo, buffer.data(),
                                       static_cast<DWORD>(buffer.size()))) {
       const DWORD error = GetLastError();
-      folder.reset();
       if (error == ERROR_NO_MORE_FILES) {
         result.status = FindResult::NoMatch;
       } else if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
@@ -289,6 +340,11 @@ class Win32FileSystem : public FileSystem {
     return std::make_unique<PatternEnumeration>(std::move(find), data);
   }
 
+  using OpenFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
+                                        PIO_STATUS_BLOCK, ULONG, ULONG);
+  // NtOpenFile, looked up once: ntdll's import library is not part of every toolchain.
+  const OpenFileCall openRelative_ = reinterpret_cast<OpenFileCall>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtOpenFile")));
   std::mutex typesLock_;
   std::unordered_map<std::string, std::string> types_;  // type name per extension
 };

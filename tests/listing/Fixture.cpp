@@ -113,7 +113,12 @@ void TempTree::Dir(const std::string& relative) const {
 }
 
 void TempTree::File(const std::string& relative, std::uint64_t size) const {
-  fs::create_directories(Native(Path(relative)).parent_path());
+  // Files made one after another mostly go to the same folder: it is made once.
+  const fs::path parent = Native(Path(relative)).parent_path();
+  if (parent != lastFolder_) {
+    fs::create_directories(parent);
+    lastFolder_ = parent;
+  }
   {
     std::ofstream out(Native(Path(relative)), std::ios::binary);
     const std::uint64_t dense = size < 4096 ? size : 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ class TempTree {
 
  private:
   std::string root_;
+  mutable std::filesystem::path lastFolder_;  // the folder File made last
 };
 
 char Sep();

@@ -140,8 +140,10 @@ TEST(Cli, BadSourcesAndEmptyValuesAreUsageErrorsThatWriteNothing) {
 
 TEST(Cli, ClosedPipeEndsQuietlyWithTheUnwrittenExitCode) {
   fixture::TempTree tree, work;
-  for (int i = 0; i < 400; ++i) tree.File("d" + std::to_string(i % 40) + "/f" + std::to_string(i), 1);
-  // `head` reads one line and leaves; the tool then writes into a pipe without a reader.
+  // A listing larger than any pipe buffer (some 250 KB), so that writes are still to come
+  // when `head` has read one byte and left: the tool then writes into a pipe without a
+  // reader, whether it writes each folder at once or gathers them.
+  for (int i = 0; i < 2500; ++i) tree.File("d" + std::to_string(i % 40) + "/f" + std::to_string(i), 1);
   const std::string line = "sh -c '" + std::string(DIRSHEET_CLI) + " -q " + Quote(tree.Root()) +
                            " 2>" + work.Path("err") + "; echo $? >" + work.Path("rc") +
                            "' | head -c 1 >/dev/null";
