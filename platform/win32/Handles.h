@@ -182,8 +182,4 @@ class ClipGuard {
   HDC dc_;
 };
 
-// Old name, still used by png/win32 until it uses the names above; remove it then.
-template <typename H>
-using GdiOwned = Owned<H, GdiTraits<H>>;
-
 }  // namespace dirsheet::platform::win32

@@ -5,17 +5,18 @@
 #include <cstring>
 
 #include "png/Notify.h"
-#include "png/win32/GdiHandles.h"
 #include "png/win32/PictureBox.h"
 
 namespace dirsheet::png::CBitmap {
 
 namespace {
 
-using platform::win32::MemoryDcOwned;
+using platform::win32::Bitmap;
+using platform::win32::MemoryDc;
 using platform::win32::SelectGuard;
+using platform::win32::WindowDc;
 
-DeviceBitmapOwner Create(int bits, const uint8_t* pixels, long width, long height, bool topRowFirst,
+Bitmap Create(int bits, const uint8_t* pixels, long width, long height, bool topRowFirst,
                          const std::vector<RgbQuad>& table) {
     // The description followed by up to 256 colour table entries.
     std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
@@ -26,18 +27,18 @@ DeviceBitmapOwner Create(int bits, const uint8_t* pixels, long width, long heigh
     const size_t entries = std::min<size_t>(table.size(), 256);
     if (entries) std::memcpy(info.data() + sizeof h, table.data(), entries * sizeof(RgbQuad));
     const auto* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
-    win32::ScreenDC screen;
-    return DeviceBitmapOwner(CreateDIBitmap(screen.get(), &bmi->bmiHeader, CBM_INIT, pixels, bmi, DIB_RGB_COLORS));
+    WindowDc screen(nullptr, true);  // the screen's
+    return Bitmap(CreateDIBitmap(screen.get(), &bmi->bmiHeader, CBM_INIT, pixels, bmi, DIB_RGB_COLORS));
 }
 
 long ScreenTwipsPerPixel(int axis) {
-    win32::ScreenDC screen;
+    WindowDc screen(nullptr, true);  // the screen's
     const int dpi = GetDeviceCaps(screen.get(), axis);
     return dpi > 0 ? 1440 / dpi : 15;
 }
 
 // The device bitmap of the image's bit count, made the way the conversion chose.
-DeviceBitmapOwner CreateFor(const DeviceBitmap& image) {
+Bitmap CreateFor(const DeviceBitmap& image) {
     const long w = image.header.biWidth;
     const long h = image.header.biHeight < 0 ? -image.header.biHeight : image.header.biHeight;
     const bool top = image.header.biHeight < 0;
@@ -48,23 +49,23 @@ DeviceBitmapOwner CreateFor(const DeviceBitmap& image) {
         case 8: return CreateDeviceBitmap8(p, w, h, top, image.colours);
         case 24: return CreateDeviceBitmap24(p, w, h, top);
         case 32: return CreateDeviceBitmap32(p, w, h, top);
-        default: return DeviceBitmapOwner();  // nothing to draw
+        default: return Bitmap();  // nothing to draw
     }
 }
 
 }  // namespace
 
-DeviceBitmapOwner CreateDeviceBitmap1(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
+Bitmap CreateDeviceBitmap1(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
     return Create(1, p, w, h, top, t);
 }
-DeviceBitmapOwner CreateDeviceBitmap4(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
+Bitmap CreateDeviceBitmap4(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
     return Create(4, p, w, h, top, t);
 }
-DeviceBitmapOwner CreateDeviceBitmap8(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
+Bitmap CreateDeviceBitmap8(const uint8_t* p, long w, long h, bool top, const std::vector<RgbQuad>& t) {
     return Create(8, p, w, h, top, t);
 }
-DeviceBitmapOwner CreateDeviceBitmap24(const uint8_t* p, long w, long h, bool top) { return Create(24, p, w, h, top, {}); }
-DeviceBitmapOwner CreateDeviceBitmap32(const uint8_t* p, long w, long h, bool top) { return Create(32, p, w, h, top, {}); }
+Bitmap CreateDeviceBitmap24(const uint8_t* p, long w, long h, bool top) { return Create(24, p, w, h, top, {}); }
+Bitmap CreateDeviceBitmap32(const uint8_t* p, long w, long h, bool top) { return Create(32, p, w, h, top, {}); }
 
 long TwipsPerPixelX() { return ScreenTwipsPerPixel(LOGPIXELSX); }
 long TwipsPerPixelY() { return ScreenTwipsPerPixel(LOGPIXELSY); }
@@ -82,7 +83,7 @@ void DrawToPictureBox(const DeviceBitmap& image, win32::PictureBox& target, long
     const long w = image.header.biWidth;
     const long h = image.header.biHeight < 0 ? -image.header.biHeight : image.header.biHeight;
     // The current device bitmap, made now and deleted when drawn.
-    DeviceBitmapOwner current = CreateFor(image);
+    Bitmap current = CreateFor(image);
     target.Cls();
     win32::ScaleContainer parent = target.Parent();
     const int parentMode = parent.ScaleMode();
@@ -109,7 +110,7 @@ void DrawToPictureBox(const DeviceBitmap& image, win32::PictureBox& target, long
         }
     }
     if (current) {
-        MemoryDcOwned memory(CreateCompatibleDC(target.hDC()));
+        MemoryDc memory(CreateCompatibleDC(target.hDC()));
         SelectGuard select(memory.get(), current.get());
         StretchBlt(target.hDC(), x, y, destW, destH, memory.get(), 0, 0, w, h, SRCCOPY);
     }

@@ -17,15 +17,14 @@ namespace dirsheet::png::CBitmap {
 
 // Each makes a device bitmap from aligned pixel rows with the colour table of its bit
 // count (2, 16 or 256 entries; none above 8 bits). The caller owns it.
-using DeviceBitmapOwner = platform::win32::GdiOwned<HBITMAP>;
-DeviceBitmapOwner CreateDeviceBitmap1(const uint8_t* pixels, long width, long height, bool topRowFirst,
+platform::win32::Bitmap CreateDeviceBitmap1(const uint8_t* pixels, long width, long height, bool topRowFirst,
                                       const std::vector<RgbQuad>& table);
-DeviceBitmapOwner CreateDeviceBitmap4(const uint8_t* pixels, long width, long height, bool topRowFirst,
+platform::win32::Bitmap CreateDeviceBitmap4(const uint8_t* pixels, long width, long height, bool topRowFirst,
                                       const std::vector<RgbQuad>& table);
-DeviceBitmapOwner CreateDeviceBitmap8(const uint8_t* pixels, long width, long height, bool topRowFirst,
+platform::win32::Bitmap CreateDeviceBitmap8(const uint8_t* pixels, long width, long height, bool topRowFirst,
                                       const std::vector<RgbQuad>& table);
-DeviceBitmapOwner CreateDeviceBitmap24(const uint8_t* pixels, long width, long height, bool topRowFirst);
-DeviceBitmapOwner CreateDeviceBitmap32(const uint8_t* pixels, long width, long height, bool topRowFirst);
+platform::win32::Bitmap CreateDeviceBitmap24(const uint8_t* pixels, long width, long height, bool topRowFirst);
+platform::win32::Bitmap CreateDeviceBitmap32(const uint8_t* pixels, long width, long height, bool topRowFirst);
 
 // The screen's twips per pixel, as whole numbers.
 long TwipsPerPixelX();

@@ -4,15 +4,16 @@
 #include <utility>
 
 #include "png/win32/CBitmap.h"
-#include "png/win32/GdiHandles.h"
 
 namespace dirsheet::png::win32 {
 
 namespace {
 
-using platform::win32::GdiOwned;
-using platform::win32::MemoryDcOwned;
+using platform::win32::Bitmap;
+using platform::win32::Brush;
+using platform::win32::MemoryDc;
 using platform::win32::SelectGuard;
+using platform::win32::WindowDc;
 
 constexpr char kClassName[] = "DirsheetPictureBox";
 constexpr char kScaleProperty[] = "Dirsheet.ScaleMode";
@@ -53,8 +54,8 @@ std::unique_ptr<PictureBox> PictureBox::Create(HWND parent, int x, int y, int wi
     if (!box->hwnd_) return nullptr;
     SetWindowLongPtrA(box->hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(box.get()));
     SetWindowLongPtrA(box->hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PictureBox::WindowProc));
-    ScreenDC screen;
-    box->imageDC_ = CreateCompatibleDC(screen.get());
+    WindowDc screen(nullptr, true);  // the screen's
+    box->imageDC_.reset(CreateCompatibleDC(screen.get()));
     box->OnSize();
     box->Cls();
     return box;
@@ -71,10 +72,8 @@ PictureBox::~PictureBox() {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
-    if (imageDC_) {
-        if (oldImage_) SelectObject(imageDC_, oldImage_);
-        DeleteDC(imageDC_);
-    }
+    // The image is deselected before the bitmap and the device context are deleted.
+    if (imageDC_ && oldImage_) SelectObject(imageDC_.get(), oldImage_);
 }
 
 LRESULT CALLBACK PictureBox::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -106,7 +105,7 @@ LRESULT PictureBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void PictureBox::OnPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd_, &ps);
-    BitBlt(dc, 0, 0, imageSize_.cx, imageSize_.cy, imageDC_, 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, imageSize_.cx, imageSize_.cy, imageDC_.get(), 0, 0, SRCCOPY);
     EndPaint(hwnd_, &ps);
 }
 
@@ -115,18 +114,17 @@ void PictureBox::OnSize() {
     const SIZE client = ClientPixels();
     const SIZE size{client.cx > 0 ? client.cx : 1, client.cy > 0 ? client.cy : 1};
     if (image_ && size.cx == imageSize_.cx && size.cy == imageSize_.cy) return;
-    ScreenDC screen;
-    GdiOwned<HBITMAP> fresh(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
+    WindowDc screen(nullptr, true);  // the screen's
+    Bitmap fresh(CreateCompatibleBitmap(screen.get(), size.cx, size.cy));
     {
-        MemoryDcOwned dc(CreateCompatibleDC(screen.get()));
+        MemoryDc dc(CreateCompatibleDC(screen.get()));
         SelectGuard select(dc.get(), fresh.get());
         RECT all{0, 0, size.cx, size.cy};
-        HBRUSH brush = CreateSolidBrush(backColor_);
-        FillRect(dc.get(), &all, brush);
-        DeleteObject(brush);
-        if (image_) BitBlt(dc.get(), 0, 0, imageSize_.cx, imageSize_.cy, imageDC_, 0, 0, SRCCOPY);
+        const Brush brush(CreateSolidBrush(backColor_));
+        FillRect(dc.get(), &all, brush.get());
+        if (image_) BitBlt(dc.get(), 0, 0, imageSize_.cx, imageSize_.cy, imageDC_.get(), 0, 0, SRCCOPY);
     }
-    HGDIOBJ previous = SelectObject(imageDC_, fresh.get());
+    HGDIOBJ previous = SelectObject(imageDC_.get(), fresh.get());
     if (!oldImage_) oldImage_ = previous;
     image_ = std::move(fresh);
     imageSize_ = size;
@@ -188,15 +186,14 @@ HBITMAP PictureBox::CopyPicture() const {
 
 void PictureBox::Cls() {
     RECT all{0, 0, imageSize_.cx, imageSize_.cy};
-    HBRUSH brush = CreateSolidBrush(backColor_);
-    FillRect(imageDC_, &all, brush);
-    DeleteObject(brush);
+    const Brush brush(CreateSolidBrush(backColor_));
+    FillRect(imageDC_.get(), &all, brush.get());
     if (picture_) {
-        MemoryDcOwned dc(CreateCompatibleDC(imageDC_));
+        MemoryDc dc(CreateCompatibleDC(imageDC_.get()));
         SelectGuard select(dc.get(), picture_.get());
         BITMAP info{};
         GetObjectA(picture_.get(), sizeof info, &info);
-        BitBlt(imageDC_, 0, 0, info.bmWidth, info.bmHeight, dc.get(), 0, 0, SRCCOPY);
+        BitBlt(imageDC_.get(), 0, 0, info.bmWidth, info.bmHeight, dc.get(), 0, 0, SRCCOPY);
     }
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
@@ -206,11 +203,11 @@ long PictureBox::TwipsPerPixelY() const { return CBitmap::TwipsPerPixelY(); }
 
 bool PictureBox::CaptureBackground(long x, long y, long w, long h, uint8_t* bgr) {
     if (!imageDC_) return false;
-    MemoryDcOwned memory(CreateCompatibleDC(imageDC_));
-    GdiOwned<HBITMAP> copy(CreateCompatibleBitmap(imageDC_, w, h));
+    MemoryDc memory(CreateCompatibleDC(imageDC_.get()));
+    Bitmap copy(CreateCompatibleBitmap(imageDC_.get(), w, h));
     {
         SelectGuard select(memory.get(), copy.get());
-        BitBlt(memory.get(), 0, 0, w, h, imageDC_, x, y, SRCCOPY);
+        BitBlt(memory.get(), 0, 0, w, h, imageDC_.get(), x, y, SRCCOPY);
     }
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

@@ -42,7 +42,7 @@ public:
     PictureBox& operator=(const PictureBox&) = delete;
 
     HWND hWnd() const { return hwnd_; }
-    HDC hDC() const { return imageDC_; }
+    HDC hDC() const { return imageDC_.get(); }
 
     long Width() const override;
     void SetWidth(long value) override;
@@ -81,10 +81,10 @@ private:
     long FromParentUnits(long value, bool horizontal) const;
 
     HWND hwnd_ = nullptr;
-    HDC imageDC_ = nullptr;
+    platform::win32::MemoryDc imageDC_;
     HGDIOBJ oldImage_ = nullptr;
-    platform::win32::GdiOwned<HBITMAP> image_;
-    platform::win32::GdiOwned<HBITMAP> picture_;
+    platform::win32::Bitmap image_;
+    platform::win32::Bitmap picture_;
     SIZE imageSize_{0, 0};
     int scaleMode_ = kTwips;
     COLORREF backColor_ = GetSysColor(COLOR_BTNFACE);
