@@ -669,7 +669,6 @@ bool Inflater::BuildFixedTables() {
     longest = 0;
     if (BuildCodeTable(fixedDist_, distances, 31, longest, shortest, SymbolKind::Distance) != 0) return false;
     fixedBuilt_ = true;
-    ++fixedBuilds_;
     return true;
 }
 
