@@ -111,22 +111,4 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
   return img;
 }
 
-std::vector<std::uint8_t> EncodeBmp24(const Image& img) {
-  const std::size_t stride = ((std::size_t(img.Width) * 24 + 31) / 32) * 4;
-  const std::uint32_t size = std::uint32_t(54 + stride * img.Height);
-  std::vector<std::uint8_t> out(size, 0);
-  auto put = [&](std::size_t at, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) out[at + i] = std::uint8_t(v >> (8 * i));
-  };
-  out[0] = 'B'; out[1] = 'M';
-  put(2, size, 4); put(10, 54, 4); put(14, 40, 4);
-  put(18, std::uint32_t(img.Width), 4); put(22, std::uint32_t(img.Height), 4);
-  put(26, 1, 2); put(28, 24, 2);
-  for (int y = 0; y < img.Height; ++y) {
-    std::uint8_t* row = out.data() + 54 + stride * std::size_t(img.Height - 1 - y);
-    for (int x = 0; x < img.Width; ++x) put(std::size_t(row - out.data()) + 3 * x, img.At(x, y), 3);
-  }
-  return out;
-}
-
 }  // namespace dirsheet::skin
