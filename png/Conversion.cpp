@@ -40,71 +40,18 @@ Conversion::Conversion(const PngInfo& info, const DecodeOptions& options) : head
 // the option on) make a 32-bit image to blend, bottom row first.
 void Conversion::ChooseDeviceSteps(const PngInfo& info, const DecodeOptions& options) {
     const long depth = header_.bitDepth;
-    const bool interlaced = header_.interlace == 1;
     const bool trans = info.hasTransparency && options.applyTransparency;
-    const std::vector<uint8_t>& trns = info.transparency;
     ColourTables tables;
     bgr_ = true;
     switch (header_.colourType) {
         case 0:
-            if (trans && depth == 16) {
-                // The key is matched against the whole 16-bit sample.
-                step_ = Step::Grey16ToQuad;
-                hasKey_ = trns.size() >= 2;
-                if (hasKey_) key_[0] = Be16(trns, 0);
-            } else if (trans) {
-                // Colours from the grey ramp; the transparent grey level is the tRNS value.
-                std::vector<uint8_t> alpha(size_t{1} << depth, 255);
-                if (trns.size() >= 2 && Be16(trns, 0) < alpha.size()) alpha[Be16(trns, 0)] = 0;
-                BuildQuadTable(RampColours(depth), alpha.size(), alpha);
-                step_ = Step::IndexToQuad;
-            } else if (depth == 16) {
-                tables.MakeGreyRamp(8, false);
-                step_ = Step::ReduceTo8Bit;
-                bits_ = 8;
-            } else if (depth == 2) {
-                tables.MakeGreyRamp(2, false);
-                step_ = Step::Widen;
-                bits_ = 8;
-            } else if (!interlaced) {
-                tables.MakeGreyRamp(depth, false);
-                if (depth == 1) tables.SetMonoTable(1);
-                step_ = Step::Copy;  // 1, 4 and 8 bits stay packed
-                bits_ = static_cast<int>(depth);
-            } else {
-                tables.MakeGreyRamp(depth, true);
-                step_ = depth == 8 ? Step::Copy : Step::Widen;
-                bits_ = 8;
-            }
+            ChooseGreySteps(info, trans, tables);
             break;
         case 2:
-            if (trans) {
-                // At 8 bits the key is the low byte of each tRNS value; at 16 bits the whole value.
-                hasKey_ = trns.size() >= 6;
-                for (int c = 0; hasKey_ && c < 3; ++c) key_[c] = depth == 16 ? Be16(trns, 2 * c) : trns[2 * c + 1];
-                step_ = depth == 16 ? Step::RgbToQuad16 : Step::RgbToQuad8;
-            } else {
-                step_ = depth == 16 ? Step::SwapRedBlue16 : Step::SwapRedBlue8;
-                bits_ = 24;
-            }
+            ChooseTruecolourSteps(info, trans);
             break;
         case 3:
-            if (trans) {
-                BuildQuadTable(info.palette, info.palette.size() / 3, trns);
-                step_ = Step::IndexToQuad;
-            } else if (!interlaced && depth == 1) {
-                tables.SetTableFromPalette1(info.palette);
-                step_ = Step::Copy;
-                bits_ = 1;
-            } else if (!interlaced && depth == 4) {
-                tables.SetTableFromPalette4(info.palette);
-                step_ = Step::Copy;
-                bits_ = 4;
-            } else {
-                tables.SetTableFromPalette8(info.palette);
-                step_ = depth == 8 ? Step::Copy : Step::Widen;
-                bits_ = 8;
-            }
+            ChoosePaletteSteps(info, trans, tables);
             break;
         case 4:
             step_ = depth == 16 ? Step::GreyAlphaToQuad16 : Step::GreyAlphaToQuad8;
@@ -128,6 +75,80 @@ void Conversion::ChooseDeviceSteps(const PngInfo& info, const DecodeOptions& opt
         bits_ = 32;
     }
     image_.bitmap.colours = tables.TableFor(bits_);
+}
+
+// Grey images: 1, 4 and 8 bits stay packed unless interlaced, 2 and 16 bits become one
+// byte per pixel; with transparency every depth goes through a quad table.
+void Conversion::ChooseGreySteps(const PngInfo& info, bool trans, ColourTables& tables) {
+    const long depth = header_.bitDepth;
+    const std::vector<uint8_t>& trns = info.transparency;
+    if (trans && depth == 16) {
+        // The key is matched against the whole 16-bit sample.
+        step_ = Step::Grey16ToQuad;
+        hasKey_ = trns.size() >= 2;
+        if (hasKey_) key_[0] = Be16(trns, 0);
+    } else if (trans) {
+        // Colours from the grey ramp; the transparent grey level is the tRNS value.
+        std::vector<uint8_t> alpha(size_t{1} << depth, 255);
+        if (trns.size() >= 2 && Be16(trns, 0) < alpha.size()) alpha[Be16(trns, 0)] = 0;
+        BuildQuadTable(RampColours(depth), alpha.size(), alpha);
+        step_ = Step::IndexToQuad;
+    } else if (depth == 16) {
+        tables.MakeGreyRamp(8, false);
+        step_ = Step::ReduceTo8Bit;
+        bits_ = 8;
+    } else if (depth == 2) {
+        tables.MakeGreyRamp(2, false);
+        step_ = Step::Widen;
+        bits_ = 8;
+    } else if (header_.interlace != 1) {
+        tables.MakeGreyRamp(depth, false);
+        if (depth == 1) tables.SetMonoTable(1);
+        step_ = Step::Copy;  // 1, 4 and 8 bits stay packed
+        bits_ = static_cast<int>(depth);
+    } else {
+        tables.MakeGreyRamp(depth, true);
+        step_ = depth == 8 ? Step::Copy : Step::Widen;
+        bits_ = 8;
+    }
+}
+
+// Truecolour: 24-bit blue, green, red, or quads matched against the tRNS key.
+void Conversion::ChooseTruecolourSteps(const PngInfo& info, bool trans) {
+    const long depth = header_.bitDepth;
+    const std::vector<uint8_t>& trns = info.transparency;
+    if (trans) {
+        // At 8 bits the key is the low byte of each tRNS value; at 16 bits the whole value.
+        hasKey_ = trns.size() >= 6;
+        for (int c = 0; hasKey_ && c < 3; ++c) key_[c] = depth == 16 ? Be16(trns, 2 * c) : trns[2 * c + 1];
+        step_ = depth == 16 ? Step::RgbToQuad16 : Step::RgbToQuad8;
+    } else {
+        step_ = depth == 16 ? Step::SwapRedBlue16 : Step::SwapRedBlue8;
+        bits_ = 24;
+    }
+}
+
+// Palette images: 1 and 4 bits stay packed unless interlaced, the others become 8-bit
+// indices; with transparency the palette and tRNS alphas make a quad table.
+void Conversion::ChoosePaletteSteps(const PngInfo& info, bool trans, ColourTables& tables) {
+    const long depth = header_.bitDepth;
+    const bool interlaced = header_.interlace == 1;
+    if (trans) {
+        BuildQuadTable(info.palette, info.palette.size() / 3, info.transparency);
+        step_ = Step::IndexToQuad;
+    } else if (!interlaced && depth == 1) {
+        tables.SetTableFromPalette1(info.palette);
+        step_ = Step::Copy;
+        bits_ = 1;
+    } else if (!interlaced && depth == 4) {
+        tables.SetTableFromPalette4(info.palette);
+        step_ = Step::Copy;
+        bits_ = 4;
+    } else {
+        tables.SetTableFromPalette8(info.palette);
+        step_ = depth == 8 ? Step::Copy : Step::Widen;
+        bits_ = 8;
+    }
 }
 
 // RGBA: every colour type to red, green, blue, alpha; tRNS keys are matched against the

@@ -12,6 +12,8 @@
 
 namespace dirsheet::png {
 
+class ColourTables;
+
 class Conversion : public RowSink {
 public:
     // Chooses the steps, the drawn bit count, the colour table and the row order.
@@ -41,6 +43,9 @@ private:
     };
 
     void ChooseDeviceSteps(const PngInfo& info, const DecodeOptions& options);
+    void ChooseGreySteps(const PngInfo& info, bool trans, ColourTables& tables);
+    void ChooseTruecolourSteps(const PngInfo& info, bool trans);
+    void ChoosePaletteSteps(const PngInfo& info, bool trans, ColourTables& tables);
     void ChooseRgbaSteps(const PngInfo& info);
     void BuildQuadTable(const std::vector<uint8_t>& colours, size_t entries, const std::vector<uint8_t>& alpha);
     void Convert(const uint8_t* src, size_t n, uint8_t* dst);

@@ -475,7 +475,8 @@ long Decoder::ReadDynamic(CodeTable& lit, CodeTable& dist) {
 // the copy's overshoot) remain, so that one refill serves a whole length/distance pair
 // or three literal entries, and no output check is needed. The next entry is looked up
 // before the refill wherever enough bits are left for it. Returns true at the end of
-// the block, false when the careful loop must take over.
+// the block, false when the careful loop must take over. Kept as one function so that
+// the bit buffer and pointers stay in registers across the whole loop.
 bool Decoder::FastCodes(const CodeTable& lit, const CodeTable& dist) {
     const uint8_t* in = in_;
     const uint8_t* const inLast = end_ - 8;  // a refill reads 8 bytes
@@ -669,7 +670,6 @@ bool Inflater::BuildFixedTables() {
     longest = 0;
     if (BuildCodeTable(fixedDist_, distances, 31, longest, shortest, SymbolKind::Distance) != 0) return false;
     fixedBuilt_ = true;
-    ++fixedBuilds_;
     return true;
 }
 

@@ -85,15 +85,12 @@ public:
 
     // Builds the fixed-code tables at the first fixed block; later calls keep them.
     bool BuildFixedTables();
-    // How many times the fixed-code tables were built by this object (once at most).
-    int FixedTableBuilds() const { return fixedBuilds_; }
 
 private:
 
     CodeTable fixedLit_;
     CodeTable fixedDist_;
     bool fixedBuilt_ = false;
-    int fixedBuilds_ = 0;
     bool tableRefused_ = false;
     bool quiet_ = false;
 };

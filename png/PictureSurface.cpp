@@ -25,7 +25,6 @@ void MemorySurface::ShowDeviceBitmap(DeviceBitmap bitmap, long, long, bool keepS
         height_ = (bitmap.header.biHeight < 0 ? -bitmap.header.biHeight : bitmap.header.biHeight) * TwipsPerPixelY();
     }
     drawn_ = std::move(bitmap);
-    ++drawCount_;
 }
 
 }  // namespace dirsheet::png

@@ -52,14 +52,12 @@ public:
     void ShowDeviceBitmap(DeviceBitmap bitmap, long x, long y, bool keepSize) override;
 
     const std::optional<DeviceBitmap>& Drawn() const { return drawn_; }
-    int DrawCount() const { return drawCount_; }
 
 private:
     std::optional<uint32_t> colour_;  // 0x00BBGGRR
     long width_ = 0;
     long height_ = 0;
     std::optional<DeviceBitmap> drawn_;
-    int drawCount_ = 0;
 };
 
 }  // namespace dirsheet::png

@@ -281,11 +281,6 @@ void PaethInto(uint8_t* dst, const uint8_t* src, const uint8_t* prior, size_t n,
 
 }  // namespace
 
-void Sub(uint8_t* row, size_t n, size_t step) { SubInto(row, row, n, step); }
-void Up(uint8_t* row, const uint8_t* prior, size_t n) { UpInto(row, row, prior, n); }
-void Average(uint8_t* row, const uint8_t* prior, size_t n, size_t step) { AverageInto(row, row, prior, n, step); }
-void Paeth(uint8_t* row, const uint8_t* prior, size_t n, size_t step) { PaethInto(row, row, prior, n, step); }
-
 #if defined(__SSE2__)
 // Whole pixels of 2 to 8 bytes at a time for the filters whose bytes depend on the pixel
 // to the left; false for the other widths.

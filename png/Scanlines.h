@@ -49,10 +49,6 @@ PassList PassesOf(const ImageHeader& h);
 uint64_t ScanlineBytes(const ImageHeader& h);
 
 uint8_t PaethPredictor(int left, int up, int upLeft);
-void Sub(uint8_t* row, size_t n, size_t step);
-void Up(uint8_t* row, const uint8_t* prior, size_t n);
-void Average(uint8_t* row, const uint8_t* prior, size_t n, size_t step);
-void Paeth(uint8_t* row, const uint8_t* prior, size_t n, size_t step);
 
 // Undoes one row in place against the prior (already undone) row of the same length.
 // Filter types above 4 leave the row unchanged.

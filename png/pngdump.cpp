@@ -72,34 +72,58 @@ int Fail(const std::string& what) {
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Arguments {
     std::string input, pamPath, ppmPath;
-    uint32_t colour = 0;
+    uint32_t colour = 0;  // 0x00BBGGRR
+};
+
+// False when the command line is not one the usage line allows.
+bool ParseArguments(int argc, char** argv, Arguments& args) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--pam" && i + 1 < argc) {
-            pamPath = argv[++i];
+            args.pamPath = argv[++i];
         } else if (a == "--composite" && i + 2 < argc) {
             const std::string hex = argv[++i];
             char* end = nullptr;
             const unsigned long rgb = std::strtoul(hex.c_str(), &end, 16);
-            if (hex.size() != 6 || *end) return Usage();
-            colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);  // to 0x00BBGGRR
-            ppmPath = argv[++i];
-        } else if (input.empty() && (a.empty() || a[0] != '-')) {
-            input = a;
+            if (hex.size() != 6 || *end) return false;
+            args.colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);  // to 0x00BBGGRR
+            args.ppmPath = argv[++i];
+        } else if (args.input.empty() && (a.empty() || a[0] != '-')) {
+            args.input = a;
         } else {
-            return Usage();
+            return false;
         }
     }
-    if (input.empty()) return Usage();
+    return !args.input.empty();
+}
+
+// Writes the files the command line asked for; returns the exit code.
+int WriteOutputs(const Arguments& args, const DecodedImage& image, const DecodedImage& rgba) {
+    if (!args.pamPath.empty() &&
+        !WriteFile(args.pamPath,
+                   "P7\nWIDTH " + std::to_string(rgba.Width()) + "\nHEIGHT " + std::to_string(rgba.Height()) +
+                       "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                   rgba.bitmap.pixels))
+        return Fail("cannot write " + args.pamPath);
+    const std::string size = std::to_string(image.Width()) + " " + std::to_string(image.Height());
+    if (!args.ppmPath.empty() &&
+        !WriteFile(args.ppmPath, "P6\n" + size + "\n255\n", Composite(image, args.colour)))
+        return Fail("cannot write " + args.ppmPath);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (!ParseArguments(argc, argv, args)) return Usage();
 
     SetNotificationHook([](const std::string& text) { std::fprintf(stderr, "pngdump: message: %s\n", text.c_str()); });
     std::vector<uint8_t> bytes;
     try {
-        bytes = ReadPngFile(input, DecodeLimits{}.maxInputBytes);
+        bytes = ReadPngFile(args.input, DecodeLimits{}.maxInputBytes);
     } catch (const PngError& e) {
         return Fail(e.what());
     }
@@ -111,9 +135,9 @@ int main(int argc, char** argv) {
     DecodedImage image, rgba;
     try {
         // Decoded from the file's own bytes, unless they are needed again for the RGBA.
-        image = pamPath.empty() ? decoder.Decode(std::move(bytes), options)
-                                : decoder.Decode(bytes.data(), bytes.size(), options);
-        if (!pamPath.empty()) {
+        image = args.pamPath.empty() ? decoder.Decode(std::move(bytes), options)
+                                     : decoder.Decode(bytes.data(), bytes.size(), options);
+        if (!args.pamPath.empty()) {
             options.format = PixelFormat::Rgba;
             options.quiet = true;  // the same stream again: its message was shown once
             rgba = decoder.Decode(bytes.data(), bytes.size(), options);
@@ -124,13 +148,5 @@ int main(int argc, char** argv) {
         return Fail(e.what());
     }
     PrintProperties(decoder.Info(), 0, true);
-    const std::string size = std::to_string(image.Width()) + " " + std::to_string(image.Height());
-    if (!pamPath.empty() &&
-        !WriteFile(pamPath, "P7\nWIDTH " + std::to_string(rgba.Width()) + "\nHEIGHT " + std::to_string(rgba.Height()) +
-                                "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-                   rgba.bitmap.pixels))
-        return Fail("cannot write " + pamPath);
-    if (!ppmPath.empty() && !WriteFile(ppmPath, "P6\n" + size + "\n255\n", Composite(image, colour)))
-        return Fail("cannot write " + ppmPath);
-    return 0;
+    return WriteOutputs(args, image, rgba);
 }

@@ -21,60 +21,84 @@ std::uint32_t Channel(std::uint32_t v, std::uint32_t mask, int shift, int bits) 
   return (c * 255u) / ((1u << bits) - 1u);
 }
 
+// The fields of the file and info headers the decoder uses.
+struct BmpHeader {
+  std::uint32_t dataOffset = 0;
+  std::uint32_t infoSize = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;  // made positive; topDown tells the row order
+  bool topDown = false;
+  int bpp = 0;
+  std::uint32_t compression = 0;
+  std::uint32_t colorsUsed = 0;
+};
+
+// Reads and checks the headers: the old 12-byte core header or a 40-byte or larger one.
+BmpHeader ReadBmpHeader(const std::uint8_t* b, std::size_t n) {
+  Require(n >= 14 + 12 && b[0] == 'B' && b[1] == 'M', "not a BMP file");
+  BmpHeader h;
+  h.dataOffset = LoadLe(b + 10, 4);
+  h.infoSize = LoadLe(b + 14, 4);
+  Require(h.infoSize >= 12 && h.infoSize <= n - 14, "BMP header cut short");
+  if (h.infoSize == 12) {  // the old core header
+    h.width = std::int16_t(LoadLe(b + 18, 2));
+    h.height = std::int16_t(LoadLe(b + 20, 2));
+    h.bpp = int(LoadLe(b + 24, 2));
+  } else {
+    Require(h.infoSize >= 40, "BMP header cut short");
+    h.width = std::int32_t(LoadLe(b + 18, 4));
+    h.height = std::int32_t(LoadLe(b + 22, 4));
+    h.bpp = int(LoadLe(b + 28, 2));
+    h.compression = LoadLe(b + 30, 4);
+    h.colorsUsed = LoadLe(b + 46, 4);
+  }
+  h.topDown = h.height < 0;
+  Require(h.height != INT32_MIN, "BMP height out of range");
+  if (h.topDown) h.height = -h.height;
+  Require(h.width > 0 && h.height > 0 && h.width <= kMaxImageSide && h.height <= kMaxImageSide,
+          "BMP size out of range");
+  Require(std::int64_t(h.width) * h.height <= kMaxImagePixels, "BMP size out of range");
+  const int bpp = h.bpp;
+  Require(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32, "BMP bit depth not supported");
+  Require(h.compression == 0 || (h.compression == 3 && bpp == 32), "compressed BMP not supported");
+  return h;
+}
+
+// The palette of a picture of 8 bits or fewer as 0x00RRGGBB: entries of 3 bytes after a
+// core header, of 4 after the others.
+std::vector<std::uint32_t> ReadBmpPalette(const std::uint8_t* b, std::size_t n, const BmpHeader& h) {
+  std::vector<std::uint32_t> palette;
+  if (h.bpp > 8) return palette;
+  const std::uint32_t count = h.colorsUsed ? h.colorsUsed : (1u << h.bpp);
+  Require(count <= 256, "BMP palette too large");
+  const int entry = h.infoSize == 12 ? 3 : 4;
+  const std::size_t start = 14 + std::size_t(h.infoSize);
+  Require(start + std::size_t(count) * entry <= n, "BMP palette cut short");
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint8_t* p = b + start + std::size_t(i) * entry;
+    palette.push_back(std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]);
+  }
+  return palette;
+}
+
 }  // namespace
 
 Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
-  Require(n >= 14 + 12 && b[0] == 'B' && b[1] == 'M', "not a BMP file");
-  const std::uint32_t dataOffset = LoadLe(b + 10, 4);
-  const std::uint32_t infoSize = LoadLe(b + 14, 4);
-  Require(infoSize >= 12 && infoSize <= n - 14, "BMP header cut short");
-  std::int32_t width, height;
-  int bpp;
-  std::uint32_t compression = 0, colorsUsed = 0;
-  if (infoSize == 12) {  // the old core header
-    width = std::int16_t(LoadLe(b + 18, 2));
-    height = std::int16_t(LoadLe(b + 20, 2));
-    bpp = int(LoadLe(b + 24, 2));
-  } else {
-    Require(infoSize >= 40, "BMP header cut short");
-    width = std::int32_t(LoadLe(b + 18, 4));
-    height = std::int32_t(LoadLe(b + 22, 4));
-    bpp = int(LoadLe(b + 28, 2));
-    compression = LoadLe(b + 30, 4);
-    colorsUsed = LoadLe(b + 46, 4);
-  }
-  const bool topDown = height < 0;
-  Require(height != INT32_MIN, "BMP height out of range");
-  if (topDown) height = -height;
-  Require(width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide,
-          "BMP size out of range");
-  Require(std::int64_t(width) * height <= kMaxImagePixels, "BMP size out of range");
-  Require(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32, "BMP bit depth not supported");
-  Require(compression == 0 || (compression == 3 && bpp == 32), "compressed BMP not supported");
+  const BmpHeader h = ReadBmpHeader(b, n);
+  const std::int32_t width = h.width, height = h.height;
+  const int bpp = h.bpp;
 
   // Colour masks of a 32-bit picture: the fields after a 40-byte header or inside a
   // larger one; plain 32-bit pictures are blue, green, red, unused.
   std::uint32_t masks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
-  if (compression == 3) {
+  if (h.compression == 3) {
     Require(14 + 40 + 12 <= n, "BMP masks cut short");
     for (int i = 0; i < 3; ++i) masks[i] = LoadLe(b + 14 + 40 + 4 * i, 4);
   }
-
-  std::vector<std::uint32_t> palette;
-  if (bpp <= 8) {
-    std::uint32_t count = colorsUsed ? colorsUsed : (1u << bpp);
-    Require(count <= 256, "BMP palette too large");
-    const int entry = infoSize == 12 ? 3 : 4;
-    const std::size_t start = 14 + std::size_t(infoSize);
-    Require(start + std::size_t(count) * entry <= n, "BMP palette cut short");
-    for (std::uint32_t i = 0; i < count; ++i) {
-      const std::uint8_t* p = b + start + std::size_t(i) * entry;
-      palette.push_back(std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]);
-    }
-  }
+  const std::vector<std::uint32_t> palette = ReadBmpPalette(b, n, h);
 
   const std::size_t stride = ((std::size_t(width) * bpp + 31) / 32) * 4;
-  Require(dataOffset <= n && stride * std::size_t(height) <= n - dataOffset, "BMP pixels cut short");
+  Require(h.dataOffset <= n && stride * std::size_t(height) <= n - h.dataOffset, "BMP pixels cut short");
 
   Image img;
   img.Width = width;
@@ -83,7 +107,7 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
   int shifts[3], bits[3];
   for (int i = 0; i < 3; ++i) MaskShift(masks[i], shifts[i], bits[i]);
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* row = b + dataOffset + stride * std::size_t(topDown ? y : height - 1 - y);
+    const std::uint8_t* row = b + h.dataOffset + stride * std::size_t(h.topDown ? y : height - 1 - y);
     std::uint32_t* out = &img.Pixels[std::size_t(y) * width];
     for (int x = 0; x < width; ++x) {
       std::uint32_t px;
@@ -109,24 +133,6 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
     }
   }
   return img;
-}
-
-std::vector<std::uint8_t> EncodeBmp24(const Image& img) {
-  const std::size_t stride = ((std::size_t(img.Width) * 24 + 31) / 32) * 4;
-  const std::uint32_t size = std::uint32_t(54 + stride * img.Height);
-  std::vector<std::uint8_t> out(size, 0);
-  auto put = [&](std::size_t at, std::uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) out[at + i] = std::uint8_t(v >> (8 * i));
-  };
-  out[0] = 'B'; out[1] = 'M';
-  put(2, size, 4); put(10, 54, 4); put(14, 40, 4);
-  put(18, std::uint32_t(img.Width), 4); put(22, std::uint32_t(img.Height), 4);
-  put(26, 1, 2); put(28, 24, 2);
-  for (int y = 0; y < img.Height; ++y) {
-    std::uint8_t* row = out.data() + 54 + stride * std::size_t(img.Height - 1 - y);
-    for (int x = 0; x < img.Width; ++x) put(std::size_t(row - out.data()) + 3 * x, img.At(x, y), 3);
-  }
-  return out;
 }
 
 }  // namespace dirsheet::skin

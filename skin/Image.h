@@ -52,7 +52,4 @@ bool DecodePng(const std::uint8_t* bytes, std::size_t size, Image& out);
 // loader: skin/win32/SkinPicture.h.)
 bool DecodePortablePicture(const std::vector<std::uint8_t>& file, Image& out);
 
-// Encodes a 24-bit bottom-up BMP (used by tests and by the skin maker's checks).
-std::vector<std::uint8_t> EncodeBmp24(const Image& image);
-
 }  // namespace dirsheet::skin

@@ -203,19 +203,4 @@ FoundPicture ExtractSkinPicture(const std::vector<std::uint8_t>& block) {
   return found;
 }
 
-std::vector<std::uint8_t> MakePictureBlock(const std::vector<std::uint8_t>& imageFile) {
-  std::vector<std::uint8_t> out;
-  auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
-  };
-  put(1, 4);
-  put(kNameLength, 2);
-  out.insert(out.end(), kPropertyName, kPropertyName + kNameLength);
-  put(std::uint32_t(imageFile.size() + 8), 4);
-  out.insert(out.end(), kStreamTag, kStreamTag + 4);
-  put(std::uint32_t(imageFile.size()), 4);
-  out.insert(out.end(), imageFile.begin(), imageFile.end());
-  return out;
-}
-
 }  // namespace dirsheet::skin

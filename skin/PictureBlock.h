@@ -34,8 +34,4 @@ struct FoundPicture {
 // Finds the skin picture in a picture block. Throws SkinError when the block holds none.
 FoundPicture ExtractSkinPicture(const std::vector<std::uint8_t>& block);
 
-// Builds a picture block of our own layout holding one "SkinPicture" property with an
-// image file inside a persisted-picture stream.
-std::vector<std::uint8_t> MakePictureBlock(const std::vector<std::uint8_t>& imageFile);
-
 }  // namespace dirsheet::skin

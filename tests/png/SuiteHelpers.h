@@ -2,7 +2,10 @@
 // libpng's pixels say the results must be.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -49,28 +52,35 @@ inline Drawn DecodeDrawn(const std::vector<uint8_t>& file, uint32_t background) 
     return d;
 }
 
-// The colours libpng's RGBA gives when blended over `background` (0x00BBGGRR) with the
-// decoder's rounding. A 1-bit palette image drawn without blending shows black and
+// Whether `drawn` (top-down RGB) shows libpng's RGBA blended over `background`
+// (0x00BBGGRR): every channel within one step of the exact blend
+// (colour * alpha + background * (255 - alpha)) / 255, which makes opaque and fully
+// transparent pixels exact. (The decoder's own rounding is pinned by hand-computed
+// pixels in decoder_test.) A 1-bit palette image drawn without blending shows black and
 // white unless its palette has exactly two entries.
-inline std::vector<uint8_t> ExpectedDrawn(const OracleImage& oracle, const std::vector<uint8_t>& file,
-                                          uint32_t background) {
-    const uint8_t bg[3] = {static_cast<uint8_t>(background), static_cast<uint8_t>(background >> 8),
-                           static_cast<uint8_t>(background >> 16)};
+inline ::testing::AssertionResult DrawnAsBlended(const std::vector<uint8_t>& drawn, const OracleImage& oracle,
+                                                 const std::vector<uint8_t>& file, uint32_t background) {
+    const double bg[3] = {static_cast<double>(background & 0xFF), static_cast<double>((background >> 8) & 0xFF),
+                          static_cast<double>((background >> 16) & 0xFF)};
     const std::vector<uint8_t>& rgba = oracle.rgba;
-    std::vector<uint8_t> out(rgba.size() / 4 * 3);
-    for (size_t i = 0; i < rgba.size() / 4; ++i) {
-        const unsigned a = rgba[4 * i + 3];
-        for (int c = 0; c < 3; ++c) {
-            const unsigned s = rgba[4 * i + c];
-            out[3 * i + c] = a == 255 ? s : a == 0 ? bg[c] : static_cast<uint8_t>((s * a + bg[c] * (255 - a) + 255) >> 8);
-        }
-    }
+    const size_t pixels = rgba.size() / 4;
+    if (drawn.size() != 3 * pixels)
+        return ::testing::AssertionFailure() << drawn.size() << " bytes drawn for " << pixels << " pixels";
     // IHDR's depth, colour type and interlace method, and whether a tRNS chunk comes.
     const bool monoPalette = file.size() > 28 && file[24] == 1 && file[25] == 3 && file[28] == 0;
     const bool trns = std::search(file.begin(), file.end(), std::begin("tRNS"), std::end("tRNS") - 1) != file.end();
-    if (monoPalette && !trns && oracle.paletteEntries != 2)
-        for (size_t i = 0; i < oracle.indices.size(); ++i) std::fill_n(out.begin() + 3 * i, 3, oracle.indices[i] ? 255 : 0);
-    return out;
+    const bool blackAndWhite = monoPalette && !trns && oracle.paletteEntries != 2;
+    for (size_t i = 0; i < pixels; ++i) {
+        const double a = rgba[4 * i + 3];
+        for (int c = 0; c < 3; ++c) {
+            const double want = blackAndWhite ? (oracle.indices[i] ? 255.0 : 0.0)
+                                              : (rgba[4 * i + c] * a + bg[c] * (255 - a)) / 255;
+            if (std::fabs(drawn[3 * i + c] - want) >= 1)
+                return ::testing::AssertionFailure() << "pixel " << i << " channel " << c << ": drawn "
+                                                     << int(drawn[3 * i + c]) << ", blend " << want;
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace dirsheet::png::testing

@@ -375,6 +375,9 @@ TEST(LoadPNGState, NothingCarriesOverToTheNextImage) {
 TEST(LoadPNGDrawing, AlphaBlendsWithTheDecodersRounding) {
     const long blue100 = 100L << 16;
     EXPECT_EQ(DecodeBytes(OneRgba(0, 0, 200, 128), blue100).rgb, (Bytes{0, 0, 150}));
+    // Red 100 at alpha 200 over red 0: 20000 / 255 is 78.4, drawn as 79 ((20000 + 255) >> 8);
+    // blue 100 behind alpha 55: 5500 / 255 is 21.6, drawn as 22.
+    EXPECT_EQ(DecodeBytes(OneRgba(100, 0, 0, 200), blue100).rgb, (Bytes{79, 0, 22}));
     EXPECT_EQ(DecodeBytes(OneRgba(7, 8, 9, 255), blue100).rgb, (Bytes{7, 8, 9}));
     EXPECT_EQ(DecodeBytes(OneRgba(7, 8, 9, 0), blue100).rgb, (Bytes{0, 0, 100}));
     EXPECT_EQ(DecodeBytes(OneRgba(7, 8, 9, 0), blue100).drawn->header.biBitCount, 24);

@@ -26,7 +26,7 @@ Bytes ReadFile(const std::string& path) {
   return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-Bytes TestBmp() { return EncodeBmp24(testing::MakeTestSkin().Picture); }
+Bytes TestBmp() { return testing::EncodeBmp24(testing::MakeTestSkin().Picture); }
 
 Bytes StartPng() { return ReadFile(DIRSHEET_SOURCE_DIR "/images/start.png"); }
 
@@ -86,7 +86,7 @@ TEST(PropertyBagBlock, FindsThePicturePersistedAfterTheName) {
   // No name: the first persisted picture in the block.
   cases.push_back({"no name", Bag().U32(1).Raw({7, 7, 7}).Stream(bmp), bmp, PictureSource::FirstPicture});
   // Our own layout is still read as it was.
-  cases.push_back({"our own layout", Bag().Raw(MakePictureBlock(bmp)), bmp, PictureSource::OwnLayout});
+  cases.push_back({"our own layout", Bag().Raw(testing::MakePictureBlock(bmp)), bmp, PictureSource::OwnLayout});
 
   for (const Case& c : cases) {
     const FoundPicture found = Extract(c.bag.bytes);

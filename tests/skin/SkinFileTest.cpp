@@ -137,10 +137,10 @@ TEST(SkinFileReader, RejectsWrongSignatureAndShortFiles) {
 
 TEST(SkinFileReader, FindsTheSkinPictureInItsBlock) {
   testing::TestSkin skin = testing::MakeTestSkin();
-  const auto bmp = EncodeBmp24(skin.Picture);
+  const auto bmp = testing::EncodeBmp24(skin.Picture);
 
   // As written by MakePictureBlock, padded as the loader pads it.
-  auto block = MakePictureBlock(bmp);
+  auto block = testing::MakePictureBlock(bmp);
   block.resize(block.size() + 23, 0);
   EXPECT_EQ(ExtractSkinPicture(block).File, bmp);
 
@@ -155,7 +155,7 @@ TEST(SkinFileReader, FindsTheSkinPictureInItsBlock) {
 
   // A stream longer than its property does not parse as our layout; the BMP after the
   // name is still found, within the block.
-  auto overlong = MakePictureBlock(bmp);
+  auto overlong = testing::MakePictureBlock(bmp);
   overlong[4 + 2 + 11 + 4 + 4 + 2] ^= 0x40;  // the stream's image length, +4 MB
   const FoundPicture found = ExtractSkinPicture(overlong);
   EXPECT_EQ(found.File, bmp);
@@ -163,7 +163,7 @@ TEST(SkinFileReader, FindsTheSkinPictureInItsBlock) {
 
   // Broken blocks: a value cut short, a block with no such property and no picture, a
   // value that is no image.
-  auto cut = MakePictureBlock(bmp);
+  auto cut = testing::MakePictureBlock(bmp);
   cut.resize(cut.size() / 2);
   EXPECT_THROW(ExtractSkinPicture(cut), SkinError);
   std::vector<std::uint8_t> other = {1, 0, 0, 0, 4, 0, 'I', 'n', 'f', 'o', 1, 0, 0, 0, 'x'};
@@ -189,7 +189,7 @@ TEST(BmpDecoder, ReadsTheDepthsAndOrientations) {
   img.Width = 5;  // rows need padding
   img.Height = 3;
   for (int i = 0; i < 15; ++i) img.Pixels.push_back(std::uint32_t(i * 0x010203 + 0x100000));
-  auto bmp24 = EncodeBmp24(img);
+  auto bmp24 = testing::EncodeBmp24(img);
   Image back = DecodeBmp(bmp24.data(), bmp24.size());
   EXPECT_EQ(back.Width, 5);
   EXPECT_EQ(back.Height, 3);

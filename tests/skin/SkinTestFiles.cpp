@@ -101,6 +101,33 @@ std::vector<std::uint8_t> SkinFileBytes(const TestSkin& skin) {
   return out;
 }
 
+std::vector<std::uint8_t> EncodeBmp24(const Image& img) {
+  const std::size_t stride = ((std::size_t(img.Width) * 24 + 31) / 32) * 4;
+  const std::uint32_t size = std::uint32_t(54 + stride * img.Height);
+  std::vector<std::uint8_t> out(size, 0);
+  auto put = [&](std::size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) out[at + i] = std::uint8_t(v >> (8 * i));
+  };
+  out[0] = 'B'; out[1] = 'M';
+  put(2, size, 4); put(10, 54, 4); put(14, 40, 4);
+  put(18, std::uint32_t(img.Width), 4); put(22, std::uint32_t(img.Height), 4);
+  put(26, 1, 2); put(28, 24, 2);
+  for (int y = 0; y < img.Height; ++y) {
+    std::uint8_t* row = out.data() + 54 + stride * std::size_t(img.Height - 1 - y);
+    for (int x = 0; x < img.Width; ++x) put(std::size_t(row - out.data()) + 3 * x, img.At(x, y), 3);
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> MakePictureBlock(const std::vector<std::uint8_t>& imageFile) {
+  const std::string name = "SkinPicture";
+  Bag b;
+  b.U32(1);
+  b.Raw({std::uint8_t(name.size()), 0}).Raw(Bag::Bytes(name.begin(), name.end()));
+  b.U32(std::uint32_t(imageFile.size() + 8)).Stream(imageFile);
+  return b.bytes;
+}
+
 Bag& Bag::Raw(const Bytes& b) {
   bytes.insert(bytes.end(), b.begin(), b.end());
   return *this;

@@ -42,6 +42,14 @@ std::uint32_t TileColor(int x, int y);
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// A 24-bit bottom-up BMP of the image, rows padded to 4 bytes.
+std::vector<std::uint8_t> EncodeBmp24(const Image& image);
+
+// A picture block of the skin maker's own layout: a count of 1, the name "SkinPicture"
+// after its 2-byte length, then the value's length, the stream signature "lt\0\0", the
+// image file's length and the image file.
+std::vector<std::uint8_t> MakePictureBlock(const std::vector<std::uint8_t>& imageFile);
+
 // A picture block as the platform's property-bag serialization lays one out, as far as
 // the reader relies on it: property after property, each a name (ANSI or UTF-16, its
 // length in bytes before it, NUL-terminated), a type word and the value; a picture value
