@@ -66,22 +66,6 @@ struct ListingOptions {
   unsigned threads = 1;         // folders read at once; 0: one per processor core
 };
 
-// The per-folder row buffer: cleared, appended to, sorted once by one column with a text
-// sort, and given its heading row at the top.
-class RowBuffer {
- public:
-  void Clear() { rows_.clear(); }
-  void Append(ListingRow row) { rows_.push_back(std::move(row)); }
-  void InsertAtTop(ListingRow row) { rows_.insert(rows_.begin(), std::move(row)); }
-  void SortByColumn(int column);
-  void Assign(std::vector<ListingRow> rows) { rows_ = std::move(rows); }
-  void Take(std::vector<ListingRow>& rows) { rows = std::move(rows_); rows_.clear(); }
-  const std::vector<ListingRow>& Rows() const { return rows_; }
-
- private:
-  std::vector<ListingRow> rows_;
-};
-
 // Why a folder was not listed in full.
 enum class FolderProblem {
   Unreadable,     // its entries (or some entries' details) could not be read
@@ -114,15 +98,10 @@ class ScanHost {
 
 // Cuts `text` before its first NUL, in place, and returns it.
 std::string& delete_Null(std::string& text);
-bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 // "2024/3/7 9:5" from a FILETIME (100 ns since 1601, UTC), no conversion to local time.
 std::string FormatStamp(std::uint64_t fileTime);
 // "2024-03-07T09:05:41Z" (ISO 8601, UTC) from a FILETIME.
 std::string IsoStamp(std::uint64_t fileTime);
-// value / 1024^power.
-double ScaleBytes(std::uint64_t value, int power);
-// Rounds to a whole number, halves to the even neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2).
-std::uint64_t RoundHalfEven(double value);
 // value / 1024^power rounded half to even, exact for every 64-bit value.
 std::uint64_t ScaleBytesRounded(std::uint64_t value, int power);
 // The sort column an order text names: the list position of the chosen entry, or -1
@@ -179,10 +158,10 @@ class ListingFile {
   // Deletes an earlier working listing of this format; a missing file is no error.
   bool DeleteExisting();
   bool WriteListingHeader();
-  bool AppendFolderBlock(const RowBuffer& rows);
-  // The same block in parts, for a folder too large to hold whole: BeginFolderBlock, then
-  // AddRow for each row in order, then EndFolderBlock. The parts go out in writes of a
-  // bounded size; the block is complete on disk when EndFolderBlock returns.
+  // One folder's block, in parts so that a folder of any size can be written:
+  // BeginFolderBlock, then AddRow for each row in order, then EndFolderBlock. The parts go
+  // out in writes of a bounded size; the block is complete on disk when EndFolderBlock
+  // returns.
   bool BeginFolderBlock();
   bool AddRow(const ListingRow& row);
   bool EndFolderBlock();

@@ -174,6 +174,14 @@ std::string Lines(const std::vector<std::string>& lines) {
   return out;
 }
 
+bool AppendBlock(dirsheet::listing::ListingFile& file,
+                 const std::vector<dirsheet::listing::ListingRow>& rows) {
+  if (!file.BeginFolderBlock()) return false;
+  for (const dirsheet::listing::ListingRow& row : rows)
+    if (!file.AddRow(row)) return false;
+  return file.EndFolderBlock();
+}
+
 ScanResult Scan(const std::string& folder, const std::string& outFolder,
                 const dirsheet::listing::ListingOptions& options, RecordingHost* host) {
   using namespace dirsheet;

@@ -41,6 +41,10 @@ std::string Spaces(int n);
 // Lines joined with CR LF, each line ended by it.
 std::string Lines(const std::vector<std::string>& lines);
 
+// Writes `rows` as one folder block of `file`, in parts as the walk does; false on a failure.
+bool AppendBlock(dirsheet::listing::ListingFile& file,
+                 const std::vector<dirsheet::listing::ListingRow>& rows);
+
 // The type name the backend's shell gives the unregistered extension ".zzq".
 extern const char* const kZzqType;
 
