@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/win32/ProgramFolder.h"
 #include "platform/win32/TextCodec.h"
 #include "png/LoadPNG.h"
 #include "png/win32/PictureBox.h"
@@ -19,7 +20,9 @@ namespace dirsheet::window {
 
 using platform::win32::Bitmap;
 using platform::win32::MemoryDc;
+using platform::win32::ProgramFolder;
 using platform::win32::SelectGuard;
+using platform::win32::WideFromCodePage;
 
 namespace {
 
@@ -402,9 +405,9 @@ HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD sty
   // Controls are made as UTF-16 windows, so that the tree, `dir` and the status bar show
   // folder names in any script.
   const DWORD visible = shown ? WS_VISIBLE : 0;
-  HWND h = CreateWindowExW(exStyle, WideFromAnsi(cls).c_str(), WideFromAnsi(text).c_str(),
-                           WS_CHILD | visible | style, twips_.X(left), twips_.Y(top),
-                           twips_.X(width), twips_.Y(height), parent,
+  HWND h = CreateWindowExW(exStyle, WideFromCodePage(cls, CP_ACP).c_str(),
+                           WideFromCodePage(text, CP_ACP).c_str(), WS_CHILD | visible | style,
+                           twips_.X(left), twips_.Y(top), twips_.X(width), twips_.Y(height), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -695,10 +698,11 @@ std::wstring Form1::StatusTextW() const {
   return s;
 }
 
-void Form1::ShowFailure(const std::string& what) { ShowFailure(WideFromAnsi(what)); }
+void Form1::ShowFailure(const std::string& what) { ShowFailure(WideFromCodePage(what, CP_ACP)); }
 
 void Form1::ShowFailure(const std::wstring& what) {
-  MessageBoxW(hwnd_, what.c_str(), WideFromAnsi(kMessageTitle).c_str(), MB_OK | MB_ICONERROR);
+  MessageBoxW(hwnd_, what.c_str(), WideFromCodePage(kMessageTitle, CP_ACP).c_str(),
+              MB_OK | MB_ICONERROR);
 }
 
 void Form1::StartScan() {

@@ -10,6 +10,8 @@
 #include <string>
 
 #include "listing/Listing.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Twips.h"
 #include "window/FolderTree.h"
 #include "window/ShellNamespace.h"
 #include "window/Win32Util.h"
@@ -165,7 +167,7 @@ class Form1 {
 
   Form1Services services_;
   HWND hwnd_ = nullptr;
-  Twips twips_;
+  platform::win32::Twips twips_;
   platform::win32::Font font_, boldFont_;
   platform::win32::Icon smallIcon_;
   HWND tab_ = nullptr, frame1_ = nullptr, frame2_ = nullptr;

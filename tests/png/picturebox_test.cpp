@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
+#include "platform/win32/Twips.h"
 #include "png/LoadPNG.h"
 #include "png/win32/CBitmap.h"
 #include "png/win32/PictureBox.h"
 
 using namespace dirsheet::png;
 using namespace dirsheet::png::win32;
+using namespace dirsheet::platform::win32;
 
 namespace {
 
@@ -112,21 +114,21 @@ TEST_F(PictureBoxTest, NarrowBackgroundIsWidenedBeforeTheCapture) {
     background->SetBackColor(RGB(0x80, 0x60, 0x40));
     background->Cls();
     auto target = PictureBox::Create(host_, 200, 100, 8, 8);
-    const long tppx = CBitmap::TwipsPerPixelX(), tppy = CBitmap::TwipsPerPixelY();
+    const long tppx = TwipsPerPixelX(), tppy = TwipsPerPixelY();
     Decode(*target, Suite("basn6a08.png"), background.get());
     // The image size in twips plus 100 twips, as whole pixels of the window.
-    EXPECT_EQ(background->Width(), CBitmap::TwipsToPixels(32 * tppx + 100, true) * tppx);
-    EXPECT_EQ(background->Height(), CBitmap::TwipsToPixels(32 * tppy + 100, false) * tppy);
+    EXPECT_EQ(background->Width(), TwipsToPixels(32 * tppx + 100, true) * tppx);
+    EXPECT_EQ(background->Height(), TwipsToPixels(32 * tppy + 100, false) * tppy);
     EXPECT_EQ(target->Width(), 32 * tppx);
     // The whole image was blended with the widened background's colour.
     EXPECT_TRUE(ReadBack(*target, 32, 32) == Expected(Suite("basn6a08.png"), 0x00406080));
 }
 
 TEST_F(PictureBoxTest, TwipsConversionsAndTwipsPlacement) {
-    const long tpp = CBitmap::TwipsPerPixelX();
-    EXPECT_EQ(CBitmap::PixelsToTwips(32, true), 32 * tpp);
-    EXPECT_EQ(CBitmap::TwipsToPixels(32 * tpp + tpp / 2 - 1, true), 32);
-    auto box = PictureBox::CreateTwips(host_, 0, 0, 40 * tpp, 20 * CBitmap::TwipsPerPixelY());
+    const long tpp = TwipsPerPixelX();
+    EXPECT_EQ(PixelsToTwips(32, true), 32 * tpp);
+    EXPECT_EQ(TwipsToPixels(32 * tpp + tpp / 2 - 1, true), 32);
+    auto box = PictureBox::CreateTwips(host_, 0, 0, 40 * tpp, 20 * TwipsPerPixelY());
     EXPECT_EQ(Client(*box).cx, 40);
     EXPECT_EQ(box->Width(), 40 * tpp);
     box->Parent().SetScaleMode(kPixels);
