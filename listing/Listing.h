@@ -207,6 +207,7 @@ class FolderWalk {
   class ReadAhead;
 
  private:
+  class Pass;
   void Emit(Node& node, bool replayStatus);
 
   platform::FileSystem& fs_;
