@@ -107,7 +107,7 @@ std::uint64_t ScaleBytesRounded(std::uint64_t value, int power);
 // The sort column an order text names: the list position of the chosen entry, or -1
 // for "No order" and for typed text that names no entry.
 int OrderColumn(const ListingOptions& options);
-// The row buffer's text collation: case-insensitive for ASCII letters, then by bytes.
+// The rows' text collation: case-insensitive for ASCII letters, then by bytes.
 bool CellLess(std::string_view a, std::string_view b);
 // Whether the filter lets one enumeration give both the files and the subfolders.
 bool FilterMatchesEverything(const std::string& filter);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/win32/TextCodec.h"
-#include "window/Win32Util.h"
 
 namespace dirsheet::window {
 

@@ -14,7 +14,7 @@
 #include "platform/win32/Twips.h"
 #include "window/FolderTree.h"
 #include "window/ShellNamespace.h"
-#include "window/Win32Util.h"
+#include "window/WindowText.h"
 
 namespace dirsheet::skin::win32 {
 class ClsSkinner;
