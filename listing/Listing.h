@@ -84,16 +84,10 @@ class ScanHost {
   // Lets the window process pending messages; called once per directory entry, and
   // regularly while the walk waits for folders read ahead.
   virtual void PumpMessages() = 0;
-  // A folder whose entries could not be read (it still gets its empty block).
-  virtual void FolderUnreadable(const std::string& path) {}
-  // A folder not entered because it is already open higher up on the current path, or
-  // was listed earlier in this scan.
-  virtual void FolderLoop(const std::string& path) {}
-  // The same reports with their reason; by default they go to the two above.
-  virtual void Problem(FolderProblem kind, const std::string& path, const std::string& reason) {
-    if (kind == FolderProblem::Unreadable) FolderUnreadable(path);
-    else FolderLoop(path);
-  }
+  // A folder whose entries could not be read (it still gets its empty block), or one not
+  // entered because it is already open higher up on the current path or was listed
+  // earlier in this scan; `reason` says which. By default nothing is done.
+  virtual void Problem(FolderProblem kind, const std::string& path, const std::string& reason) {}
 };
 
 // Cuts `text` before its first NUL, in place, and returns it.

@@ -185,7 +185,6 @@ class Form1::ScanPump : public listing::ScanHost {
     Tick();
   }
   void PumpMessages() override { Tick(); }
-  void FolderUnreadable(const std::string&) override {}
   // Shows the latest path if it is not on the panel yet.
   void Flush() {
     if (dirty_) form_.SetStatus(platform::win32::WideFromUtf8(latest_));

@@ -56,8 +56,10 @@ class RecordingHost : public dirsheet::listing::ScanHost {
     if (onStatus) onStatus(text);
   }
   void PumpMessages() override { ++pumps; }
-  void FolderUnreadable(const std::string& path) override { unreadable.push_back(path); }
-  void FolderLoop(const std::string& path) override { loops.push_back(path); }
+  void Problem(dirsheet::listing::FolderProblem kind, const std::string& path,
+               const std::string&) override {
+    (kind == dirsheet::listing::FolderProblem::Unreadable ? unreadable : loops).push_back(path);
+  }
 
   bool stop = false;
   int pumps = 0;
