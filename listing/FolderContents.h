@@ -179,8 +179,8 @@ class FolderContents {
     return c.accessLength ? childNames_.Get(c.access, c.accessLength) : Name(c);
   }
 
-  // Orders the records by the text of one column's cells, as the row buffer sorts its
-  // rows (a stable sort with its collation); -1 keeps the enumeration order.
+  // Orders the records by the text of one column's cells (a stable sort with CellLess);
+  // -1 keeps the enumeration order.
   void Sort(int column, const ListingOptions& o);
   // Fills `row` with record `i` (listing order) as the listing shows it.
   void MakeRow(std::size_t i, const ListingOptions& o, ListingRow& row) const;

@@ -545,93 +545,110 @@ FolderWalk::~FolderWalk() = default;
 
 void FolderWalk::ListFolder(const std::string& path) { ListFolders({path}); }
 
-void FolderWalk::ListFolders(const std::vector<std::string>& paths) {
-  unsigned threads = options_.threads;
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  TypeNames types(fs_);
-  // Reading ahead, this thread reads too; its host calls wait until a folder is written.
-  const bool parallel = threads > 1;
-  if (parallel) ahead_ = std::make_unique<ReadAhead>(fs_, options_, types, threads - 1);
-  Reader own(fs_, options_, types, parallel ? nullptr : &host_);
-  IdSet listedHere;  // the one-thread walk's; reading ahead, the shared one
-  const IdSet& listed = parallel ? ahead_->Listed() : listedHere;
-  std::vector<std::shared_ptr<Node>> open;
+// One run of ListFolders: the readers, the path of folders open from the source down
+// and the identities listed so far, with the walk's steps.
+class FolderWalk::Pass {
+ public:
+  Pass(FolderWalk& walk, unsigned threads)
+      : w_(walk),
+        parallel_(threads > 1),
+        types_(walk.fs_),
+        own_(walk.fs_, walk.options_, types_, parallel_ ? nullptr : &walk.host_) {
+    // Reading ahead, this thread reads too; its host calls wait until a folder is written.
+    if (parallel_)
+      w_.ahead_ = std::make_unique<ReadAhead>(w_.fs_, w_.options_, types_, threads - 1);
+  }
+  // The readers stop before the nodes they may be looking at go.
+  ~Pass() { w_.ahead_.reset(); }
 
-  // Whether `node` leads to a folder listed already; names the reason when it does.
-  auto listedAlready = [&](const Node& node) {
-    if (!(node.hasId && node.idExact && listed.Contains(node.id))) return false;
-    for (const std::shared_ptr<Node>& above : open) {
-      if (above->hasId && above->id == node.id) {
-        host_.Problem(FolderProblem::Loop, node.path, "it leads back to " + above->path);
-        return true;
-      }
-    }
-    host_.Problem(FolderProblem::AlreadyListed, node.path,
-                  "it leads to a folder already listed in this scan");
-    return true;
-  };
-
-  // Reads, checks and lists one folder; false when it is not entered.
-  auto visit = [&](const std::shared_ptr<Node>& node) {
-    // The reading itself stops short at an identity listed already.
-    if (parallel) ahead_->Obtain(node, own, host_);
-    else own.Read(*node, [&](const FolderId& id) { return listedHere.Contains(id); });
-    if (listedAlready(*node)) {
-      totals_.NotEntered += 1;
-      if (parallel) ahead_->Discard(node);
-      return false;
-    }
-    if (node->hasId) {
-      if (parallel) ahead_->MarkListed(node->id);
-      else listedHere.Insert(node->id);
-    }
-    Emit(*node, parallel);
-    return true;
-  };
-
-  // The next subfolder of `top` for the walk.
-  auto takeChild = [&](Node& top) {
-    if (parallel) return ahead_->TakeChild(top);
-    return MakeChild(top, top.next++, fs_.Separator(), false);
-  };
-
-  for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (host_.StopRequested() || !listing_.ok()) break;
+  // Lists the source folder `path` (the `index`th) and every folder below it, in
+  // pre-order; false when the listing can no longer be written and the walk ends.
+  bool ListSource(const std::string& path, std::uint32_t index) {
     auto source = std::make_shared<Node>();
-    source->path = paths[i];
-    source->key = {static_cast<std::uint32_t>(i)};
-    source->hasId = source->idExact = fs_.Identify(source->path, source->id);
-    if (visit(source)) open.push_back(source);
-    while (!open.empty()) {
+    source->path = path;
+    source->key = {index};
+    source->hasId = source->idExact = w_.fs_.Identify(source->path, source->id);
+    if (Visit(source)) open_.push_back(source);
+    while (!open_.empty()) {
       // A listing that can no longer be written ends the walk: the caller reports it.
-      if (!listing_.ok()) break;
-      Node& top = *open.back();
+      if (!w_.listing_.ok()) return false;
+      Node& top = *open_.back();
       if (top.next == top.contents.Children()) {
-        open.pop_back();  // the folder and all below it are done: freed here
+        open_.pop_back();  // the folder and all below it are done: freed here
         continue;
       }
-      std::shared_ptr<Node> child = takeChild(top);
-      totals_.TotalFolders += 1;
-      host_.SetStatus(child->path);
+      std::shared_ptr<Node> child = TakeChild(top);
+      w_.totals_.TotalFolders += 1;
+      w_.host_.SetStatus(child->path);
       // After Stop the remaining subfolders are still counted, but nothing below is listed.
-      if (host_.StopRequested()) {
-        if (parallel) {
-          ahead_->Stop();
-          ahead_->Discard(child);
+      if (w_.host_.StopRequested()) {
+        if (parallel_) {
+          w_.ahead_->Stop();
+          w_.ahead_->Discard(child);
         }
         continue;
       }
-      if (visit(child)) open.push_back(child);
+      if (Visit(child)) open_.push_back(child);
     }
-    if (!open.empty()) {
-      // Ended early (the listing cannot be written): the readers stop before the nodes
-      // they may be looking at go.
-      ahead_.reset();
-      open.clear();
-      break;
-    }
+    return true;
   }
-  ahead_.reset();
+
+ private:
+  // Reads, checks and lists one folder; false when it is not entered.
+  bool Visit(const std::shared_ptr<Node>& node) {
+    // The reading itself stops short at an identity listed already.
+    if (parallel_) w_.ahead_->Obtain(node, own_, w_.host_);
+    else own_.Read(*node, [&](const FolderId& id) { return listedHere_.Contains(id); });
+    if (ListedAlready(*node)) {
+      w_.totals_.NotEntered += 1;
+      if (parallel_) w_.ahead_->Discard(node);
+      return false;
+    }
+    if (node->hasId) {
+      if (parallel_) w_.ahead_->MarkListed(node->id);
+      else listedHere_.Insert(node->id);
+    }
+    w_.Emit(*node, parallel_);
+    return true;
+  }
+
+  // Whether `node` leads to a folder listed already; names the reason when it does.
+  bool ListedAlready(const Node& node) {
+    const IdSet& listed = parallel_ ? w_.ahead_->Listed() : listedHere_;
+    if (!(node.hasId && node.idExact && listed.Contains(node.id))) return false;
+    for (const std::shared_ptr<Node>& above : open_) {
+      if (above->hasId && above->id == node.id) {
+        w_.host_.Problem(FolderProblem::Loop, node.path, "it leads back to " + above->path);
+        return true;
+      }
+    }
+    w_.host_.Problem(FolderProblem::AlreadyListed, node.path,
+                     "it leads to a folder already listed in this scan");
+    return true;
+  }
+
+  // The next subfolder of `top` for the walk.
+  std::shared_ptr<Node> TakeChild(Node& top) {
+    if (parallel_) return w_.ahead_->TakeChild(top);
+    return MakeChild(top, top.next++, w_.fs_.Separator(), false);
+  }
+
+  FolderWalk& w_;
+  const bool parallel_;
+  TypeNames types_;
+  Reader own_;
+  IdSet listedHere_;  // the one-thread walk's; reading ahead, the shared one counts
+  std::vector<std::shared_ptr<Node>> open_;
+};
+
+void FolderWalk::ListFolders(const std::vector<std::string>& paths) {
+  unsigned threads = options_.threads;
+  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+  Pass pass(*this, threads);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (host_.StopRequested() || !listing_.ok()) break;
+    if (!pass.ListSource(paths[i], static_cast<std::uint32_t>(i))) break;
+  }
 }
 
 // Hands a read folder's block to the listing, row by row, and counts it.

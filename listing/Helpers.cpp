@@ -1,8 +1,6 @@
-// Small helpers shared by the walk, the writers and the folder tree: NUL cutting, the
-// directory test, stamps, byte scaling and the row buffer's sort.
+// Small helpers shared by the walk, the folder contents and the writers: NUL cutting,
+// stamps, byte scaling, the order column and the rows' text collation.
 #include <algorithm>
-#include <cmath>
-#include <cstring>
 
 #include "listing/Listing.h"
 
@@ -12,10 +10,6 @@ std::string& delete_Null(std::string& text) {
   const std::size_t nul = text.find('\0');
   if (nul != std::string::npos) text.erase(nul);
   return text;
-}
-
-bool IsDirectory(platform::FileSystem& fs, const std::string& path) {
-  return fs.IsDirectory(path);
 }
 
 namespace {
@@ -33,10 +27,6 @@ void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
   m = mp < 10 ? mp + 3 : mp - 9;
   if (m <= 2) ++y;
 }
-
-}  // namespace
-
-namespace {
 
 struct Civil {
   std::int64_t year;
@@ -98,16 +88,6 @@ std::string IsoStamp(std::uint64_t fileTime) {
   return out;
 }
 
-double ScaleBytes(std::uint64_t value, int power) {
-  return static_cast<double>(value) / std::pow(1024.0, power);
-}
-
-std::uint64_t RoundHalfEven(double value) {
-  if (!(value > 0)) return 0;
-  if (value >= 18446744073709551615.0) return UINT64_MAX;
-  return static_cast<std::uint64_t>(std::nearbyint(value));  // default mode: ties to even
-}
-
 std::uint64_t ScaleBytesRounded(std::uint64_t value, int power) {
   if (power <= 0) return value;
   const unsigned shift = 10u * static_cast<unsigned>(power);
@@ -140,14 +120,6 @@ bool CellLess(std::string_view a, std::string_view b) {
   }
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
-}
-
-void RowBuffer::SortByColumn(int column) {
-  if (column < 0 || column >= 5) return;
-  const std::size_t c = static_cast<std::size_t>(column);
-  std::stable_sort(rows_.begin(), rows_.end(), [c](const ListingRow& a, const ListingRow& b) {
-    return CellLess(a.cells[c], b.cells[c]);
-  });
 }
 
 }  // namespace dirsheet::listing

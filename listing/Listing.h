@@ -66,22 +66,6 @@ struct ListingOptions {
   unsigned threads = 1;         // folders read at once; 0: one per processor core
 };
 
-// The per-folder row buffer: cleared, appended to, sorted once by one column with a text
-// sort, and given its heading row at the top.
-class RowBuffer {
- public:
-  void Clear() { rows_.clear(); }
-  void Append(ListingRow row) { rows_.push_back(std::move(row)); }
-  void InsertAtTop(ListingRow row) { rows_.insert(rows_.begin(), std::move(row)); }
-  void SortByColumn(int column);
-  void Assign(std::vector<ListingRow> rows) { rows_ = std::move(rows); }
-  void Take(std::vector<ListingRow>& rows) { rows = std::move(rows_); rows_.clear(); }
-  const std::vector<ListingRow>& Rows() const { return rows_; }
-
- private:
-  std::vector<ListingRow> rows_;
-};
-
 // Why a folder was not listed in full.
 enum class FolderProblem {
   Unreadable,     // its entries (or some entries' details) could not be read
@@ -100,35 +84,24 @@ class ScanHost {
   // Lets the window process pending messages; called once per directory entry, and
   // regularly while the walk waits for folders read ahead.
   virtual void PumpMessages() = 0;
-  // A folder whose entries could not be read (it still gets its empty block).
-  virtual void FolderUnreadable(const std::string& path) {}
-  // A folder not entered because it is already open higher up on the current path, or
-  // was listed earlier in this scan.
-  virtual void FolderLoop(const std::string& path) {}
-  // The same reports with their reason; by default they go to the two above.
-  virtual void Problem(FolderProblem kind, const std::string& path, const std::string& reason) {
-    if (kind == FolderProblem::Unreadable) FolderUnreadable(path);
-    else FolderLoop(path);
-  }
+  // A folder whose entries could not be read (it still gets its empty block), or one not
+  // entered because it is already open higher up on the current path or was listed
+  // earlier in this scan; `reason` says which. By default nothing is done.
+  virtual void Problem(FolderProblem kind, const std::string& path, const std::string& reason) {}
 };
 
 // Cuts `text` before its first NUL, in place, and returns it.
 std::string& delete_Null(std::string& text);
-bool IsDirectory(platform::FileSystem& fs, const std::string& path);
 // "2024/3/7 9:5" from a FILETIME (100 ns since 1601, UTC), no conversion to local time.
 std::string FormatStamp(std::uint64_t fileTime);
 // "2024-03-07T09:05:41Z" (ISO 8601, UTC) from a FILETIME.
 std::string IsoStamp(std::uint64_t fileTime);
-// value / 1024^power.
-double ScaleBytes(std::uint64_t value, int power);
-// Rounds to a whole number, halves to the even neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2).
-std::uint64_t RoundHalfEven(double value);
 // value / 1024^power rounded half to even, exact for every 64-bit value.
 std::uint64_t ScaleBytesRounded(std::uint64_t value, int power);
 // The sort column an order text names: the list position of the chosen entry, or -1
 // for "No order" and for typed text that names no entry.
 int OrderColumn(const ListingOptions& options);
-// The row buffer's text collation: case-insensitive for ASCII letters, then by bytes.
+// The rows' text collation: case-insensitive for ASCII letters, then by bytes.
 bool CellLess(std::string_view a, std::string_view b);
 // Whether the filter lets one enumeration give both the files and the subfolders.
 bool FilterMatchesEverything(const std::string& filter);
@@ -179,10 +152,10 @@ class ListingFile {
   // Deletes an earlier working listing of this format; a missing file is no error.
   bool DeleteExisting();
   bool WriteListingHeader();
-  bool AppendFolderBlock(const RowBuffer& rows);
-  // The same block in parts, for a folder too large to hold whole: BeginFolderBlock, then
-  // AddRow for each row in order, then EndFolderBlock. The parts go out in writes of a
-  // bounded size; the block is complete on disk when EndFolderBlock returns.
+  // One folder's block, in parts so that a folder of any size can be written:
+  // BeginFolderBlock, then AddRow for each row in order, then EndFolderBlock. The parts go
+  // out in writes of a bounded size; the block is complete on disk when EndFolderBlock
+  // returns.
   bool BeginFolderBlock();
   bool AddRow(const ListingRow& row);
   bool EndFolderBlock();
@@ -228,6 +201,7 @@ class FolderWalk {
   class ReadAhead;
 
  private:
+  class Pass;
   void Emit(Node& node, bool replayStatus);
 
   platform::FileSystem& fs_;

@@ -113,13 +113,6 @@ bool ListingFile::WriteListingHeader() {
   return Write(impl_->bytes);
 }
 
-bool ListingFile::AppendFolderBlock(const RowBuffer& rows) {
-  if (!BeginFolderBlock()) return false;
-  for (const ListingRow& row : rows.Rows())
-    if (!AddRow(row)) return false;
-  return EndFolderBlock();
-}
-
 bool ListingFile::BeginFolderBlock() {
   if (!impl_->format || !ok()) return ok();
   impl_->bytes.clear();

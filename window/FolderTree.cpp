@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "window/Win32Util.h"
+#include "platform/win32/TextCodec.h"
 
 namespace dirsheet::window {
 
@@ -42,7 +42,7 @@ HICON SmallIconFromFile(const std::wstring& file, int index) {
 }
 
 HICON SmallIconFromFile(const std::string& file, int index) {
-  return SmallIconFromFile(WideFromAnsi(file), index);
+  return SmallIconFromFile(platform::win32::WideFromCodePage(file, CP_ACP), index);
 }
 
 // The small icon the shell shows for `path` (or, with `attributes`, for any item of
@@ -85,7 +85,10 @@ std::vector<std::string> Split(const std::string& text, char sep) {
 // computer) expands the leading %VARIABLE%; variant B takes the file name from the
 // system folder. A missing or malformed value gives no icon.
 HICON DefaultIconOf(const std::wstring& classKey, bool variantA) {
-  std::string clsid = AnsiFromWide(classKey.c_str() + 2, static_cast<int>(classKey.size()) - 2);
+  const std::string clsid =
+      classKey.size() > 2
+          ? platform::win32::CodePageFromWide(classKey.c_str() + 2, classKey.size() - 2, CP_ACP)
+          : std::string();
   std::string subKey = "CLSID\\" + clsid + "\\DefaultIcon";
   char value[255] = {};
   {

@@ -13,7 +13,6 @@
 
 #include "window/KeyedImageList.h"
 #include "window/ShellNamespace.h"
-#include "window/Win32Util.h"
 
 namespace dirsheet::window {
 

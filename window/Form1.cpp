@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/win32/ProgramFolder.h"
 #include "platform/win32/TextCodec.h"
 #include "png/LoadPNG.h"
 #include "png/win32/PictureBox.h"
@@ -19,7 +20,9 @@ namespace dirsheet::window {
 
 using platform::win32::Bitmap;
 using platform::win32::MemoryDc;
+using platform::win32::ProgramFolder;
 using platform::win32::SelectGuard;
+using platform::win32::WideFromCodePage;
 
 namespace {
 
@@ -182,7 +185,6 @@ class Form1::ScanPump : public listing::ScanHost {
     Tick();
   }
   void PumpMessages() override { Tick(); }
-  void FolderUnreadable(const std::string&) override {}
   // Shows the latest path if it is not on the panel yet.
   void Flush() {
     if (dirty_) form_.SetStatus(platform::win32::WideFromUtf8(latest_));
@@ -402,9 +404,9 @@ HWND Form1::AddControl(HWND parent, const char* cls, const char* text, DWORD sty
   // Controls are made as UTF-16 windows, so that the tree, `dir` and the status bar show
   // folder names in any script.
   const DWORD visible = shown ? WS_VISIBLE : 0;
-  HWND h = CreateWindowExW(exStyle, WideFromAnsi(cls).c_str(), WideFromAnsi(text).c_str(),
-                           WS_CHILD | visible | style, twips_.X(left), twips_.Y(top),
-                           twips_.X(width), twips_.Y(height), parent,
+  HWND h = CreateWindowExW(exStyle, WideFromCodePage(cls, CP_ACP).c_str(),
+                           WideFromCodePage(text, CP_ACP).c_str(), WS_CHILD | visible | style,
+                           twips_.X(left), twips_.Y(top), twips_.X(width), twips_.Y(height), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
   SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -417,20 +419,33 @@ HWND Form1::AddFrame(HWND parent, const char* caption, int left, int top, int wi
                     WS_EX_CONTROLPARENT, shown);
 }
 
+// The controls in tab order: the Main page first, then the tab strip beneath it, then the
+// status bar.
 void Form1::CreateControls() {
   // The controls are drawn in the classic style; only a frame the skin does not draw
   // follows the system's theme. Under Wine themed drawing is slow: the tab strip's pane
   // took over 150 ms a paint and the status panel over 10 ms (a scan repaints it many
   // times a second), and the themed controls added some 45 ms to every start-up.
   SetThemeAppProperties(STAP_ALLOW_NONCLIENT);
+  MakeFonts();
+  CreateMainPage();
+  CreateOptionFrames();
+  CreateTabStrip();
+  CreateStatusBar();
+}
+
+// The system's message font, and its bold form for the About page's title.
+void Form1::MakeFonts() {
   NONCLIENTMETRICSA ncm = {};
   ncm.cbSize = sizeof ncm;
   SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
   font_.reset(CreateFontIndirectA(&ncm.lfMessageFont));
   ncm.lfMessageFont.lfWeight = FW_BOLD;
   boldFont_.reset(CreateFontIndirectA(&ncm.lfMessageFont));
+}
 
-  // The pages come first in the tab order; the tab strip lies beneath them.
+// The Main page with its command buttons, `dir` and the two lists.
+void Form1::CreateMainPage() {
   frame1_ = AddFrame(hwnd_, "", 240, 600, 7500, 5655);
   const DWORD button = WS_TABSTOP | BS_OWNERDRAW;
   command_[0] = AddControl(frame1_, "BUTTON", "Start", button, kIdCommand1, 120, 240, 1215, 975);
@@ -443,21 +458,28 @@ void Form1::CreateControls() {
   saveas_ = AddControl(frame1_, "COMBOBOX", "", combo, kIdSaveAs, 5880, 1320, 1455, 1600);
   SetText(orderby_, "No order");
   SetText(saveas_, "Text");
-  frame4_ = AddFrame(frame1_, "Source Folder", 120, 1800, 4455, 3735);
-  treeView_ = AddControl(frame4_, WC_TREEVIEWA, "",
+}
+
+// The Main page's three frames: the folder tree, the filter and the attributes to save.
+void Form1::CreateOptionFrames() {
+  HWND source = AddFrame(frame1_, "Source Folder", 120, 1800, 4455, 3735);
+  treeView_ = AddControl(source, WC_TREEVIEWA, "",
                          WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
                              TVS_SHOWSELALWAYS,
                          kIdTree, 120, 240, 4215, 3375, WS_EX_CLIENTEDGE);
-  frame5_ = AddFrame(frame1_, "Filter", 4800, 1800, 2535, 1095);
-  filter_ = AddControl(frame5_, "EDIT", "*", WS_TABSTOP | ES_AUTOHSCROLL, kIdFilter, 240, 360, 2055,
+  HWND filter = AddFrame(frame1_, "Filter", 4800, 1800, 2535, 1095);
+  filter_ = AddControl(filter, "EDIT", "*", WS_TABSTOP | ES_AUTOHSCROLL, kIdFilter, 240, 360, 2055,
                        375, WS_EX_CLIENTEDGE);
-  frame3_ = AddFrame(frame1_, "Attributes to save", 4800, 3600, 2535, 1935);
+  HWND attributes = AddFrame(frame1_, "Attributes to save", 4800, 3600, 2535, 1935);
   const char* checks[4] = {"Type", "Size", "Created date", "Last modified date"};
   const int checkWidth[4] = {1215, 1215, 1215, 1815};
   for (int i = 0; i < 4; ++i)
-    check_[i] = AddControl(frame3_, "BUTTON", checks[i], WS_TABSTOP | BS_AUTOCHECKBOX,
+    check_[i] = AddControl(attributes, "BUTTON", checks[i], WS_TABSTOP | BS_AUTOCHECKBOX,
                            kIdCheck1 + i, 120, 360 + 360 * i, checkWidth[i] + 360, 255);
+}
 
+// The tab strip "Main", "About", beneath the pages.
+void Form1::CreateTabStrip() {
   tab_ = AddControl(hwnd_, WC_TABCONTROLA, "", WS_TABSTOP | WS_CLIPSIBLINGS, kIdTab, 240, 120,
                     7575, 6255);
   TCITEMA item = {};
@@ -467,7 +489,10 @@ void Form1::CreateControls() {
   item.pszText = const_cast<char*>("About");
   SendMessageA(tab_, TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
   SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
 
+// The status bar: one panel as wide as the bar.
+void Form1::CreateStatusBar() {
   status_ = AddControl(hwnd_, STATUSCLASSNAMEA, "",
                        CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, kIdStatus, 120, 6480,
                        7725, 375);
@@ -695,10 +720,11 @@ std::wstring Form1::StatusTextW() const {
   return s;
 }
 
-void Form1::ShowFailure(const std::string& what) { ShowFailure(WideFromAnsi(what)); }
+void Form1::ShowFailure(const std::string& what) { ShowFailure(WideFromCodePage(what, CP_ACP)); }
 
 void Form1::ShowFailure(const std::wstring& what) {
-  MessageBoxW(hwnd_, what.c_str(), WideFromAnsi(kMessageTitle).c_str(), MB_OK | MB_ICONERROR);
+  MessageBoxW(hwnd_, what.c_str(), WideFromCodePage(kMessageTitle, CP_ACP).c_str(),
+              MB_OK | MB_ICONERROR);
 }
 
 void Form1::StartScan() {
@@ -710,10 +736,28 @@ void Form1::StartScan() {
   // A stopped walk that is still winding down counts as running: scans never interleave.
   if (scanning_ || walkRunning_) return;
   listing::ListingOptions options = ReadOptions();
+  std::string source;
+  if (!CheckScanRequest(chosen, options, source)) return;
+  BeginScan(options);
+  // The engine takes and gives back its paths in UTF-8.
+  listing::ListingFile listingFile(platform::win32::Utf8FromAnsi(ListingBasePath()), options);
+  WriteListing(listingFile, options, source);
+  EndScan();
+  if (closePending_) {
+    DestroyWindow(hwnd_);
+    return;
+  }
+  ReportScan(listingFile, options.format);
+}
+
+// A format the window writes and an existing folder; otherwise the user is told why no
+// listing is made and the answer is false. `source` is the folder as the engine takes it.
+bool Form1::CheckScanRequest(const std::wstring& chosen, const listing::ListingOptions& options,
+                             std::string& source) {
   if (options.format != "Text" && options.format != "HTML") {
     ShowFailure("No listing can be made in the format \"" + options.format +
                 "\": choose Text or HTML.");
-    return;
+    return false;
   }
   // The tree's root stands for the desktop folder; what is no folder (a namespace item,
   // a typed path that is gone) is named to the user and no listing is made of it.
@@ -721,9 +765,13 @@ void Form1::StartScan() {
   if (!IsExistingFolder(folder)) {
     ShowFailure(L"The folder \"" + folder +
                 L"\" cannot be listed: it does not exist or is not a folder.");
-    return;
+    return false;
   }
-  std::string source = EnginePath(folder);
+  source = EnginePath(folder);
+  return true;
+}
+
+void Form1::BeginScan(const listing::ListingOptions& options) {
   totals_ = listing::ScanTotals();
   MarkCommand(1);
   EnableOptions(false);
@@ -733,26 +781,30 @@ void Form1::StartScan() {
   walkRunning_ = true;
   // The working listing of this format is about to be written anew.
   if (completedFormat_ == options.format) completedFormat_.clear();
+}
 
-  // The engine takes and gives back its paths in UTF-8.
-  listing::ListingFile listingFile(platform::win32::Utf8FromAnsi(ListingBasePath()), options);
-  if (listingFile.DeleteExisting() && listingFile.WriteListingHeader()) {
-    std::unique_ptr<platform::FileSystem> fs = platform::MakeFileSystem();
-    ScanPump pump(*this);
-    listing::FolderWalk walk(*fs, options, pump, listingFile, totals_);
-    walk.ListFolder(source);
-    pump.Flush();
-    listingFile.AppendTotals(totals_);
-  }
+// The working listing anew: the earlier one deleted, then the title, one block per
+// folder below `source` (the window's messages pumped meanwhile) and the totals.
+void Form1::WriteListing(listing::ListingFile& listingFile, const listing::ListingOptions& options,
+                         const std::string& source) {
+  if (!listingFile.DeleteExisting() || !listingFile.WriteListingHeader()) return;
+  std::unique_ptr<platform::FileSystem> fs = platform::MakeFileSystem();
+  ScanPump pump(*this);
+  listing::FolderWalk walk(*fs, options, pump, listingFile, totals_);
+  walk.ListFolder(source);
+  pump.Flush();
+  listingFile.AppendTotals(totals_);
+}
 
+void Form1::EndScan() {
   walkRunning_ = false;
   stopRequested_ = true;
   scanning_ = false;
   EnableOptions(true);
-  if (closePending_) {
-    DestroyWindow(hwnd_);
-    return;
-  }
+}
+
+// A listing that could not be written is reported; a written one is shown in its viewer.
+void Form1::ReportScan(const listing::ListingFile& listingFile, const std::string& format) {
   if (!listingFile.ok()) {
     SetStatus("The listing could not be written.");
     ShowFailure(L"The listing could not be written.\r\n\r\n" +
@@ -760,9 +812,9 @@ void Form1::StartScan() {
                 platform::win32::WideFromUtf8(listingFile.Path()));
     return;
   }
-  completedFormat_ = options.format;
+  completedFormat_ = format;
   const std::string listingPath = platform::win32::AnsiFromUtf8(listingFile.Path());
-  bool viewerStarted = OpenViewer(options.format, listingPath);
+  bool viewerStarted = OpenViewer(format, listingPath);
   SetStatus(kDone);
   if (!viewerStarted)
     ShowFailure("The listing is done, but its viewer could not be started to show it.\r\n\r\n"

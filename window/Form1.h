@@ -10,9 +10,11 @@
 #include <string>
 
 #include "listing/Listing.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Twips.h"
 #include "window/FolderTree.h"
 #include "window/ShellNamespace.h"
-#include "window/Win32Util.h"
+#include "window/WindowText.h"
 
 namespace dirsheet::skin::win32 {
 class ClsSkinner;
@@ -95,7 +97,6 @@ class Form1 {
   HWND OrderBy() const { return orderby_; }
   HWND SaveAs() const { return saveas_; }
   HWND TreeView1() const { return treeView_; }
-  HWND Status() const { return status_; }
   HWND Label(int which) {
     MakeAboutPage();
     return label_[which - 2];
@@ -107,9 +108,7 @@ class Form1 {
   FolderTree& Tree() { return *tree_; }
   // The skin engine made at start-up (present even when no skin could be loaded).
   skin::win32::ClsSkinner* Skinner() const { return skinner_.get(); }
-  // The picture boxes `start`, `stoplist`, `savelist` (1 to 3) and the pictures shown on
-  // the command buttons.
-  png::win32::PictureBox* PictureTarget(int which) const { return pictureBox_[which - 1].get(); }
+  // The pictures shown on the command buttons (1 to 3).
   HBITMAP ButtonPicture(int which) const { return picture_[which - 1].get(); }
 
   std::string StatusText() const;
@@ -122,7 +121,6 @@ class Form1 {
   bool Scanning() const { return scanning_; }
   bool StopRequested() const { return stopRequested_; }
   bool ListingMade() const { return listingMade_; }
-  const listing::ScanTotals& Totals() const { return totals_; }
   std::string ListingBasePath() const;
 
  private:
@@ -137,6 +135,11 @@ class Form1 {
   // Start-up, in order.
   void SkinWindow();
   void CreateControls();
+  void MakeFonts();
+  void CreateMainPage();
+  void CreateOptionFrames();
+  void CreateTabStrip();
+  void CreateStatusBar();
   void SetWindowIcons();
   void InitOptions();
   void LoadButtonPictures();
@@ -147,6 +150,15 @@ class Form1 {
                   int left, int top, int width, int height, DWORD exStyle = 0, bool shown = true);
   HWND AddFrame(HWND parent, const char* caption, int left, int top, int width, int height,
                 bool shown = true);
+
+  // Start, in order.
+  bool CheckScanRequest(const std::wstring& chosen, const listing::ListingOptions& options,
+                        std::string& source);
+  void BeginScan(const listing::ListingOptions& options);
+  void WriteListing(listing::ListingFile& listingFile, const listing::ListingOptions& options,
+                    const std::string& source);
+  void EndScan();
+  void ReportScan(const listing::ListingFile& listingFile, const std::string& format);
 
   void OnCommand(int id, int code, HWND control);
   LRESULT OnNotify(NMHDR* header);
@@ -165,11 +177,10 @@ class Form1 {
 
   Form1Services services_;
   HWND hwnd_ = nullptr;
-  Twips twips_;
+  platform::win32::Twips twips_;
   platform::win32::Font font_, boldFont_;
   platform::win32::Icon smallIcon_;
   HWND tab_ = nullptr, frame1_ = nullptr, frame2_ = nullptr;
-  HWND frame3_ = nullptr, frame4_ = nullptr, frame5_ = nullptr;
   HWND command_[3] = {};
   platform::win32::Bitmap picture_[3];
   HWND dir_ = nullptr, orderby_ = nullptr, saveas_ = nullptr, filter_ = nullptr;

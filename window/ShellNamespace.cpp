@@ -4,7 +4,6 @@
 #include <shldisp.h>
 
 #include "platform/win32/Handles.h"
-#include "window/Win32Util.h"
 
 namespace dirsheet::window {
 namespace {

@@ -296,6 +296,7 @@ void ProfileRelative(const std::wstring& root) {
   Report("handle walk, relative opens", steps, Now() - start);
 }
 
+// The bare program links nothing of the product: its own conversion.
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
   wide.resize(static_cast<std::size_t>(MultiByteToWideChar(

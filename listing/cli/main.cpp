@@ -204,20 +204,75 @@ struct CommandLine {
   bool quiet = false;
 };
 
+bool ParseFormat(const std::string& text, listing::ListingOptions& o) {
+  if (SameText(text, "text")) o.format = "Text";
+  else if (SameText(text, "html")) o.format = "HTML";
+  else if (SameText(text, "csv")) o.format = "CSV";
+  else if (SameText(text, "jsonl")) o.format = "JSONL";
+  else return false;
+  return true;
+}
+
+bool ParseEncoding(const std::string& text, listing::ListingOptions& o) {
+  if (SameText(text, "utf-8") || SameText(text, "utf8")) o.utf8 = true;
+  else if (SameText(text, "system")) o.utf8 = false;
+  else return false;
+  return true;
+}
+
+// Whether `arg` is an option that takes the next argument as its value.
+bool TakesValue(const std::string& arg) {
+  static const char* const kNames[] = {"-f", "--filter", "-a", "--attributes", "-s", "--order",
+                                       "-t", "--format", "-o", "--output", "-x", "--exclude",
+                                       "-d", "--max-depth", "--encoding", "-j", "--threads"};
+  for (const char* name : kNames)
+    if (arg == name) return true;
+  return false;
+}
+
+// Takes the value `v` of the option `arg` (null when the command line ends before it);
+// returns the problem to show, or an empty text.
+std::string TakeValue(const std::string& arg, const std::string* v, CommandLine& c) {
+  listing::ListingOptions& o = c.options;
+  long n = 0;
+  if (arg == "-f" || arg == "--filter") {
+    if (!v || v->empty()) return "--filter needs a pattern (use * for every file)";
+    o.filter = *v;
+  } else if (arg == "-a" || arg == "--attributes") {
+    if (!v || !ParseAttributes(*v, o))
+      return "--attributes takes a comma list of type, size, created, modified";
+  } else if (arg == "-s" || arg == "--order") {
+    if (!v || !ParseOrder(*v, o)) return "unknown --order";
+  } else if (arg == "-t" || arg == "--format") {
+    if (!v) return "--format needs a format";
+    if (!ParseFormat(*v, o)) return "--format is text, html, csv or jsonl";
+  } else if (arg == "-o" || arg == "--output") {
+    if (!v || v->empty()) return "--output needs a file name";
+    c.output = *v;
+    c.haveOutput = true;
+  } else if (arg == "-x" || arg == "--exclude") {
+    if (!v || v->empty()) return "--exclude needs a pattern";
+    o.exclude.push_back(*v);
+  } else if (arg == "-d" || arg == "--max-depth") {
+    if (!v || !ParseCount(*v, 0, 100000000, n))
+      return "--max-depth takes a number of levels, 0 or more";
+    o.maxDepth = static_cast<int>(n);
+  } else if (arg == "--encoding") {
+    if (!v) return "--encoding needs system or utf-8";
+    if (!ParseEncoding(*v, o)) return "--encoding is system or utf-8";
+  } else if (arg == "-j" || arg == "--threads") {
+    if (!v || !ParseCount(*v, 1, 256, n)) return "--threads takes a number from 1 to 256";
+    o.threads = static_cast<unsigned>(n);
+  }
+  return {};
+}
+
 // Reads the arguments; returns -1 to go on, or the exit code.
 int Parse(const std::vector<std::string>& args, CommandLine& c) {
-  listing::ListingOptions& o = c.options;
-  o.threads = 0;  // the tool reads ahead on every core by default
+  c.options.threads = 0;  // the tool reads ahead on every core by default
   bool endOfOptions = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    long n = 0;
     if (endOfOptions || arg.empty() || arg[0] != '-' || arg == "-") {
       c.folders.push_back(arg);
     } else if (arg == "--") {
@@ -227,45 +282,14 @@ int Parse(const std::vector<std::string>& args, CommandLine& c) {
       return 0;
     } else if (arg == "-q" || arg == "--quiet") {
       c.quiet = true;
-    } else if (arg == "-f" || arg == "--filter") {
-      if (!value(v) || v.empty()) return Usage("--filter needs a pattern (use * for every file)");
-      o.filter = v;
-    } else if (arg == "-a" || arg == "--attributes") {
-      if (!value(v) || !ParseAttributes(v, o))
-        return Usage("--attributes takes a comma list of type, size, created, modified");
-    } else if (arg == "-s" || arg == "--order") {
-      if (!value(v) || !ParseOrder(v, o)) return Usage("unknown --order");
-    } else if (arg == "-t" || arg == "--format") {
-      if (!value(v)) return Usage("--format needs a format");
-      if (SameText(v, "text")) o.format = "Text";
-      else if (SameText(v, "html")) o.format = "HTML";
-      else if (SameText(v, "csv")) o.format = "CSV";
-      else if (SameText(v, "jsonl")) o.format = "JSONL";
-      else return Usage("--format is text, html, csv or jsonl");
-    } else if (arg == "-o" || arg == "--output") {
-      if (!value(v) || v.empty()) return Usage("--output needs a file name");
-      c.output = v;
-      c.haveOutput = true;
-    } else if (arg == "-x" || arg == "--exclude") {
-      if (!value(v) || v.empty()) return Usage("--exclude needs a pattern");
-      o.exclude.push_back(v);
-    } else if (arg == "-d" || arg == "--max-depth") {
-      if (!value(v) || !ParseCount(v, 0, 100000000, n))
-        return Usage("--max-depth takes a number of levels, 0 or more");
-      o.maxDepth = static_cast<int>(n);
     } else if (arg == "--folders-only") {
-      o.foldersOnly = true;
+      c.options.foldersOnly = true;
     } else if (arg == "--no-follow") {
-      o.noFollow = true;
-    } else if (arg == "--encoding") {
-      if (!value(v)) return Usage("--encoding needs system or utf-8");
-      if (SameText(v, "utf-8") || SameText(v, "utf8")) o.utf8 = true;
-      else if (SameText(v, "system")) o.utf8 = false;
-      else return Usage("--encoding is system or utf-8");
-    } else if (arg == "-j" || arg == "--threads") {
-      if (!value(v) || !ParseCount(v, 1, 256, n))
-        return Usage("--threads takes a number from 1 to 256");
-      o.threads = static_cast<unsigned>(n);
+      c.options.noFollow = true;
+    } else if (TakesValue(arg)) {
+      const std::string* value = i + 1 < args.size() ? &args[++i] : nullptr;
+      const std::string problem = TakeValue(arg, value, c);
+      if (!problem.empty()) return Usage(problem);
     } else {
       return Usage("unknown option " + arg);
     }
@@ -274,25 +298,56 @@ int Parse(const std::vector<std::string>& args, CommandLine& c) {
   return -1;
 }
 
-// Writes the listing of every folder; returns the exit code.
-int Run(CommandLine& c, platform::FileSystem& fs) {
-  std::FILE* out = stdout;
-  std::string outName = "(standard output)";
-  if (c.haveOutput) {
-    out = platform::OpenFile(c.output, "wb");
-    if (!out) {
-      Say("dirsheet-cli: cannot create the listing " + listing::PrintableText(c.output) + ": " +
-          std::strerror(errno) + "\n");
-      return 3;
-    }
-    outName = c.output;
-    std::setvbuf(out, nullptr, _IOFBF, 1 << 16);  // large writes
-  } else {
+// Opens the listing's destination: the -o file, or standard output set up for large
+// binary writes. Null (with the reason said) when the file cannot be created.
+std::FILE* OpenOutput(const CommandLine& c, std::string& name) {
+  if (!c.haveOutput) {
+    name = "(standard output)";
     platform::BinaryStdout();  // the listing's own CR LF, not doubled
     // Blocks reach a pipe in large writes, not line by line.
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    return stdout;
   }
+  std::FILE* out = platform::OpenFile(c.output, "wb");
+  if (!out) {
+    Say("dirsheet-cli: cannot create the listing " + listing::PrintableText(c.output) + ": " +
+        std::strerror(errno) + "\n");
+    return nullptr;
+  }
+  name = c.output;
+  std::setvbuf(out, nullptr, _IOFBF, 1 << 16);  // large writes
+  return out;
+}
+
+// The summary line and the exit code of a listing that was written: 1 when it is
+// incomplete (interrupted, or folders not read or not entered), 0 otherwise.
+int Outcome(const CommandLine& c, const listing::ScanTotals& totals, double seconds) {
+  if (!c.quiet) {
+    char elapsed[32];
+    std::snprintf(elapsed, sizeof elapsed, "%.2f", seconds);
+    Say("dirsheet-cli: " + std::to_string(totals.TotalFolders) + " folders, " +
+        std::to_string(totals.TotalFiles) + " files, " + std::to_string(totals.TotalBytes) +
+        " bytes, " + std::to_string(totals.Unreadable) + " unreadable, " +
+        std::to_string(totals.NotEntered) + " not entered, " + elapsed + " s\n");
+  }
+  if (g_interrupted) {
+    Say("dirsheet-cli: interrupted; the listing is incomplete\n");
+    return 1;
+  }
+  if (totals.Unreadable > 0 || totals.NotEntered > 0) {
+    Say("dirsheet-cli: " + std::to_string(totals.Unreadable) + " folder(s) could not be read, " +
+        std::to_string(totals.NotEntered) + " not entered; the listing is incomplete\n");
+    return 1;
+  }
+  return 0;
+}
+
+// Writes the listing of every folder; returns the exit code.
+int Run(CommandLine& c, platform::FileSystem& fs) {
+  std::string outName;
+  std::FILE* out = OpenOutput(c, outName);
+  if (!out) return 3;
   platform::IgnoreBrokenPipe();
   std::signal(SIGINT, OnInterrupt);
 
@@ -319,24 +374,7 @@ int Run(CommandLine& c, platform::FileSystem& fs) {
     if (!file.ReaderGone()) Say("dirsheet-cli: " + listing::PrintableText(file.Error()) + "\n");
     return 3;
   }
-  if (!c.quiet) {
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f", host.Seconds());
-    Say("dirsheet-cli: " + std::to_string(totals.TotalFolders) + " folders, " +
-        std::to_string(totals.TotalFiles) + " files, " + std::to_string(totals.TotalBytes) +
-        " bytes, " + std::to_string(totals.Unreadable) + " unreadable, " +
-        std::to_string(totals.NotEntered) + " not entered, " + seconds + " s\n");
-  }
-  if (g_interrupted) {
-    Say("dirsheet-cli: interrupted; the listing is incomplete\n");
-    return 1;
-  }
-  if (totals.Unreadable > 0 || totals.NotEntered > 0) {
-    Say("dirsheet-cli: " + std::to_string(totals.Unreadable) + " folder(s) could not be read, " +
-        std::to_string(totals.NotEntered) + " not entered; the listing is incomplete\n");
-    return 1;
-  }
-  return 0;
+  return Outcome(c, totals, host.Seconds());
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "png/win32/CBitmap.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
+#include "platform/win32/Twips.h"
 #include "png/Notify.h"
 #include "png/win32/PictureBox.h"
 
@@ -13,7 +13,9 @@ namespace {
 
 using platform::win32::Bitmap;
 using platform::win32::MemoryDc;
+using platform::win32::PixelsToTwips;
 using platform::win32::SelectGuard;
+using platform::win32::TwipsToPixels;
 using platform::win32::WindowDc;
 
 Bitmap Create(int bits, const uint8_t* pixels, long width, long height, bool topRowFirst,
@@ -29,12 +31,6 @@ Bitmap Create(int bits, const uint8_t* pixels, long width, long height, bool top
     const auto* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
     WindowDc screen(nullptr, true);  // the screen's
     return Bitmap(CreateDIBitmap(screen.get(), &bmi->bmiHeader, CBM_INIT, pixels, bmi, DIB_RGB_COLORS));
-}
-
-long ScreenTwipsPerPixel(int axis) {
-    WindowDc screen(nullptr, true);  // the screen's
-    const int dpi = GetDeviceCaps(screen.get(), axis);
-    return dpi > 0 ? 1440 / dpi : 15;
 }
 
 // The device bitmap of the image's bit count, made the way the conversion chose.
@@ -66,18 +62,6 @@ Bitmap CreateDeviceBitmap8(const uint8_t* p, long w, long h, bool top, const std
 }
 Bitmap CreateDeviceBitmap24(const uint8_t* p, long w, long h, bool top) { return Create(24, p, w, h, top, {}); }
 Bitmap CreateDeviceBitmap32(const uint8_t* p, long w, long h, bool top) { return Create(32, p, w, h, top, {}); }
-
-long TwipsPerPixelX() { return ScreenTwipsPerPixel(LOGPIXELSX); }
-long TwipsPerPixelY() { return ScreenTwipsPerPixel(LOGPIXELSY); }
-
-long PixelsToTwips(long pixels, bool horizontal) {
-    return pixels * (horizontal ? TwipsPerPixelX() : TwipsPerPixelY());
-}
-
-long TwipsToPixels(long twips, bool horizontal) {
-    const long tpp = horizontal ? TwipsPerPixelX() : TwipsPerPixelY();
-    return std::lrint(static_cast<double>(twips) / static_cast<double>(tpp));
-}
 
 void DrawToPictureBox(const DeviceBitmap& image, win32::PictureBox& target, long x, long y, bool keepSize) {
     const long w = image.header.biWidth;

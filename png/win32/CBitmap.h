@@ -1,5 +1,5 @@
-// The Win32 side of the drawing module: device bitmaps from decoded pixel rows, twips
-// conversions and drawing into a picture box.
+// The Win32 side of the drawing module: device bitmaps from decoded pixel rows and drawing
+// into a picture box (twips and pixels are in platform/win32/Twips.h).
 #pragma once
 
 #include <windows.h>
@@ -25,13 +25,6 @@ platform::win32::Bitmap CreateDeviceBitmap8(const uint8_t* pixels, long width, l
                                       const std::vector<RgbQuad>& table);
 platform::win32::Bitmap CreateDeviceBitmap24(const uint8_t* pixels, long width, long height, bool topRowFirst);
 platform::win32::Bitmap CreateDeviceBitmap32(const uint8_t* pixels, long width, long height, bool topRowFirst);
-
-// The screen's twips per pixel, as whole numbers.
-long TwipsPerPixelX();
-long TwipsPerPixelY();
-long PixelsToTwips(long pixels, bool horizontal);
-// Nearest whole pixel, ties to even.
-long TwipsToPixels(long twips, bool horizontal);
 
 // Makes the device bitmap of `image` and draws it (w x h pixels) into `target` at
 // (x, y), then deletes it. Unless `keepSize`, the box takes the image's size first, so

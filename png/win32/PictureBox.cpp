@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/win32/Twips.h"
 #include "png/win32/CBitmap.h"
 
 namespace dirsheet::png::win32 {
@@ -12,7 +13,9 @@ namespace {
 using platform::win32::Bitmap;
 using platform::win32::Brush;
 using platform::win32::MemoryDc;
+using platform::win32::PixelsToTwips;
 using platform::win32::SelectGuard;
+using platform::win32::TwipsToPixels;
 using platform::win32::WindowDc;
 
 constexpr char kClassName[] = "DirsheetPictureBox";
@@ -63,8 +66,8 @@ std::unique_ptr<PictureBox> PictureBox::Create(HWND parent, int x, int y, int wi
 
 std::unique_ptr<PictureBox> PictureBox::CreateTwips(HWND parent, long x, long y, long width, long height, bool border,
                                                     int id) {
-    return Create(parent, CBitmap::TwipsToPixels(x, true), CBitmap::TwipsToPixels(y, false),
-                  CBitmap::TwipsToPixels(width, true), CBitmap::TwipsToPixels(height, false), border, id);
+    return Create(parent, TwipsToPixels(x, true), TwipsToPixels(y, false),
+                  TwipsToPixels(width, true), TwipsToPixels(height, false), border, id);
 }
 
 PictureBox::~PictureBox() {
@@ -143,11 +146,11 @@ SIZE PictureBox::ClientPixels() const {
 }
 
 long PictureBox::ToParentUnits(long pixels, bool horizontal) const {
-    return Parent().ScaleMode() == kPixels ? pixels : CBitmap::PixelsToTwips(pixels, horizontal);
+    return Parent().ScaleMode() == kPixels ? pixels : PixelsToTwips(pixels, horizontal);
 }
 
 long PictureBox::FromParentUnits(long value, bool horizontal) const {
-    return Parent().ScaleMode() == kPixels ? value : CBitmap::TwipsToPixels(value, horizontal);
+    return Parent().ScaleMode() == kPixels ? value : TwipsToPixels(value, horizontal);
 }
 
 long PictureBox::Width() const { return ToParentUnits(OuterPixels().cx, true); }
@@ -167,12 +170,12 @@ void PictureBox::SetHeight(long value) {
 
 long PictureBox::ScaleWidth() const {
     const long px = ClientPixels().cx;
-    return scaleMode_ == kPixels ? px : CBitmap::PixelsToTwips(px, true);
+    return scaleMode_ == kPixels ? px : PixelsToTwips(px, true);
 }
 
 long PictureBox::ScaleHeight() const {
     const long px = ClientPixels().cy;
-    return scaleMode_ == kPixels ? px : CBitmap::PixelsToTwips(px, false);
+    return scaleMode_ == kPixels ? px : PixelsToTwips(px, false);
 }
 
 void PictureBox::SetPictureFromImage() {
@@ -198,8 +201,8 @@ void PictureBox::Cls() {
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-long PictureBox::TwipsPerPixelX() const { return CBitmap::TwipsPerPixelX(); }
-long PictureBox::TwipsPerPixelY() const { return CBitmap::TwipsPerPixelY(); }
+long PictureBox::TwipsPerPixelX() const { return platform::win32::TwipsPerPixelX(); }
+long PictureBox::TwipsPerPixelY() const { return platform::win32::TwipsPerPixelY(); }
 
 bool PictureBox::CaptureBackground(long x, long y, long w, long h, uint8_t* bgr) {
     if (!imageDC_) return false;

@@ -23,7 +23,6 @@ class Canvas {
   // Makes the canvas width x height; false when its bitmap cannot be made.
   bool Fit(HDC like, int width, int height);
   void Release();
-  bool Ok() const { return pixels_.Pixels != nullptr; }
   HDC Dc() const { return dc_.get(); }
   PixelBuffer& Pixels() { return pixels_; }
   // Lets GDI finish drawing before the pixels are read or written directly.

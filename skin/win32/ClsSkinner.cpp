@@ -10,6 +10,7 @@
 #include <iterator>
 #include <vector>
 
+#include "platform/win32/ProgramFolder.h"
 #include "skin/SkinLoad.h"
 #include "skin/win32/SkinPicture.h"
 
@@ -17,18 +18,9 @@ namespace dirsheet::skin::win32 {
 
 namespace {
 
-std::string ModuleFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p(path);
-  return p.substr(0, p.find_last_of("\\/"));
-}
-
 // The application title: the executable's name without its extension.
 std::string AppTitle() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string p(path);
+  std::string p = platform::win32::ProgramPath();
   p = p.substr(p.find_last_of("\\/") + 1);
   return p.substr(0, p.find_last_of('.'));
 }
@@ -102,7 +94,7 @@ bool ClsSkinner::LoadSkinFromResource(LPCSTR ResIndex, LPCSTR ResSection) {
   const void* bytes = data ? LockResource(data) : nullptr;
   if (!bytes) return false;
 
-  const std::string temp = ModuleFolder() + "\\TempResourceSkin.skin";
+  const std::string temp = platform::win32::ProgramFolder() + "\\TempResourceSkin.skin";
   if (PathFileExistsA(temp.c_str())) DeleteFileA(temp.c_str());
   {
     std::ofstream out(temp, std::ios::binary);

@@ -9,6 +9,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "platform/win32/TextCodec.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,11 +92,7 @@ TempTree::~TempTree() {
   }
 #endif
 #if defined(_WIN32)
-  std::wstring wide(root_.size(), L'\0');
-  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
-      CP_ACP, 0, root_.data(), static_cast<int>(root_.size()), &wide[0],
-      static_cast<int>(wide.size()))));
-  RemoveTree(L"\\\\?\\" + wide);
+  RemoveTree(L"\\\\?\\" + dirsheet::platform::win32::WideFromCodePage(root_, CP_ACP));
 #else
   fs::remove_all(Native(root_), ec);
 #endif
@@ -172,6 +170,14 @@ std::string Lines(const std::vector<std::string>& lines) {
   std::string out;
   for (const std::string& line : lines) out += line + "\r\n";
   return out;
+}
+
+bool AppendBlock(dirsheet::listing::ListingFile& file,
+                 const std::vector<dirsheet::listing::ListingRow>& rows) {
+  if (!file.BeginFolderBlock()) return false;
+  for (const dirsheet::listing::ListingRow& row : rows)
+    if (!file.AddRow(row)) return false;
+  return file.EndFolderBlock();
 }
 
 ScanResult Scan(const std::string& folder, const std::string& outFolder,

@@ -41,6 +41,10 @@ std::string Spaces(int n);
 // Lines joined with CR LF, each line ended by it.
 std::string Lines(const std::vector<std::string>& lines);
 
+// Writes `rows` as one folder block of `file`, in parts as the walk does; false on a failure.
+bool AppendBlock(dirsheet::listing::ListingFile& file,
+                 const std::vector<dirsheet::listing::ListingRow>& rows);
+
 // The type name the backend's shell gives the unregistered extension ".zzq".
 extern const char* const kZzqType;
 
@@ -52,8 +56,10 @@ class RecordingHost : public dirsheet::listing::ScanHost {
     if (onStatus) onStatus(text);
   }
   void PumpMessages() override { ++pumps; }
-  void FolderUnreadable(const std::string& path) override { unreadable.push_back(path); }
-  void FolderLoop(const std::string& path) override { loops.push_back(path); }
+  void Problem(dirsheet::listing::FolderProblem kind, const std::string& path,
+               const std::string&) override {
+    (kind == dirsheet::listing::FolderProblem::Unreadable ? unreadable : loops).push_back(path);
+  }
 
   bool stop = false;
   int pumps = 0;

@@ -60,29 +60,29 @@ TEST(NameStore, NamesOfEverySizeComeBackWhole) {
 namespace {
 
 // A text block of `n` file rows, each name 40 characters, written by the listing file.
-std::string WriteLargeBlock(int n, RowBuffer& rows) {
-  rows.Clear();
+std::string WriteLargeBlock(int n, std::vector<ListingRow>& rows) {
+  rows.clear();
   ListingRow heading;
   heading.kind = RowKind::Heading;
   heading.cells[kName] = "/big";
-  rows.Append(heading);
+  rows.push_back(heading);
   for (int i = 0; i < n; ++i) {
     ListingRow row;
     row.kind = RowKind::File;
     char name[48];
     std::snprintf(name, sizeof name, "file-%05d-with-a-longer-name-xxxxxx.txt", i);
     row.cells = {name, "Text Document", std::to_string(i % 1000), "", ""};
-    rows.Append(row);
+    rows.push_back(row);
   }
   ListingRow summary;
   summary.kind = RowKind::Summary;
   summary.cells[kName] = "Info";
   summary.cells[kType] = "File(s): 0 - Size: 0 Byte(s).";
-  rows.Append(summary);
+  rows.push_back(summary);
   fixture::TempTree tree;
   ListingFile file(tree.Path("Dirsheet"), ListingOptions());
   EXPECT_TRUE(file.WriteListingHeader());
-  EXPECT_TRUE(file.AppendFolderBlock(rows));
+  EXPECT_TRUE(fixture::AppendBlock(file, rows));
   EXPECT_TRUE(file.AppendTotals(ScanTotals()));
   return fixture::ReadFile(file.Path());
 }
@@ -90,13 +90,13 @@ std::string WriteLargeBlock(int n, RowBuffer& rows) {
 }  // namespace
 
 TEST(ListingFile, BlockLargerThanAWriteIsWrittenWholeAndInOrder) {
-  RowBuffer rows;
+  std::vector<ListingRow> rows;
   const int n = 3000;  // some 250 KB: several parts
   const std::string listing = WriteLargeBlock(n, rows);
   std::vector<std::string> lines = {"Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)", "",
                                     "", "/big", "****"};
   for (int i = 0; i < n; ++i) {
-    const std::string& name = rows.Rows()[static_cast<std::size_t>(i) + 1].cells[kName];
+    const std::string& name = rows[static_cast<std::size_t>(i) + 1].cells[kName];
     lines.push_back(name + Spaces(45 - static_cast<int>(name.size())) + "Text Document" +
                     Spaces(17) + std::to_string(i % 1000));
   }

@@ -11,6 +11,7 @@ using namespace dirsheet;
 
 namespace {
 
+// Straight from the system, not through TextCodec: the backend's conversions are under test.
 std::wstring Wide(const std::string& ansi) {
   std::wstring out(ansi.size(), L'\0');
   const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),

@@ -35,18 +35,19 @@ ListingRow Row(RowKind kind, std::string name, std::string type = "", std::strin
 }
 
 // Writes a header, one block and the totals through a real file and returns its bytes.
-std::string Write(const ListingOptions& o, const RowBuffer& rows, const ScanTotals& totals) {
+std::string Write(const ListingOptions& o, const std::vector<ListingRow>& rows,
+                  const ScanTotals& totals) {
   fixture::TempTree tree;
   ListingFile file(tree.Path("Dirsheet"), o);
   EXPECT_TRUE(file.WriteListingHeader());
-  EXPECT_TRUE(file.AppendFolderBlock(rows));
+  EXPECT_TRUE(fixture::AppendBlock(file, rows));
   EXPECT_TRUE(file.AppendTotals(totals));
   EXPECT_TRUE(file.ok()) << file.Error();
   return file.Path().empty() ? std::string() : fixture::ReadFile(file.Path());
 }
 
 std::string TitleOf(const ListingOptions& o) {
-  const std::string all = Write(o, RowBuffer(), ScanTotals());
+  const std::string all = Write(o, {}, ScanTotals());
   return all.substr(0, all.find("\r\n"));
 }
 
@@ -63,13 +64,8 @@ TEST(Helpers, FormatStampIsUtcWithoutLeadingZeros) {
   EXPECT_EQ(FormatStamp(0), "1601/1/1 0:0");
 }
 
-TEST(Helpers, RoundingGoesToTheEvenNeighbour) {
-  EXPECT_EQ(RoundHalfEven(0.5), 0u);
-  EXPECT_EQ(RoundHalfEven(1.5), 2u);
-  EXPECT_EQ(RoundHalfEven(2.5), 2u);
-  EXPECT_EQ(RoundHalfEven(2.5000001), 3u);
-  EXPECT_DOUBLE_EQ(ScaleBytes(1536, 1), 1.5);
-  EXPECT_DOUBLE_EQ(ScaleBytes(524288, 2), 0.5);
+TEST(Helpers, ScaledBytesRoundToTheEvenNeighbour) {
+  // 512 B is half a KB (to 0), 1536 B one and a half (to 2), 2560 B two and a half (to 2).
   const std::uint64_t bytes[] = {0, 511, 512, 513, 1536, 2560, 1048576, 2147483648ULL,
                                  0xFFFFFFFFFFFFFFFFULL};
   const std::uint64_t kb[] = {0, 0, 0, 1, 2, 2, 1024, 2097152, 18014398509481984ULL};
@@ -116,10 +112,10 @@ TEST(TextForm, TitleFillsDependOnTheTitleBefore) {
 }
 
 TEST(TextForm, FillsAreMeasuredOnTheCellBeforeShownOrNot) {
-  RowBuffer rows;
-  rows.Append(Row(RowKind::File, "f", "", "9"));
-  rows.Append(Row(RowKind::File, std::string(50, 'n'), "", "0"));  // wider than its column
-  rows.Append(Row(RowKind::File, "u", "", "", "", "2024/1/2 3:4"));
+  const std::vector<ListingRow> rows = {
+      Row(RowKind::File, "f", "", "9"),
+      Row(RowKind::File, std::string(50, 'n'), "", "0"),  // wider than its column
+      Row(RowKind::File, "u", "", "", "", "2024/1/2 3:4")};
   const std::string text = Write(Attributes(false, true, false, true), rows, ScanTotals());
   // Before the modified date the fill is measured on the hidden, empty created cell.
   EXPECT_NE(text.find("\r\nf" + Spaces(44) + Spaces(30) + "9" + Spaces(20) + "\r\n" +
@@ -130,9 +126,8 @@ TEST(TextForm, FillsAreMeasuredOnTheCellBeforeShownOrNot) {
 
 #if !defined(_WIN32)
 TEST(TextForm, Utf8NamesTakeOneColumnPerCharacter) {
-  RowBuffer rows;
-  rows.Append(Row(RowKind::File, "\xC3\xA9t\xC3\xA9.zzq", "T"));
-  rows.InsertAtTop(Row(RowKind::Heading, "/\xC3\xA9"));
+  const std::vector<ListingRow> rows = {Row(RowKind::Heading, "/\xC3\xA9"),
+                                        Row(RowKind::File, "\xC3\xA9t\xC3\xA9.zzq", "T")};
   const std::string text = Write(Attributes(true, false, false, false), rows, ScanTotals());
   EXPECT_NE(text.find("/\xC3\xA9\r\n**\r\n\xC3\xA9t\xC3\xA9.zzq" + Spaces(38) + "T\r\n"),
             std::string::npos);
@@ -151,17 +146,17 @@ TEST(TextForm, TotalsRoundHalvesToEven) {
       {6442450945ULL, "Total Files Size: 6144 MB; 6291456 KB; 6442450945 Byte(s)."},
   };
   for (const auto& c : cases) {
-    const std::string text = Write(Attributes(true, true, false, false), RowBuffer(),
+    const std::string text = Write(Attributes(true, true, false, false), {},
                                    ScanTotals{0, 0, c.bytes});
     EXPECT_NE(text.find(std::string("\r\n") + c.line + "\r\n"), std::string::npos) << c.bytes;
   }
 }
 
 TEST(HtmlForm, NamesPathsAndTypesAreEscaped) {
-  RowBuffer rows;
-  rows.Append(Row(RowKind::File, "<img src=x onerror=alert(1)>.txt", "A \"quoted\" & type"));
-  rows.InsertAtTop(Row(RowKind::Heading, "C:\\Tom & <Jerry>"));
-  rows.Append(Row(RowKind::Summary, "Info", "File(s): 1 - Size: 0 Byte(s)."));
+  const std::vector<ListingRow> rows = {
+      Row(RowKind::Heading, "C:\\Tom & <Jerry>"),
+      Row(RowKind::File, "<img src=x onerror=alert(1)>.txt", "A \"quoted\" & type"),
+      Row(RowKind::Summary, "Info", "File(s): 1 - Size: 0 Byte(s).")};
   const std::string html =
       Write(Attributes(true, false, false, false, "HTML"), rows, ScanTotals());
   EXPECT_NE(html.find("<td><b>C:\\Tom &amp; &lt;Jerry&gt;</b>\r\n<tr>\r\n<td>" +
@@ -191,7 +186,7 @@ TEST(ListingFile, FolderThatCannotHoldTheListingIsAnError) {
   EXPECT_FALSE(file.ok());
   EXPECT_NE(file.Error().find("cannot create the listing"), std::string::npos) << file.Error();
   // Later steps keep reporting it instead of succeeding silently.
-  EXPECT_FALSE(file.AppendFolderBlock(RowBuffer()));
+  EXPECT_FALSE(fixture::AppendBlock(file, {}));
   EXPECT_FALSE(file.AppendTotals(ScanTotals()));
 }
 

@@ -3,16 +3,24 @@
 
 #include <windows.h>
 
+#include "platform/win32/Twips.h"
 #include "png/LoadPNG.h"
 #include "png/win32/CBitmap.h"
 #include "png/win32/PictureBox.h"
 
 using namespace dirsheet::png;
 using namespace dirsheet::png::win32;
+using namespace dirsheet::platform::win32;
 
 namespace {
 
 std::string Suite(const char* name) { return std::string(DIRSHEET_TESTDATA) + "/pngsuite/" + name; }
+
+// The test screen's 96 pixels per inch, for which sizes in twips are worked out by hand.
+bool At96PixelsPerInch() {
+    const WindowDc screen(nullptr, true);
+    return GetDeviceCaps(screen.get(), LOGPIXELSX) == 96 && GetDeviceCaps(screen.get(), LOGPIXELSY) == 96;
+}
 
 class PictureBoxTest : public ::testing::Test {
 protected:
@@ -112,23 +120,28 @@ TEST_F(PictureBoxTest, NarrowBackgroundIsWidenedBeforeTheCapture) {
     background->SetBackColor(RGB(0x80, 0x60, 0x40));
     background->Cls();
     auto target = PictureBox::Create(host_, 200, 100, 8, 8);
-    const long tppx = CBitmap::TwipsPerPixelX(), tppy = CBitmap::TwipsPerPixelY();
     Decode(*target, Suite("basn6a08.png"), background.get());
-    // The image size in twips plus 100 twips, as whole pixels of the window.
-    EXPECT_EQ(background->Width(), CBitmap::TwipsToPixels(32 * tppx + 100, true) * tppx);
-    EXPECT_EQ(background->Height(), CBitmap::TwipsToPixels(32 * tppy + 100, false) * tppy);
-    EXPECT_EQ(target->Width(), 32 * tppx);
     // The whole image was blended with the widened background's colour.
     EXPECT_TRUE(ReadBack(*target, 32, 32) == Expected(Suite("basn6a08.png"), 0x00406080));
+    if (!At96PixelsPerInch()) GTEST_SKIP() << "sizes are given for 15 twips a pixel";
+    // The image size in twips plus 100 twips (480 + 100), as whole pixels of the window
+    // (38.67 -> 39), back in twips.
+    EXPECT_EQ(background->Width(), 585);
+    EXPECT_EQ(background->Height(), 585);
+    EXPECT_EQ(target->Width(), 480);
 }
 
 TEST_F(PictureBoxTest, TwipsConversionsAndTwipsPlacement) {
-    const long tpp = CBitmap::TwipsPerPixelX();
-    EXPECT_EQ(CBitmap::PixelsToTwips(32, true), 32 * tpp);
-    EXPECT_EQ(CBitmap::TwipsToPixels(32 * tpp + tpp / 2 - 1, true), 32);
-    auto box = PictureBox::CreateTwips(host_, 0, 0, 40 * tpp, 20 * CBitmap::TwipsPerPixelY());
+    if (!At96PixelsPerInch()) GTEST_SKIP() << "sizes are given for 15 twips a pixel";
+    EXPECT_EQ(TwipsPerPixelX(), 15);
+    EXPECT_EQ(TwipsPerPixelY(), 15);
+    EXPECT_EQ(PixelsToTwips(32, true), 480);
+    EXPECT_EQ(TwipsToPixels(487, true), 32);  // 32.47
+    EXPECT_EQ(TwipsToPixels(488, false), 33);  // 32.53
+    auto box = PictureBox::CreateTwips(host_, 0, 0, 600, 300);
     EXPECT_EQ(Client(*box).cx, 40);
-    EXPECT_EQ(box->Width(), 40 * tpp);
+    EXPECT_EQ(Client(*box).cy, 20);
+    EXPECT_EQ(box->Width(), 600);
     box->Parent().SetScaleMode(kPixels);
     EXPECT_EQ(box->Width(), 40);
     box->Parent().SetScaleMode(kTwips);

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "skin/Image.h"
+#include "platform/win32/ProgramFolder.h"
 #include "skin/win32/ClsSkinner.h"
 #include "tests/skin/SkinTestFiles.h"
 #include "tests/skin/WinTestUtil.h"
@@ -670,10 +671,7 @@ TEST_F(FrameTest, SkinBuiltIntoTheExecutable) {
   EXPECT_FALSE(e.LoadSkinFromResource(MAKEINTRESOURCEA(999), "SKIN"));
   EXPECT_TRUE(e.LoadSkinFromResource(MAKEINTRESOURCEA(101), "SKIN"));
   EXPECT_TRUE(e.SkinLoaded());
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string temp(exe);
-  temp = temp.substr(0, temp.find_last_of('\\')) + "\\TempResourceSkin.skin";
+  const std::string temp = platform::win32::ProgramFolder() + "\\TempResourceSkin.skin";
   EXPECT_EQ(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

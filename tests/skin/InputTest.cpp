@@ -13,7 +13,7 @@
 #include "skin/win32/ClsSkinner.h"
 #include "tests/skin/SkinTestFiles.h"
 #include "tests/skin/WinTestUtil.h"
-#include "tests/skin/XInput.h"
+#include "tests/support/XInput.h"
 
 namespace dirsheet::skin::testing {
 namespace {

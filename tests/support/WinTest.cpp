@@ -37,6 +37,7 @@ void PumpFor(int ms, const MessageFilter& filter) {
   PumpUntil([] { return false; }, ms, filter);
 }
 
+// Straight from the system, not through TextCodec: the window's conversions are under test.
 std::wstring Wide(const std::string& ansi) {
   if (ansi.empty()) return std::wstring();
   int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);

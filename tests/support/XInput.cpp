@@ -1,5 +1,7 @@
 #include "tests/support/XInput.h"
 
+#include "platform/win32/ProgramFolder.h"
+
 namespace dirsheet::testsupport {
 
 void Xdo(const std::string& args, bool wait) {
@@ -69,9 +71,7 @@ HWND OpenPopup() {
 }
 
 void UnmanagedWindows::SetUp() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string exe(path);
+  std::string exe = platform::win32::ProgramPath();
   exe = exe.substr(exe.find_last_of("\\/") + 1);
   HKEY key;
   const std::string sub = "Software\\Wine\\AppDefaults\\" + exe + "\\X11 Driver";

@@ -7,18 +7,15 @@
 #include <fstream>
 #include <string>
 
+#include "platform/win32/ProgramFolder.h"
+
 namespace dirsheet::window::test {
 
 class ImagesFolder {
  public:
   ImagesFolder() { Remove(); }
   ~ImagesFolder() { Remove(); }
-  std::string Path() const {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p(path);
-    return p.substr(0, p.find_last_of('\\')) + "\\images";
-  }
+  std::string Path() const { return platform::win32::ProgramFolder() + "\\images"; }
   void Copy(const char* name) const {
     CreateDirectoryA(Path().c_str(), nullptr);
     std::ifstream in(std::string(DIRSHEET_SOURCE_DIR) + "/images/" + name, std::ios::binary);

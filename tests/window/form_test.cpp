@@ -8,7 +8,6 @@
 namespace dirsheet::window::test {
 namespace {
 
-
 std::vector<std::string> ComboEntries(HWND combo) {
   std::vector<std::string> entries;
   int n = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
@@ -61,21 +60,26 @@ TEST(Form1StartUp, ControlsHoldTheirInitialState) {
   EXPECT_FALSE(form->Scanning());
   EXPECT_FALSE(form->ListingMade());
 
-  // Containers and places: twips of the layout at the screen's pixels per inch.
-  Twips tw;
+  // Containers and places. The layout is in twips; at the test screen's 96 pixels per
+  // inch a pixel is 15 twips, so Command3 at 6000, 240 twips, 1215 wide, lies at 400, 16
+  // and is 81 pixels wide.
   EXPECT_EQ(GetParent(form->Command(3)), form->Frame1());
   EXPECT_EQ(GetParent(GetParent(form->TreeView1())), form->Frame1());
+  const platform::win32::WindowDc screen(nullptr, true);
+  const int dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  if (dpiX != 96 || dpiY != 96) GTEST_SKIP() << "places are given for 96 pixels per inch";
   RECT c3 = PlaceIn(form->Command(3));
-  EXPECT_EQ(c3.left, tw.X(6000));
-  EXPECT_EQ(c3.top, tw.Y(240));
-  EXPECT_EQ(c3.right - c3.left, tw.X(1215));
+  EXPECT_EQ(c3.left, 400);
+  EXPECT_EQ(c3.top, 16);
+  EXPECT_EQ(c3.right - c3.left, 81);
   RECT tv = PlaceIn(form->TreeView1());
-  EXPECT_EQ(tv.left, tw.X(120));
-  EXPECT_EQ(tv.bottom - tv.top, tw.Y(3375));
+  EXPECT_EQ(tv.left, 8);  // 120 twips
+  EXPECT_EQ(tv.bottom - tv.top, 225);  // 3375 twips
   RECT client;
   GetClientRect(form->Handle(), &client);
-  EXPECT_EQ(client.right, tw.X(7995));
-  EXPECT_EQ(client.bottom, tw.Y(6960));
+  EXPECT_EQ(client.right, 533);  // 7995 twips
+  EXPECT_EQ(client.bottom, 464);  // 6960 twips
 }
 
 // The owner notes whether the main window already had its large icon when its own came.
@@ -163,10 +167,14 @@ TEST(Form1Pages, AboutLinksOpenTheMakersAddresses) {
     PostClick(h);
     PumpForm(form.get());
   }
+  // Each link opens the address it shows; the logo opens the first one.
+  const std::string site = GetText(form->Label(5)), second = GetText(form->Label(6));
+  EXPECT_EQ(site.rfind("https://", 0), 0u) << site;
+  EXPECT_EQ(second.rfind("https://", 0), 0u) << second;
   ASSERT_EQ(rec.launched.size(), 3u);
-  EXPECT_EQ(rec.launched[0], std::make_pair(std::string("explorer.exe"), std::string(kMakerSiteAddress)));
-  EXPECT_EQ(rec.launched[1].second, kMakerSecondAddress);
-  EXPECT_EQ(rec.launched[2].second, kMakerSiteAddress);
+  EXPECT_EQ(rec.launched[0], std::make_pair(std::string("explorer.exe"), site));
+  EXPECT_EQ(rec.launched[1].second, second);
+  EXPECT_EQ(rec.launched[2].second, site);
 }
 
 TEST(Form1Commands, StopAndSaveAsBeforeTheFirstScanDoNothing) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/win32/ProgramFolder.h"
 #include "tests/window/FormTestSupport.h"
 
 namespace dirsheet::window::test {
@@ -447,7 +448,7 @@ TEST(SaveDialog, TheRealDialogGivesTheTypedNameAndCancelGivesNone) {
     EXPECT_TRUE(watcher.Seen());
   }
   EXPECT_FALSE(FileExists(folder.Path() + "\\out\\Dirsheet.txt.txt"));
-  EXPECT_FALSE(FileExists(ProgramFolder() + "\\Dirsheet.txt"));
+  EXPECT_FALSE(FileExists(platform::win32::ProgramFolder() + "\\Dirsheet.txt"));
 }
 
 TEST(ScanFailure, AListingThatCannotBeWrittenIsReportedNotDone) {
