@@ -9,8 +9,7 @@ using platform::kNotACharacter;
 
 std::size_t CellText::Put(const std::string& text, std::string* out, bool html) const {
   // Printable ASCII is the same in every code page: most names take this way.
-  if (platform::IsPlainAscii(text) &&
-      (!html || text.find_first_of("&<>\"") == std::string::npos)) {
+  if (platform::IsPlainAscii(text) && (!html || text.find_first_of("&<>\"") == std::string::npos)) {
     if (out) *out += text;
     return text.size();
   }
@@ -28,8 +27,11 @@ std::size_t CellText::Put(const std::string& text, std::string* out, bool html) 
       continue;
     }
     if (html) {
-      const char* entity = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;"
-                         : c == '"' ? "&quot;" : nullptr;
+      const char* entity = c == '&'   ? "&amp;"
+                           : c == '<' ? "&lt;"
+                           : c == '>' ? "&gt;"
+                           : c == '"' ? "&quot;"
+                                      : nullptr;
       if (entity) {
         sink += entity;
         ++width;

@@ -16,8 +16,10 @@ void Field(std::string& out, const std::string& text) {
   for (std::size_t pos = 0; pos < text.size();) {
     char32_t c;
     pos += platform::DecodeUtf8(text, pos, c);
-    if (c == platform::kNotACharacter) valid = false;
-    else if (c == ',' || c == '"' || c < 32 || c == 127) quote = true;
+    if (c == platform::kNotACharacter)
+      valid = false;
+    else if (c == ',' || c == '"' || c < 32 || c == 127)
+      quote = true;
   }
   std::string clean;
   const std::string* value = &text;
@@ -25,8 +27,10 @@ void Field(std::string& out, const std::string& text) {
     for (std::size_t pos = 0; pos < text.size();) {
       char32_t c;
       const std::size_t n = platform::DecodeUtf8(text, pos, c);
-      if (c == platform::kNotACharacter) clean += "\xEF\xBF\xBD";
-      else clean.append(text, pos, n);
+      if (c == platform::kNotACharacter)
+        clean += "\xEF\xBF\xBD";
+      else
+        clean.append(text, pos, n);
       pos += n;
     }
     value = &clean;
@@ -102,7 +106,7 @@ class CsvFormat : public ListingFormat {
  private:
   ListingOptions options_;
   std::size_t rowsInBlock_ = 0;
-  std::string folder_;  // the block's folder as a field, ready to be written
+  std::string folder_;       // the block's folder as a field, ready to be written
   std::uint64_t files_ = 0;  // folders only: the last row's figures
   std::uint64_t bytes_ = 0;
 };

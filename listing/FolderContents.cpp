@@ -88,9 +88,8 @@ void FolderContents::Sort(int column, const ListingOptions& o) {
       if (column == kName) return Name(r);
       return r.kind == RowKind::Link ? std::string_view("Link") : std::string_view(*r.type);
     };
-    std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return CellLess(cell(a), cell(b));
-    });
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return CellLess(cell(a), cell(b)); });
     return;
   }
   // Sizes and stamps are compared as the texts the cells show ("10" before "9").
@@ -103,9 +102,8 @@ void FolderContents::Sort(int column, const ListingOptions& o) {
       cells[i] = FormatStamp(column == kCreated ? stamps_[i].created : stamps_[i].modified);
     }
   }
-  std::stable_sort(order_.begin(), order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return CellLess(cells[a], cells[b]);
-  });
+  std::stable_sort(order_.begin(), order_.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return CellLess(cells[a], cells[b]); });
 }
 
 void FolderContents::MakeRow(std::size_t i, const ListingOptions& o, ListingRow& row) const {
@@ -114,15 +112,24 @@ void FolderContents::MakeRow(std::size_t i, const ListingOptions& o, ListingRow&
   const Stamps stamps = stamps_.empty() ? Stamps() : stamps_[at];
   row.kind = r.kind;
   row.cells[kName].assign(Name(r));
-  if (!o.type) row.cells[kType].clear();
-  else if (r.kind == RowKind::Link) row.cells[kType] = "Link";
-  else row.cells[kType] = *r.type;
-  if (o.size && r.kind == RowKind::File) row.cells[kSize] = std::to_string(ScaleBytesRounded(r.bytes, 1));
-  else row.cells[kSize].clear();
-  if (o.created) row.cells[kCreated] = FormatStamp(stamps.created);
-  else row.cells[kCreated].clear();
-  if (o.modified) row.cells[kModified] = FormatStamp(stamps.modified);
-  else row.cells[kModified].clear();
+  if (!o.type)
+    row.cells[kType].clear();
+  else if (r.kind == RowKind::Link)
+    row.cells[kType] = "Link";
+  else
+    row.cells[kType] = *r.type;
+  if (o.size && r.kind == RowKind::File)
+    row.cells[kSize] = std::to_string(ScaleBytesRounded(r.bytes, 1));
+  else
+    row.cells[kSize].clear();
+  if (o.created)
+    row.cells[kCreated] = FormatStamp(stamps.created);
+  else
+    row.cells[kCreated].clear();
+  if (o.modified)
+    row.cells[kModified] = FormatStamp(stamps.modified);
+  else
+    row.cells[kModified].clear();
   row.bytes = r.bytes;
   row.files = 0;
   row.created = stamps.created;

@@ -130,23 +130,23 @@ class NameStore {
 
 // One file or link row, without its text cells.
 struct FileRecord {
-  std::uint64_t name = 0;      // where its name is in FolderContents' name store
+  std::uint64_t name = 0;             // where its name is in FolderContents' name store
   const std::string* type = nullptr;  // a file's type name, when Type is shown
-  std::uint64_t bytes = 0;     // a file's size; 0 for a link
-  std::uint32_t length = 0;    // the name's length in bytes
+  std::uint64_t bytes = 0;            // a file's size; 0 for a link
+  std::uint32_t length = 0;           // the name's length in bytes
   RowKind kind = RowKind::File;
 };
 
 // A file's stamps, kept only when a date column is shown.
 struct Stamps {
-  std::uint64_t created = 0;   // FILETIMEs
+  std::uint64_t created = 0;  // FILETIMEs
   std::uint64_t modified = 0;
 };
 
 // A subfolder to enter, as its folder's enumeration described it.
 struct ChildFolder {
-  std::uint64_t name = 0;      // in FolderContents' name store
-  std::uint64_t access = 0;    // the spelling that reaches it, when accessLength is not 0
+  std::uint64_t name = 0;    // in FolderContents' name store
+  std::uint64_t access = 0;  // the spelling that reaches it, when accessLength is not 0
   std::uint32_t length = 0;
   std::uint32_t accessLength = 0;
   bool isLink = false;

@@ -108,13 +108,13 @@ constexpr std::size_t kMaxHeldBytes = std::size_t{1} << 20;
 
 // One folder of the walk: where it is, what it leads to and, once read, what it holds.
 struct FolderWalk::Node {
-  std::string path;        // as shown in headings and the status text
-  std::string access;      // as handed to the file system, when it differs from `path`
+  std::string path;    // as shown in headings and the status text
+  std::string access;  // as handed to the file system, when it differs from `path`
   int depth = 0;
   std::vector<std::uint32_t> key;  // read ahead: place in pre-order, child indexes from the source
   bool isLink = false;
   bool hasId = false;
-  bool idExact = false;    // the identity proves sameness (else it is only recorded)
+  bool idExact = false;  // the identity proves sameness (else it is only recorded)
   FolderId id;
   // The folder this one is in, held open, and the name that reaches this one in it: the
   // backend may open it through its folder. Let go of once read.
@@ -131,8 +131,8 @@ struct FolderWalk::Node {
   bool inFrontier = false;    // has subfolders no reader has taken yet
   std::size_t held = 0;       // bytes it holds while counted
   FolderContents contents;
-  std::size_t next = 0;       // the next subfolder the walk visits
-  std::size_t scheduled = 0;  // subfolders before this one have nodes of their own
+  std::size_t next = 0;                     // the next subfolder the walk visits
+  std::size_t scheduled = 0;                // subfolders before this one have nodes of their own
   std::deque<std::shared_ptr<Node>> ahead;  // the nodes of subfolders [next, scheduled)
 
   const std::string& Access() const { return access.empty() ? path : access; }
@@ -174,13 +174,18 @@ std::shared_ptr<Node> MakeChild(Node& parent, std::size_t i, char sep, bool keye
 class Reader {
  public:
   Reader(platform::FileSystem& fs, const ListingOptions& o, TypeNames& types, ScanHost* host)
-      : fs_(fs), options_(o), types_(types), host_(host), sep_(fs.Separator()),
+      : fs_(fs),
+        options_(o),
+        types_(types),
+        host_(host),
+        sep_(fs.Separator()),
         keepStamps_((o.created || o.modified) && !o.foldersOnly) {}
 
   // `listed` tells whether an identity was listed already (then nothing is read).
   template <class Listed>
   void Read(Node& node, const Listed& listed) {
-    if (node.isLink && !node.hasId) node.hasId = node.idExact = fs_.Identify(node.Access(), node.id);
+    if (node.isLink && !node.hasId)
+      node.hasId = node.idExact = fs_.Identify(node.Access(), node.id);
     if (node.hasId && node.idExact && listed(node.id)) {
       node.listedBefore = true;
       return;
@@ -224,8 +229,10 @@ class Reader {
       if (!options_.exclude.empty() && Excluded(options_, entry_.name)) continue;
       // Folders are never file rows, whatever the filter.
       if (entry_.isDirectory) {
-        if (options_.noFollow && entry_.isLink) AddRecord(node, RowKind::Link);
-        else if (collectFolders) AddChild(node);
+        if (options_.noFollow && entry_.isLink)
+          AddRecord(node, RowKind::Link);
+        else if (collectFolders)
+          AddChild(node);
         continue;
       }
       AddRecord(node, RowKind::File);
@@ -524,8 +531,8 @@ class FolderWalk::ReadAhead {
 
   char sep_;
   platform::Mutex m_;
-  platform::Condition work_;  // readers wait here for work
-  platform::Condition done_;  // the walk waits here for the node it needs
+  platform::Condition work_;                // readers wait here for work
+  platform::Condition done_;                // the walk waits here for the node it needs
   std::set<Node*, FrontierLess> frontier_;  // read nodes with subfolders nobody has taken
   IdSet listed_;
   const Node* awaited_ = nullptr;
@@ -537,8 +544,8 @@ class FolderWalk::ReadAhead {
   std::vector<std::thread> threads_;
 };
 
-FolderWalk::FolderWalk(platform::FileSystem& fs, const ListingOptions& options,
-                       ScanHost& host, ListingFile& listing, ScanTotals& totals)
+FolderWalk::FolderWalk(platform::FileSystem& fs, const ListingOptions& options, ScanHost& host,
+                       ListingFile& listing, ScanTotals& totals)
     : fs_(fs), options_(options), host_(host), listing_(listing), totals_(totals) {}
 
 FolderWalk::~FolderWalk() = default;
@@ -597,16 +604,20 @@ class FolderWalk::Pass {
   // Reads, checks and lists one folder; false when it is not entered.
   bool Visit(const std::shared_ptr<Node>& node) {
     // The reading itself stops short at an identity listed already.
-    if (parallel_) w_.ahead_->Obtain(node, own_, w_.host_);
-    else own_.Read(*node, [&](const FolderId& id) { return listedHere_.Contains(id); });
+    if (parallel_)
+      w_.ahead_->Obtain(node, own_, w_.host_);
+    else
+      own_.Read(*node, [&](const FolderId& id) { return listedHere_.Contains(id); });
     if (ListedAlready(*node)) {
       w_.totals_.NotEntered += 1;
       if (parallel_) w_.ahead_->Discard(node);
       return false;
     }
     if (node->hasId) {
-      if (parallel_) w_.ahead_->MarkListed(node->id);
-      else listedHere_.Insert(node->id);
+      if (parallel_)
+        w_.ahead_->MarkListed(node->id);
+      else
+        listedHere_.Insert(node->id);
     }
     w_.Emit(*node, parallel_);
     return true;
@@ -686,8 +697,8 @@ void FolderWalk::Emit(Node& node, bool replayStatus) {
   row_ = ListingRow();
   row_.kind = RowKind::Summary;
   row_.cells[kName] = "Info";
-  row_.cells[kType] = "File(s): " + std::to_string(c.files) +
-                      " - Size: " + std::to_string(c.bytes) + " Byte(s).";
+  row_.cells[kType] =
+      "File(s): " + std::to_string(c.files) + " - Size: " + std::to_string(c.bytes) + " Byte(s).";
   row_.files = c.files;
   row_.bytes = c.bytes;
   listing_.AddRow(row_);

@@ -15,11 +15,16 @@ inline constexpr const char* kTitles[5] = {"Name", "Type", "Size(KB)", "Created 
 // Whether a column is shown (Name always is).
 inline bool Shown(const ListingOptions& o, int column) {
   switch (column) {
-    case kType: return o.type;
-    case kSize: return o.size;
-    case kCreated: return o.created;
-    case kModified: return o.modified;
-    default: return true;
+    case kType:
+      return o.type;
+    case kSize:
+      return o.size;
+    case kCreated:
+      return o.created;
+    case kModified:
+      return o.modified;
+    default:
+      return true;
   }
 }
 

@@ -36,8 +36,7 @@ struct Civil {
 
 Civil CivilFromFileTime(std::uint64_t fileTime) {
   // FILETIME counts 100 ns from 1601-01-01; 11644473600 s lie between 1601 and 1970.
-  const std::int64_t seconds =
-      static_cast<std::int64_t>(fileTime / 10000000ULL) - 11644473600LL;
+  const std::int64_t seconds = static_cast<std::int64_t>(fileTime / 10000000ULL) - 11644473600LL;
   std::int64_t days = seconds / 86400;
   std::int64_t rest = seconds % 86400;
   if (rest < 0) {
@@ -105,9 +104,7 @@ int OrderColumn(const ListingOptions& options) {
   return -1;
 }
 
-bool FilterMatchesEverything(const std::string& filter) {
-  return filter == "*" || filter == "*.*";
-}
+bool FilterMatchesEverything(const std::string& filter) { return filter == "*" || filter == "*.*"; }
 
 bool CellLess(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());

@@ -113,8 +113,8 @@ class HtmlFormat : public ListingFormat {
 
  private:
   static void TitleCell(std::string& out, int width, const char* title) {
-    Line(out, "<td style=\"width:" + std::to_string(width) + "px; height:100px;\"><b>" +
-                  title + "</b>");
+    Line(out,
+         "<td style=\"width:" + std::to_string(width) + "px; height:100px;\"><b>" + title + "</b>");
   }
 
   ListingOptions options_;

@@ -73,8 +73,7 @@ class JsonLinesFormat : public ListingFormat {
       Key(out, "size");
       out += std::to_string(row.bytes);
       out += "}\n";
-    } else if (!options_.foldersOnly &&
-               (row.kind == RowKind::File || row.kind == RowKind::Link)) {
+    } else if (!options_.foldersOnly && (row.kind == RowKind::File || row.kind == RowKind::Link)) {
       out += row.kind == RowKind::File ? "{\"kind\":\"file\",\"folder\":"
                                        : "{\"kind\":\"link\",\"folder\":";
       out += folder_;

@@ -27,9 +27,9 @@ enum Column { kName = 0, kType = 1, kSize = 2, kCreated = 3, kModified = 4 };
 struct ListingRow {
   std::array<std::string, 5> cells;
   RowKind kind = RowKind::File;
-  std::uint64_t bytes = 0;     // File: its size; Summary: the folder's byte sum
-  std::uint64_t files = 0;     // Summary: the folder's file count
-  std::uint64_t created = 0;   // File, Link: FILETIMEs (100 ns since 1601, UTC)
+  std::uint64_t bytes = 0;    // File: its size; Summary: the folder's byte sum
+  std::uint64_t files = 0;    // Summary: the folder's file count
+  std::uint64_t created = 0;  // File, Link: FILETIMEs (100 ns since 1601, UTC)
   std::uint64_t modified = 0;
 };
 
@@ -49,21 +49,21 @@ inline constexpr const char* kOrderEntries[5] = {"Name", "Type", "Size", "Create
 // What the window's option controls hold, and the command-line tool's further options
 // (whose defaults are the window's behaviour).
 struct ListingOptions {
-  std::string filter = "*";     // `filter` text
-  bool type = true;             // Check1 "Type" ticked
-  bool size = true;             // Check2 "Size"
-  bool created = false;         // Check3 "Created date"
-  bool modified = false;        // Check4 "Last modified date"
+  std::string filter = "*";        // `filter` text
+  bool type = true;                // Check1 "Type" ticked
+  bool size = true;                // Check2 "Size"
+  bool created = false;            // Check3 "Created date"
+  bool modified = false;           // Check4 "Last modified date"
   std::string order = "No order";  // `orderby` text
-  int orderIndex = -1;          // list position of the chosen `orderby` entry, -1 for none
-  std::string format = "Text";  // `saveas` text: "Text" or "HTML"; also "CSV", "JSONL"
+  int orderIndex = -1;             // list position of the chosen `orderby` entry, -1 for none
+  std::string format = "Text";     // `saveas` text: "Text" or "HTML"; also "CSV", "JSONL"
 
   std::vector<std::string> exclude;  // wildcards on names: such files and folders are left out
-  int maxDepth = -1;            // levels below a source folder to enter; -1: all
-  bool foldersOnly = false;     // one row per folder: its file count and byte sum
-  bool noFollow = false;        // links to folders are listed as entries, not entered
-  bool utf8 = false;            // Text and HTML in UTF-8 instead of the system code page
-  unsigned threads = 1;         // folders read at once; 0: one per processor core
+  int maxDepth = -1;                 // levels below a source folder to enter; -1: all
+  bool foldersOnly = false;          // one row per folder: its file count and byte sum
+  bool noFollow = false;             // links to folders are listed as entries, not entered
+  bool utf8 = false;                 // Text and HTML in UTF-8 instead of the system code page
+  unsigned threads = 1;              // folders read at once; 0: one per processor core
 };
 
 // Why a folder was not listed in full.

@@ -10,8 +10,8 @@
 namespace dirsheet::listing {
 
 std::string TotalSizeText(const ScanTotals& t) {
-  return "Total Files Size: " + std::to_string(ScaleBytesRounded(t.TotalBytes, 2)) +
-         " MB; " + std::to_string(ScaleBytesRounded(t.TotalBytes, 1)) + " KB; " +
+  return "Total Files Size: " + std::to_string(ScaleBytesRounded(t.TotalBytes, 2)) + " MB; " +
+         std::to_string(ScaleBytesRounded(t.TotalBytes, 1)) + " KB; " +
          std::to_string(t.TotalBytes) + " Byte(s).";
 }
 
@@ -49,8 +49,8 @@ constexpr std::size_t kPartBytes = 64 * 1024;
 struct ListingFile::Impl {
   std::unique_ptr<ListingFormat> format;
   std::FILE* file = nullptr;
-  bool owned = true;   // false for a stream the caller opened
-  std::string bytes;   // reused for every step: one write per folder block
+  bool owned = true;  // false for a stream the caller opened
+  std::string bytes;  // reused for every step: one write per folder block
 };
 
 ListingFile::ListingFile(std::string basePath, const ListingOptions& options)
@@ -86,8 +86,8 @@ bool ListingFile::DeleteExisting() {
 
 namespace {
 
-bool OpenListing(std::FILE*& file, const std::string& path, const char* mode,
-                 std::string& error, const char* what) {
+bool OpenListing(std::FILE*& file, const std::string& path, const char* mode, std::string& error,
+                 const char* what) {
   errno = 0;
   file = platform::OpenFile(path, mode);
   if (file) {

@@ -22,15 +22,15 @@ struct FolderId {
 
 // One record of a folder enumeration.
 struct FindEntry {
-  std::string name;              // UTF-8, as shown in listings
+  std::string name;  // UTF-8, as shown in listings
   // The spelling that reaches the entry in a path where `name` cannot (a short name for
   // a name the Win32 path syntax refuses); empty when `name` does.
   std::string accessName;
-  std::uint64_t size = 0;           // bytes
-  std::uint64_t creationTime = 0;   // FILETIME: 100 ns units since 1601-01-01 UTC
+  std::uint64_t size = 0;          // bytes
+  std::uint64_t creationTime = 0;  // FILETIME: 100 ns units since 1601-01-01 UTC
   std::uint64_t lastWriteTime = 0;
-  bool isDirectory = false;      // leads to a folder (links to folders count)
-  bool isLink = false;           // a symbolic link, junction or other reparse point
+  bool isDirectory = false;  // leads to a folder (links to folders count)
+  bool isLink = false;       // a symbolic link, junction or other reparse point
   // The entry's details (size, times, kind) could not be read: only its name is known.
   bool detailsUnknown = false;
   // `id` identifies the folder the entry leads to. With `idExact` false the volume part
@@ -61,7 +61,7 @@ class Enumeration {
 // How a search started.
 struct FindResult {
   enum Status { Found, NoMatch, Unreadable } status = NoMatch;
-  std::string reason;   // for Unreadable: what the system said
+  std::string reason;  // for Unreadable: what the system said
 };
 
 class FileSystem {
@@ -71,14 +71,13 @@ class FileSystem {
   // "*.*" matches every name), in the file system's own order. Null when the search
   // does not start; `result` tells a folder without a match from one that cannot be read.
   // Safe to call from several threads at once.
-  virtual std::unique_ptr<Enumeration> Find(const std::string& folder,
-                                            const std::string& pattern,
+  virtual std::unique_ptr<Enumeration> Find(const std::string& folder, const std::string& pattern,
                                             FindResult& result) = 0;
   // The same for the folder `folder` that is the entry `name` of the folder `parent`
   // holds open: the backend may open it through `parent` instead of by its path.
   virtual std::unique_ptr<Enumeration> FindIn(const OpenFolder& parent, const std::string& name,
-                                              const std::string& folder,
-                                              const std::string& pattern, FindResult& result) {
+                                              const std::string& folder, const std::string& pattern,
+                                              FindResult& result) {
     return Find(folder, pattern, result);
   }
   // True for folders (and links to folders), false for files and missing paths.

@@ -12,8 +12,8 @@ namespace dirsheet::png {
 
 // Where the data of one IDAT chunk lies in the file.
 struct ImageDataPiece {
-    size_t offset;
-    size_t size;
+  size_t offset;
+  size_t size;
 };
 
 // Reads the chunks of a file up to IEND into `info`, and where the image data lies into
@@ -24,7 +24,7 @@ void ReadChunks(const uint8_t* bytes, size_t size, const DecodeOptions& options,
                 PngInfo& info, std::vector<ImageDataPiece>& pieces);
 
 // The background colour a bKGD chunk gives for the header read before it (0x00BBGGRR).
-long BackgroundColour(const std::vector<uint8_t>& bkgd, const ImageHeader& h, const std::vector<uint8_t>& palette,
-                      long previous);
+long BackgroundColour(const std::vector<uint8_t>& bkgd, const ImageHeader& h,
+                      const std::vector<uint8_t>& palette, long previous);
 
 }  // namespace dirsheet::png

@@ -29,7 +29,8 @@ void IndexToQuad(const uint8_t* src, uint8_t* dst, size_t n, const QuadTable& ta
 void Grey16ToQuad(const uint8_t* src, uint8_t* dst, size_t n, bool hasKey, unsigned key);
 // Red, green, blue to quads with alpha 0 where all three samples equal the key.
 template <int kSampleBytes, bool kBgr>
-void ApplyRGBTransparency(const uint8_t* src, uint8_t* dst, size_t n, bool hasKey, const unsigned key[3]);
+void ApplyRGBTransparency(const uint8_t* src, uint8_t* dst, size_t n, bool hasKey,
+                          const unsigned key[3]);
 // Grey, alpha to grey, grey, grey, alpha.
 template <int kSampleBytes>
 void GreyAlphaToBGRA(const uint8_t* src, uint8_t* dst, size_t n);
@@ -41,7 +42,8 @@ void RgbaToQuad(const uint8_t* src, uint8_t* dst, size_t n);
 // size and row order, in place in the background (aligned rows). Alpha 255 keeps the
 // image colour, 0 the background's, anything else (image * a + background * (255 - a) +
 // 255) >> 8.
-void CompositeWithBackground(const uint8_t* image32, long width, long height, uint8_t* background24);
+void CompositeWithBackground(const uint8_t* image32, long width, long height,
+                             uint8_t* background24);
 // A 24-bit aligned image of one colour (0x00BBGGRR); a system colour reference (high
 // byte set) gives black.
 PixelBytes FillSolidBackground(long width, long height, uint32_t colour);

@@ -8,10 +8,17 @@ namespace {
 
 // Position of the lowest set bit and the width of a colour mask.
 void MaskShift(std::uint32_t mask, int& shift, int& bits) {
-  shift = 0; bits = 0;
+  shift = 0;
+  bits = 0;
   if (mask == 0) return;
-  while (!(mask & 1u)) { mask >>= 1; ++shift; }
-  while (mask & 1u) { mask >>= 1; ++bits; }
+  while (!(mask & 1u)) {
+    mask >>= 1;
+    ++shift;
+  }
+  while (mask & 1u) {
+    mask >>= 1;
+    ++bits;
+  }
 }
 
 std::uint32_t Channel(std::uint32_t v, std::uint32_t mask, int shift, int bits) {
@@ -59,14 +66,16 @@ BmpHeader ReadBmpHeader(const std::uint8_t* b, std::size_t n) {
           "BMP size out of range");
   Require(std::int64_t(h.width) * h.height <= kMaxImagePixels, "BMP size out of range");
   const int bpp = h.bpp;
-  Require(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32, "BMP bit depth not supported");
+  Require(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24 || bpp == 32,
+          "BMP bit depth not supported");
   Require(h.compression == 0 || (h.compression == 3 && bpp == 32), "compressed BMP not supported");
   return h;
 }
 
 // The palette of a picture of 8 bits or fewer as 0x00RRGGBB: entries of 3 bytes after a
 // core header, of 4 after the others.
-std::vector<std::uint32_t> ReadBmpPalette(const std::uint8_t* b, std::size_t n, const BmpHeader& h) {
+std::vector<std::uint32_t> ReadBmpPalette(const std::uint8_t* b, std::size_t n,
+                                          const BmpHeader& h) {
   std::vector<std::uint32_t> palette;
   if (h.bpp > 8) return palette;
   const std::uint32_t count = h.colorsUsed ? h.colorsUsed : (1u << h.bpp);
@@ -98,7 +107,8 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
   const std::vector<std::uint32_t> palette = ReadBmpPalette(b, n, h);
 
   const std::size_t stride = ((std::size_t(width) * bpp + 31) / 32) * 4;
-  Require(h.dataOffset <= n && stride * std::size_t(height) <= n - h.dataOffset, "BMP pixels cut short");
+  Require(h.dataOffset <= n && stride * std::size_t(height) <= n - h.dataOffset,
+          "BMP pixels cut short");
 
   Image img;
   img.Width = width;
@@ -107,7 +117,8 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
   int shifts[3], bits[3];
   for (int i = 0; i < 3; ++i) MaskShift(masks[i], shifts[i], bits[i]);
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* row = b + h.dataOffset + stride * std::size_t(h.topDown ? y : height - 1 - y);
+    const std::uint8_t* row =
+        b + h.dataOffset + stride * std::size_t(h.topDown ? y : height - 1 - y);
     std::uint32_t* out = &img.Pixels[std::size_t(y) * width];
     for (int x = 0; x < width; ++x) {
       std::uint32_t px;
@@ -115,11 +126,13 @@ Image DecodeBmp(const std::uint8_t* b, std::size_t n) {
         case 32: {
           std::uint32_t v = LoadLe(row + 4 * x, 4);
           px = Channel(v, masks[0], shifts[0], bits[0]) << 16 |
-               Channel(v, masks[1], shifts[1], bits[1]) << 8 | Channel(v, masks[2], shifts[2], bits[2]);
+               Channel(v, masks[1], shifts[1], bits[1]) << 8 |
+               Channel(v, masks[2], shifts[2], bits[2]);
           break;
         }
         case 24:
-          px = std::uint32_t(row[3 * x + 2]) << 16 | std::uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
+          px =
+              std::uint32_t(row[3 * x + 2]) << 16 | std::uint32_t(row[3 * x + 1]) << 8 | row[3 * x];
           break;
         default: {
           const int perByte = 8 / bpp;

@@ -11,8 +11,8 @@ int Mod(std::int64_t v, std::int64_t m) { return int(((v % m) + m) % m); }
 
 // Columns (or rows) of a piece that lie inside the picture: [from, to) in the piece's own
 // coordinates; empty when from >= to.
-void InsideSpan(std::int64_t pieceStart, std::int64_t pieceSize, int pictureSize, std::int64_t& from,
-                std::int64_t& to) {
+void InsideSpan(std::int64_t pieceStart, std::int64_t pieceSize, int pictureSize,
+                std::int64_t& from, std::int64_t& to) {
   from = std::max<std::int64_t>(0, -pieceStart);
   to = std::min<std::int64_t>(pieceSize, std::int64_t(pictureSize) - pieceStart);
 }
@@ -75,7 +75,8 @@ void TilePiece(PixelBuffer& dst, const PictureView& pic, const PieceRect& p, con
     while (x < r.right) {
       const std::int64_t len = std::min<std::int64_t>(p.Width - px, r.right - x);
       const std::int64_t from = std::max(px, cx0), to = std::min(px + len, cx1);
-      if (from < to) CopyRun(row + x + (from - px), src + (p.Left + from), std::size_t(to - from), keyed);
+      if (from < to)
+        CopyRun(row + x + (from - px), src + (p.Left + from), std::size_t(to - from), keyed);
       x += int(len);
       px = 0;
     }
@@ -123,7 +124,8 @@ Shape OpaqueRuns(const PixelBuffer& b, int dx, int dy) {
 bool IsOpaque(const PixelBuffer& b) {
   for (int y = 0; y < b.Height; ++y) {
     const std::uint32_t* row = b.Row(y);
-    if (std::any_of(row, row + b.Width, [](std::uint32_t c) { return (c & 0xFFFFFF) == kTransparentColor; }))
+    if (std::any_of(row, row + b.Width,
+                    [](std::uint32_t c) { return (c & 0xFFFFFF) == kTransparentColor; }))
       return false;
   }
   return true;

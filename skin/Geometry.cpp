@@ -17,7 +17,8 @@ Shape PieceRuns(const PictureView& pic, const PieceRect& p) {
   const std::int64_t x1 = std::min<std::int64_t>(p.Width, std::int64_t(pic.Width) - p.Left);
   const std::int64_t y1 = std::min<std::int64_t>(p.Height, std::int64_t(pic.Height) - p.Top);
   for (std::int64_t y = y0; y < y1; ++y) {
-    const std::uint32_t* row = pic.Pixels + std::size_t(p.Top + y) * std::size_t(pic.Width) + p.Left;
+    const std::uint32_t* row =
+        pic.Pixels + std::size_t(p.Top + y) * std::size_t(pic.Width) + p.Left;
     std::int64_t x = x0;
     while (x < x1) {
       while (x < x1 && row[x] == kTransparentColor) ++x;
@@ -53,31 +54,44 @@ FrameSlots PlaceFramePieces(const FrameSkin& a, int W, int H) {
   s[kLeftMiddle] = {{0, h(kLeftTop), w(kLeftMiddle), H - h(kLeftBottom)}, true};
   s[kLeftBottom] = {{0, H - h(kLeftBottom), w(kLeftBottom), H}, false, Anchor::BottomLeft};
   const int captionStart = w(kLeftTop), captionEnd = W - w(kRightTop);
-  s[kCaptionLeft] = {{captionStart, 0, captionStart + w(kCaptionLeft), h(kCaptionLeft)}, false,
-                     Anchor::TopLeft};
-  s[kCaptionMiddle] = {{captionStart + w(kCaptionLeft), 0, captionEnd - w(kCaptionRight),
-                        h(kCaptionMiddle)}, true};
-  s[kCaptionRight] = {{captionEnd - w(kCaptionRight), 0, captionEnd, h(kCaptionRight)}, false,
-                      Anchor::TopRight};
+  s[kCaptionLeft] = {
+      {captionStart, 0, captionStart + w(kCaptionLeft), h(kCaptionLeft)}, false, Anchor::TopLeft};
+  s[kCaptionMiddle] = {
+      {captionStart + w(kCaptionLeft), 0, captionEnd - w(kCaptionRight), h(kCaptionMiddle)}, true};
+  s[kCaptionRight] = {
+      {captionEnd - w(kCaptionRight), 0, captionEnd, h(kCaptionRight)}, false, Anchor::TopRight};
   s[kRightTop] = {{W - w(kRightTop), 0, W, h(kRightTop)}, false, Anchor::TopRight};
-  s[kRightMiddle] = {{W - w(kRightMiddle), h(kRightTop), W, H - h(kRightBottom)}, true, Anchor::TopRight};
+  s[kRightMiddle] = {
+      {W - w(kRightMiddle), h(kRightTop), W, H - h(kRightBottom)}, true, Anchor::TopRight};
   s[kRightBottom] = {{W - w(kRightBottom), H - h(kRightBottom), W, H}, false, Anchor::BottomRight};
   // The bottom edge runs between the two lower corners.
   const int bottomStart = w(kLeftBottom), bottomEnd = W - w(kRightBottom);
-  s[kBottomLeft] = {{bottomStart, H - h(kBottomLeft), bottomStart + w(kBottomLeft), H}, false,
+  s[kBottomLeft] = {{bottomStart, H - h(kBottomLeft), bottomStart + w(kBottomLeft), H},
+                    false,
                     Anchor::BottomLeft};
-  s[kBottomMiddle] = {{bottomStart + w(kBottomLeft), H - h(kBottomMiddle),
-                       bottomEnd - w(kBottomRight), H}, true, Anchor::BottomLeft};
-  s[kBottomRight] = {{bottomEnd - w(kBottomRight), H - h(kBottomRight), bottomEnd, H}, false,
-                     Anchor::BottomRight};
+  s[kBottomMiddle] = {
+      {bottomStart + w(kBottomLeft), H - h(kBottomMiddle), bottomEnd - w(kBottomRight), H},
+      true,
+      Anchor::BottomLeft};
+  s[kBottomRight] = {
+      {bottomEnd - w(kBottomRight), H - h(kBottomRight), bottomEnd, H}, false, Anchor::BottomRight};
   return s;
 }
 
 int UnderfillPiece(int end) {
   switch (end) {
-    case kLeftTop: case kCaptionLeft: case kCaptionRight: case kRightTop: return kCaptionMiddle;
-    case kLeftBottom: case kBottomLeft: case kBottomRight: case kRightBottom: return kBottomMiddle;
-    default: return end;  // a middle piece fills its own slot
+    case kLeftTop:
+    case kCaptionLeft:
+    case kCaptionRight:
+    case kRightTop:
+      return kCaptionMiddle;
+    case kLeftBottom:
+    case kBottomLeft:
+    case kBottomRight:
+    case kRightBottom:
+      return kBottomMiddle;
+    default:
+      return end;  // a middle piece fills its own slot
   }
 }
 
@@ -138,8 +152,8 @@ void TileShape(Shape& out, const Shape& s, int pw, int ph, const PieceSlot& slot
 
 }  // namespace
 
-Shape AssembleWindowRegion(const FrameSkin& a, const std::array<Shape, kFramePieces>& shapes,
-                           int W, int H) {
+Shape AssembleWindowRegion(const FrameSkin& a, const std::array<Shape, kFramePieces>& shapes, int W,
+                           int H) {
   Shape out;
   const Rect inner = InnerArea(a, W, H);
   if (!inner.Empty()) out.push_back(inner);
@@ -182,13 +196,15 @@ Shape MergeShape(Shape rects) {
     const std::size_t count = j - i;
     bool same = prevCount == count && bands[prevStart].bottom == joined[i].top;
     for (std::size_t k = 0; same && k < count; ++k)
-      same = bands[prevStart + k].left == joined[i + k].left && bands[prevStart + k].right == joined[i + k].right;
+      same = bands[prevStart + k].left == joined[i + k].left &&
+             bands[prevStart + k].right == joined[i + k].right;
     if (same) {
       for (std::size_t k = 0; k < count; ++k) bands[prevStart + k].bottom = joined[i].bottom;
     } else {
       prevStart = bands.size();
       prevCount = count;
-      bands.insert(bands.end(), joined.begin() + std::ptrdiff_t(i), joined.begin() + std::ptrdiff_t(j));
+      bands.insert(bands.end(), joined.begin() + std::ptrdiff_t(i),
+                   joined.begin() + std::ptrdiff_t(j));
     }
     i = j;
   }
@@ -244,8 +260,8 @@ int BorderHitTest(const SkinData& d, std::uint32_t style, int W, int H, int x, i
   const FrameSkin& f = d.ActiveFrame;
   if ((style & kStyleDlgFrame) && InIconRect(d.Icon, x, y)) return kHitSysMenu;
   if (!(style & kStyleSizeFrame)) return kHitNowhere;
-  const bool left = x < f[kLeftTop].Width, right = x > W - f[kRightTop].Width;
-  const bool top = y < f[kCaptionLeft].Height, bottom = y > H - f[kBottomLeft].Height;
+  const bool left = x<f[kLeftTop].Width, right = x> W - f[kRightTop].Width;
+  const bool top = y<f[kCaptionLeft].Height, bottom = y> H - f[kBottomLeft].Height;
   if (left) return top ? kHitTopLeft : bottom ? kHitBottomLeft : kHitLeft;
   if (right) return top ? kHitTopRight : bottom ? kHitBottomRight : kHitRight;
   if (bottom) return kHitBottom;

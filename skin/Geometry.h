@@ -126,10 +126,23 @@ inline void PlacedButtonOrigin(const SkinData& d, int i, int W, int& x, int& y) 
 
 // Hit codes of the platform used by the frame.
 enum HitCode {
-  kHitNowhere = 0, kHitClient = 1, kHitCaption = 2, kHitSysMenu = 3, kHitMenu = 5,
-  kHitMinButton = 8, kHitMaxButton = 9, kHitLeft = 10, kHitRight = 11, kHitTop = 12,
-  kHitTopLeft = 13, kHitTopRight = 14, kHitBottom = 15, kHitBottomLeft = 16,
-  kHitBottomRight = 17, kHitBorder = 18, kHitClose = 20
+  kHitNowhere = 0,
+  kHitClient = 1,
+  kHitCaption = 2,
+  kHitSysMenu = 3,
+  kHitMenu = 5,
+  kHitMinButton = 8,
+  kHitMaxButton = 9,
+  kHitLeft = 10,
+  kHitRight = 11,
+  kHitTop = 12,
+  kHitTopLeft = 13,
+  kHitTopRight = 14,
+  kHitBottom = 15,
+  kHitBottomLeft = 16,
+  kHitBottomRight = 17,
+  kHitBorder = 18,
+  kHitClose = 20
 };
 
 // True when the window point lies in the skin's icon rectangle.

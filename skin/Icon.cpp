@@ -27,7 +27,8 @@ Entry LargestEntry(const std::uint8_t* b, std::size_t n) {
     if (i == 0 || cur.Pixels > best.Pixels || (cur.Pixels == best.Pixels && cur.Bits > best.Bits))
       best = cur;
   }
-  Require(best.Offset <= n && best.Size <= n - best.Offset && best.Size > 0, "icon image outside its file");
+  Require(best.Offset <= n && best.Size <= n - best.Offset && best.Size > 0,
+          "icon image outside its file");
   return best;
 }
 
@@ -40,7 +41,8 @@ void ApplyMask(Image& img, const std::uint8_t* mask, std::size_t available) {
     const std::uint8_t* row = mask + stride * std::size_t(r);
     const int y = img.Height - 1 - r;  // the mask is stored bottom-up like the image
     for (int x = 0; x < img.Width; ++x)
-      if (row[x / 8] & (0x80 >> (x % 8))) img.Pixels[std::size_t(y) * img.Width + x] = kTransparentColor;
+      if (row[x / 8] & (0x80 >> (x % 8)))
+        img.Pixels[std::size_t(y) * img.Width + x] = kTransparentColor;
   }
 }
 
@@ -51,7 +53,8 @@ Image DecodeIconBitmap(const std::uint8_t* dib, std::size_t len) {
   Require(headerSize >= 40 && headerSize <= len, "icon bitmap header cut short");
   const std::int32_t width = std::int32_t(LoadLe(dib + 4, 4));
   const std::int32_t doubled = std::int32_t(LoadLe(dib + 8, 4));
-  const std::uint32_t bits = LoadLe(dib + 14, 2), compression = LoadLe(dib + 16, 4), used = LoadLe(dib + 32, 4);
+  const std::uint32_t bits = LoadLe(dib + 14, 2), compression = LoadLe(dib + 16, 4),
+                      used = LoadLe(dib + 32, 4);
   Require(width > 0 && width <= kMaxImageSide && doubled >= 2 && doubled / 2 <= kMaxImageSide,
           "icon size out of range");
   const std::int32_t height = doubled / 2;

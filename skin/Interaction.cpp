@@ -44,10 +44,15 @@ int CaptionButtonAt(const ButtonShapes& placed, std::uint32_t style, int x, int 
 
 int ButtonHitCode(int button) {
   switch (button) {
-    case kMinimize: return kHitMinButton;
-    case kMaximize: case kRestore: return kHitMaxButton;
-    case kClose: return kHitClose;
-    default: return kHitNowhere;
+    case kMinimize:
+      return kHitMinButton;
+    case kMaximize:
+    case kRestore:
+      return kHitMaxButton;
+    case kClose:
+      return kHitClose;
+    default:
+      return kHitNowhere;
   }
 }
 
@@ -64,8 +69,8 @@ ButtonStates HoverButtonStates(bool active, int button, bool leftButtonDown) {
   return states;
 }
 
-HitResult FrameHitTest(const SkinData& data, const ButtonShapes& placed,
-                       std::uint32_t style, int W, int H, int x, int y, const MenuBarLayout* bar) {
+HitResult FrameHitTest(const SkinData& data, const ButtonShapes& placed, std::uint32_t style, int W,
+                       int H, int x, int y, const MenuBarLayout* bar) {
   HitResult r;
   r.Button = CaptionButtonAt(placed, style, x, y);
   if (r.Button >= 0) {
@@ -219,10 +224,14 @@ ItemLook MenuItemLook(int item, int highlighted, bool pressed, bool disabled, bo
 
 std::int32_t MenuItemColor(const MenuBarSkin& bar, ItemLook look) {
   switch (look) {
-    case ItemLook::Hot: return bar.HotItemColor;
-    case ItemLook::Pressed: return bar.PressedItemColor;
-    case ItemLook::Disabled: return bar.DisabledItemColor;
-    case ItemLook::Normal: break;
+    case ItemLook::Hot:
+      return bar.HotItemColor;
+    case ItemLook::Pressed:
+      return bar.PressedItemColor;
+    case ItemLook::Disabled:
+      return bar.DisabledItemColor;
+    case ItemLook::Normal:
+      break;
   }
   return bar.NormalItemColor;
 }

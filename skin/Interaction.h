@@ -56,9 +56,8 @@ struct HitResult {
   int Code = kHitNowhere;
   int Button = -1;  // caption button under the pointer, if any
 };
-HitResult FrameHitTest(const SkinData& data, const ButtonShapes& placed,
-                       std::uint32_t style, int W, int H, int x, int y,
-                       const MenuBarLayout* bar = nullptr);
+HitResult FrameHitTest(const SkinData& data, const ButtonShapes& placed, std::uint32_t style, int W,
+                       int H, int x, int y, const MenuBarLayout* bar = nullptr);
 
 // System commands of the platform sent by the caption buttons.
 constexpr unsigned kScMinimize = 0xF020, kScMaximize = 0xF030, kScClose = 0xF060,

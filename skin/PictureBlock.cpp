@@ -14,7 +14,6 @@ constexpr char kPropertyName[] = "SkinPicture";
 constexpr std::size_t kNameLength = sizeof kPropertyName - 1;
 constexpr std::uint8_t kStreamTag[4] = {'l', 't', 0, 0};  // a persisted picture's stream signature
 
-
 // Our own layout: a property count (UInt32, 1 to 256), then per property a name (UInt16
 // length + ANSI bytes) and a value (UInt32 length + bytes). False when the block is not in
 // that layout or its "SkinPicture" holds no image.
@@ -32,7 +31,8 @@ bool FromOwnLayout(const std::vector<std::uint8_t>& block, FoundPicture& out) {
     const std::size_t nameLen = LoadLe(b + pos, 2);
     pos += 2;
     if (!has(nameLen)) return false;
-    const bool ours = nameLen == kNameLength && std::memcmp(b + pos, kPropertyName, kNameLength) == 0;
+    const bool ours =
+        nameLen == kNameLength && std::memcmp(b + pos, kPropertyName, kNameLength) == 0;
     pos += nameLen;
     if (!has(4)) return false;
     const std::size_t valueLen = LoadLe(b + pos, 4);
@@ -43,7 +43,8 @@ bool FromOwnLayout(const std::vector<std::uint8_t>& block, FoundPicture& out) {
       if (valueLen >= 8 && std::memcmp(value, kStreamTag, 4) == 0) {
         const std::size_t imageLen = LoadLe(value + 4, 4);
         if (imageLen > valueLen - 8) return false;
-        out = {std::vector<std::uint8_t>(value + 8, value + 8 + imageLen), PictureSource::OwnLayout, pos + 8};
+        out = {std::vector<std::uint8_t>(value + 8, value + 8 + imageLen), PictureSource::OwnLayout,
+               pos + 8};
         return true;
       }
       if (DetectImageKind(value, valueLen) == ImageKind::Unknown) return false;
@@ -136,7 +137,8 @@ bool FindName(const std::vector<std::uint8_t>& block, std::size_t& end, PictureS
     wide.push_back(std::uint8_t(c));
     wide.push_back(0);
   }
-  const auto ansi = std::search(block.begin(), block.end(), kPropertyName, kPropertyName + kNameLength);
+  const auto ansi =
+      std::search(block.begin(), block.end(), kPropertyName, kPropertyName + kNameLength);
   const auto utf16 = std::search(block.begin(), block.end(), wide.begin(), wide.end());
   if (ansi == block.end() && utf16 == block.end()) return false;
   if (ansi <= utf16) {
@@ -166,22 +168,32 @@ ImageKind DetectImageKind(const std::uint8_t* b, std::size_t n) {
 
 const char* ImageKindName(ImageKind kind) {
   switch (kind) {
-    case ImageKind::Bmp: return "BMP";
-    case ImageKind::Png: return "PNG";
-    case ImageKind::Gif: return "GIF";
-    case ImageKind::Jpeg: return "JPEG";
-    case ImageKind::Icon: return "icon";
-    case ImageKind::Unknown: break;
+    case ImageKind::Bmp:
+      return "BMP";
+    case ImageKind::Png:
+      return "PNG";
+    case ImageKind::Gif:
+      return "GIF";
+    case ImageKind::Jpeg:
+      return "JPEG";
+    case ImageKind::Icon:
+      return "icon";
+    case ImageKind::Unknown:
+      break;
   }
   return "unknown";
 }
 
 const char* PictureSourceName(PictureSource source) {
   switch (source) {
-    case PictureSource::OwnLayout: return "property SkinPicture";
-    case PictureSource::NamedAnsi: return "after the name SkinPicture (ANSI)";
-    case PictureSource::NamedUtf16: return "after the name SkinPicture (UTF-16)";
-    case PictureSource::FirstPicture: return "first picture in the block";
+    case PictureSource::OwnLayout:
+      return "property SkinPicture";
+    case PictureSource::NamedAnsi:
+      return "after the name SkinPicture (ANSI)";
+    case PictureSource::NamedUtf16:
+      return "after the name SkinPicture (UTF-16)";
+    case PictureSource::FirstPicture:
+      return "first picture in the block";
   }
   return "";
 }

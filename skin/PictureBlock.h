@@ -18,17 +18,17 @@ const char* ImageKindName(ImageKind kind);
 
 // How the picture was found in the block.
 enum class PictureSource {
-  OwnLayout,      // the "SkinPicture" property of our own layout
-  NamedAnsi,      // the first persisted picture after the name "SkinPicture" in ANSI
-  NamedUtf16,     // the same after the name in UTF-16
-  FirstPicture,   // no such name: the first persisted picture in the block
+  OwnLayout,     // the "SkinPicture" property of our own layout
+  NamedAnsi,     // the first persisted picture after the name "SkinPicture" in ANSI
+  NamedUtf16,    // the same after the name in UTF-16
+  FirstPicture,  // no such name: the first persisted picture in the block
 };
 const char* PictureSourceName(PictureSource source);
 
 struct FoundPicture {
   std::vector<std::uint8_t> File;  // the image file, its stream tag and length taken off
   PictureSource Source = PictureSource::OwnLayout;
-  std::size_t Offset = 0;          // where the image file starts in the block
+  std::size_t Offset = 0;  // where the image file starts in the block
 };
 
 // Finds the skin picture in a picture block. Throws SkinError when the block holds none.

@@ -15,9 +15,12 @@ std::string Escaped(const char* text, std::size_t size) {
   std::string out;
   for (std::size_t i = 0; i < size && text[i] != '\0'; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
     else if (c < 0x20 || c == 0x7F) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\x%02X", c);
@@ -35,9 +38,11 @@ std::string ColorText(std::int32_t v) {
   char buf[16];
   const auto u = std::uint32_t(v);
   if (v == -1) return "-1";
-  if (u >> 24) std::snprintf(buf, sizeof buf, "0x%08X", unsigned(u));
-  else std::snprintf(buf, sizeof buf, "#%02X%02X%02X", unsigned(u & 0xFF), unsigned((u >> 8) & 0xFF),
-                     unsigned((u >> 16) & 0xFF));
+  if (u >> 24)
+    std::snprintf(buf, sizeof buf, "0x%08X", unsigned(u));
+  else
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", unsigned(u & 0xFF), unsigned((u >> 8) & 0xFF),
+                  unsigned((u >> 16) & 0xFF));
   return buf;
 }
 
@@ -47,17 +52,24 @@ class Printer : public SkinFieldVisitor {
   void Int32(const std::string& n, std::int32_t& v) override { out_ << n << ": " << v << "\n"; }
   void Int16(const std::string& n, std::int16_t& v) override { out_ << n << ": " << v << "\n"; }
   void Byte(const std::string& n, std::uint8_t& v) override { out_ << n << ": " << int(v) << "\n"; }
-  void Color(const std::string& n, std::int32_t& v) override { out_ << n << ": " << ColorText(v) << "\n"; }
+  void Color(const std::string& n, std::int32_t& v) override {
+    out_ << n << ": " << ColorText(v) << "\n";
+  }
   void Piece(const std::string& n, PieceRect& p) override {
-    out_ << n << ": " << p.Width << " x " << p.Height << " at (" << p.Left << ", " << p.Top << ")\n";
+    out_ << n << ": " << p.Width << " x " << p.Height << " at (" << p.Left << ", " << p.Top
+         << ")\n";
   }
   void Font(const std::string& n, SkinFont& f) override {
     static const char* const ints[5] = {"Height", "Width", "Escapement", "Orientation", "Weight"};
-    static const char* const bytes[8] = {"Italic", "Underline", "StrikeOut", "CharSet",
-                                         "OutPrecision", "ClipPrecision", "Quality", "PitchAndFamily"};
-    for (int i = 0; i < 5; ++i) out_ << n << "." << ints[i] << ": " << f.Int32At(std::size_t(4 * i)) << "\n";
-    for (int i = 0; i < 8; ++i) out_ << n << "." << bytes[i] << ": " << int(f.Raw[20 + std::size_t(i)]) << "\n";
-    out_ << n << ".FaceName: " << Escaped(reinterpret_cast<const char*>(f.Raw.data() + 28), 32) << "\n";
+    static const char* const bytes[8] = {"Italic",  "Underline",     "StrikeOut",
+                                         "CharSet", "OutPrecision",  "ClipPrecision",
+                                         "Quality", "PitchAndFamily"};
+    for (int i = 0; i < 5; ++i)
+      out_ << n << "." << ints[i] << ": " << f.Int32At(std::size_t(4 * i)) << "\n";
+    for (int i = 0; i < 8; ++i)
+      out_ << n << "." << bytes[i] << ": " << int(f.Raw[20 + std::size_t(i)]) << "\n";
+    out_ << n << ".FaceName: " << Escaped(reinterpret_cast<const char*>(f.Raw.data() + 28), 32)
+         << "\n";
   }
   void Text(const std::string& n, char* text, std::size_t size) override {
     out_ << n << ": " << Escaped(text, size) << "\n";
@@ -96,7 +108,9 @@ bool DumpSkin(const std::vector<std::uint8_t>& bytes, PictureDecoder decode, std
   try {
     contents = ReadSkinFile(bytes.data(), bytes.size());
   } catch (const SkinError& e) {
-    out << "Signature: " << Escaped(reinterpret_cast<const char*>(bytes.data()), std::min<std::size_t>(5, bytes.size()))
+    out << "Signature: "
+        << Escaped(reinterpret_cast<const char*>(bytes.data()),
+                   std::min<std::size_t>(5, bytes.size()))
         << "\nLoads: no\n";
     reason = e.what();
     return false;

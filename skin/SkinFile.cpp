@@ -8,8 +8,8 @@ namespace dirsheet::skin {
 namespace {
 
 const char* const kFramePieceNames[kFramePieces] = {
-    "LeftTop",   "LeftMiddle",   "LeftBottom",  "CaptionLeft", "CaptionMiddle", "CaptionRight",
-    "RightTop",  "RightMiddle",  "RightBottom", "BottomLeft",  "BottomMiddle",  "BottomRight"};
+    "LeftTop",  "LeftMiddle",  "LeftBottom",  "CaptionLeft", "CaptionMiddle", "CaptionRight",
+    "RightTop", "RightMiddle", "RightBottom", "BottomLeft",  "BottomMiddle",  "BottomRight"};
 const char* const kButtonNames[kCaptionButtons] = {"Minimize", "Maximize", "Restore", "Close"};
 const char* const kStateNames[4] = {"Normal", "Hot", "Pressed", "Inactive"};
 const char* const kBarPieceNames[3] = {"Left", "Middle", "Right"};
@@ -42,7 +42,10 @@ class Reader : public SkinFieldVisitor {
   void Int16(const std::string&, std::int16_t& v) override { v = std::int16_t(U(2)); }
   void Byte(const std::string&, std::uint8_t& v) override { v = std::uint8_t(U(1)); }
   void Piece(const std::string& n, PieceRect& p) override {
-    Int32(n, p.Left); Int32(n, p.Top); Int32(n, p.Width); Int32(n, p.Height);
+    Int32(n, p.Left);
+    Int32(n, p.Top);
+    Int32(n, p.Width);
+    Int32(n, p.Height);
   }
   void Font(const std::string&, SkinFont& f) override { Raw(f.Raw.data(), f.Raw.size()); }
   void Text(const std::string&, char* text, std::size_t size) override { Raw(text, size); }
@@ -62,10 +65,17 @@ class Writer : public SkinFieldVisitor {
   void Int16(const std::string&, std::int16_t& v) override { U(std::uint16_t(v), 2); }
   void Byte(const std::string&, std::uint8_t& v) override { out.push_back(v); }
   void Piece(const std::string& n, PieceRect& p) override {
-    Int32(n, p.Left); Int32(n, p.Top); Int32(n, p.Width); Int32(n, p.Height);
+    Int32(n, p.Left);
+    Int32(n, p.Top);
+    Int32(n, p.Width);
+    Int32(n, p.Height);
   }
-  void Font(const std::string&, SkinFont& f) override { out.insert(out.end(), f.Raw.begin(), f.Raw.end()); }
-  void Text(const std::string&, char* text, std::size_t size) override { out.insert(out.end(), text, text + size); }
+  void Font(const std::string&, SkinFont& f) override {
+    out.insert(out.end(), f.Raw.begin(), f.Raw.end());
+  }
+  void Text(const std::string&, char* text, std::size_t size) override {
+    out.insert(out.end(), text, text + size);
+  }
   std::vector<std::uint8_t> out;
 };
 

@@ -43,10 +43,18 @@ struct PieceRect {
 // The twelve frame pieces in file order: left edge, caption, right edge, bottom edge, each
 // as its first end, its middle (repeated) and its last end.
 enum FramePiece : int {
-  kLeftTop, kLeftMiddle, kLeftBottom,
-  kCaptionLeft, kCaptionMiddle, kCaptionRight,
-  kRightTop, kRightMiddle, kRightBottom,
-  kBottomLeft, kBottomMiddle, kBottomRight,
+  kLeftTop,
+  kLeftMiddle,
+  kLeftBottom,
+  kCaptionLeft,
+  kCaptionMiddle,
+  kCaptionRight,
+  kRightTop,
+  kRightMiddle,
+  kRightBottom,
+  kBottomLeft,
+  kBottomMiddle,
+  kBottomRight,
   kFramePieces
 };
 
@@ -100,8 +108,7 @@ enum MenuBarPiece : int { kBarLeft = 0, kBarMiddle = 1, kBarRight = 2 };
 
 struct MenuBarSkin {
   std::array<PieceRect, 3> Bar, Hot, Pressed;  // by MenuBarPiece
-  std::int32_t NormalItemColor = 0, HotItemColor = 0, PressedItemColor = 0,
-               DisabledItemColor = 0;
+  std::int32_t NormalItemColor = 0, HotItemColor = 0, PressedItemColor = 0, DisabledItemColor = 0;
   SkinFont Font;
   std::int32_t Reserved = 0;
   // The bar's height: that of its left end.
@@ -124,7 +131,8 @@ struct SkinData {
   std::array<char, 400> InfoText3{};
 
   bool HasClientTile() const {
-    return std::int64_t(ClientTile.Left) + ClientTile.Top + ClientTile.Width + ClientTile.Height != 0;
+    return std::int64_t(ClientTile.Left) + ClientTile.Top + ClientTile.Width + ClientTile.Height !=
+           0;
   }
 };
 

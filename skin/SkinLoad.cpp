@@ -12,10 +12,16 @@ constexpr std::size_t kBlockPadding = 23;
 bool DecodePortablePicture(const std::vector<std::uint8_t>& file, Image& out) {
   try {
     switch (DetectImageKind(file.data(), file.size())) {
-      case ImageKind::Bmp: out = DecodeBmp(file.data(), file.size()); return true;
-      case ImageKind::Icon: out = DecodeIcon(file.data(), file.size()); return true;
-      case ImageKind::Png: return DecodePng(file.data(), file.size(), out);
-      default: return false;
+      case ImageKind::Bmp:
+        out = DecodeBmp(file.data(), file.size());
+        return true;
+      case ImageKind::Icon:
+        out = DecodeIcon(file.data(), file.size());
+        return true;
+      case ImageKind::Png:
+        return DecodePng(file.data(), file.size(), out);
+      default:
+        return false;
     }
   } catch (const SkinError&) {
     return false;

@@ -26,13 +26,15 @@ int main(int argc, char** argv) {
     std::cerr << "skindump: " << argv[1] << ": cannot open the file\n";
     return 2;
   }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
   if (in.bad()) {
     std::cerr << "skindump: " << argv[1] << ": cannot read the file\n";
     return 2;
   }
   std::string reason;
-  if (dirsheet::skin::DumpSkin(bytes, dirsheet::skin::SkindumpDecoder(), std::cout, reason)) return 0;
+  if (dirsheet::skin::DumpSkin(bytes, dirsheet::skin::SkindumpDecoder(), std::cout, reason))
+    return 0;
   std::cout.flush();
   std::cerr << "skindump: " << argv[1] << ": " << reason << "\n";
   return 1;

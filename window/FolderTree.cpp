@@ -96,8 +96,8 @@ HICON DefaultIconOf(const std::wstring& classKey, bool variantA) {
     if (RegOpenKeyA(HKEY_CLASSES_ROOT, subKey.c_str(), &raw) != ERROR_SUCCESS) return nullptr;
     RegKey key(raw);
     DWORD size = sizeof value - 1;
-    if (RegQueryValueExA(key.get(), "", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
-                         &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key.get(), "", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
+        ERROR_SUCCESS)
       return nullptr;
   }
   std::vector<std::string> parts = Split(value, ',');
@@ -427,8 +427,7 @@ bool FolderTree::OnNotify(NMHDR* header, LRESULT& result) {
       hit.pt = {static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
       ScreenToClient(tree_, &hit.pt);
       HTREEITEM item = TreeView_HitTest(tree_, &hit);
-      if (item && (hit.flags & TVHT_ONITEM) && item == TreeView_GetSelection(tree_))
-        Publish(item);
+      if (item && (hit.flags & TVHT_ONITEM) && item == TreeView_GetSelection(tree_)) Publish(item);
       return true;
     }
     default:

@@ -46,9 +46,26 @@ constexpr DWORD kPumpIntervalMs = 16;
 constexpr DWORD kStatusIntervalMs = 48;
 
 enum ControlId {
-  kIdTab = 100, kIdCommand1, kIdCommand2, kIdCommand3, kIdDir, kIdOrderBy, kIdSaveAs,
-  kIdTree, kIdFilter, kIdCheck1, kIdCheck2, kIdCheck3, kIdCheck4, kIdStatus,
-  kIdLabel2, kIdLabel3, kIdLabel4, kIdLabel5, kIdLabel6, kIdLogo,
+  kIdTab = 100,
+  kIdCommand1,
+  kIdCommand2,
+  kIdCommand3,
+  kIdDir,
+  kIdOrderBy,
+  kIdSaveAs,
+  kIdTree,
+  kIdFilter,
+  kIdCheck1,
+  kIdCheck2,
+  kIdCheck3,
+  kIdCheck4,
+  kIdStatus,
+  kIdLabel2,
+  kIdLabel3,
+  kIdLabel4,
+  kIdLabel5,
+  kIdLabel6,
+  kIdLogo,
 };
 
 // A frame is a container: it draws an etched border with its caption and passes the
@@ -127,8 +144,8 @@ std::optional<std::string> ShowSaveDialog(HWND owner, const SaveRequest& request
 
 bool ShellOpen(const std::string& file, const std::string& parameters) {
   HINSTANCE result =
-      ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                    nullptr, SW_SHOWNORMAL);
+      ShellExecuteA(nullptr, "open", file.c_str(),
+                    parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL);
   // Values above 32 mean the program was started.
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
@@ -140,9 +157,9 @@ bool EndsWithNoCase(const std::string& text, const std::string& tail) {
 
 std::string SystemMessage(DWORD code) {
   char* text = nullptr;
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string s = n && text ? std::string(text, n) : "error " + std::to_string(code);
   if (text) LocalFree(text);
   while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
@@ -154,8 +171,8 @@ std::string SystemMessage(DWORD code) {
 bool RegisterForm1Classes(HINSTANCE instance) {
   static bool done = false;
   if (done) return true;
-  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES |
-                                              ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX icc = {
+      sizeof icc, ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof wc;
@@ -372,8 +389,10 @@ void Form1::SkinWindow() {
 // Each button picture is decoded into its picture box against the box's own background,
 // then copied onto its command button.
 void Form1::LoadButtonPictures() {
-  static const struct { long left; const char* file; } kTargets[3] = {
-      {120, "start.png"}, {1320, "stop.png"}, {6240, "save.png"}};
+  static const struct {
+    long left;
+    const char* file;
+  } kTargets[3] = {{120, "start.png"}, {1320, "stop.png"}, {6240, "save.png"}};
   for (int i = 0; i < 3; ++i) {
     try {
       auto& box = pictureBox_[i];
@@ -450,7 +469,8 @@ void Form1::CreateMainPage() {
   const DWORD button = WS_TABSTOP | BS_OWNERDRAW;
   command_[0] = AddControl(frame1_, "BUTTON", "Start", button, kIdCommand1, 120, 240, 1215, 975);
   command_[1] = AddControl(frame1_, "BUTTON", "Stop", button, kIdCommand2, 1440, 240, 1215, 975);
-  command_[2] = AddControl(frame1_, "BUTTON", "Save as...", button, kIdCommand3, 6000, 240, 1215, 975);
+  command_[2] =
+      AddControl(frame1_, "BUTTON", "Save as...", button, kIdCommand3, 6000, 240, 1215, 975);
   dir_ = AddControl(frame1_, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kIdDir, 120, 1320, 3015, 315,
                     WS_EX_CLIENTEDGE);
   const DWORD combo = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
@@ -463,10 +483,10 @@ void Form1::CreateMainPage() {
 // The Main page's three frames: the folder tree, the filter and the attributes to save.
 void Form1::CreateOptionFrames() {
   HWND source = AddFrame(frame1_, "Source Folder", 120, 1800, 4455, 3735);
-  treeView_ = AddControl(source, WC_TREEVIEWA, "",
-                         WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
-                             TVS_SHOWSELALWAYS,
-                         kIdTree, 120, 240, 4215, 3375, WS_EX_CLIENTEDGE);
+  treeView_ =
+      AddControl(source, WC_TREEVIEWA, "",
+                 WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                 kIdTree, 120, 240, 4215, 3375, WS_EX_CLIENTEDGE);
   HWND filter = AddFrame(frame1_, "Filter", 4800, 1800, 2535, 1095);
   filter_ = AddControl(filter, "EDIT", "*", WS_TABSTOP | ES_AUTOHSCROLL, kIdFilter, 240, 360, 2055,
                        375, WS_EX_CLIENTEDGE);
@@ -480,8 +500,8 @@ void Form1::CreateOptionFrames() {
 
 // The tab strip "Main", "About", beneath the pages.
 void Form1::CreateTabStrip() {
-  tab_ = AddControl(hwnd_, WC_TABCONTROLA, "", WS_TABSTOP | WS_CLIPSIBLINGS, kIdTab, 240, 120,
-                    7575, 6255);
+  tab_ = AddControl(hwnd_, WC_TABCONTROLA, "", WS_TABSTOP | WS_CLIPSIBLINGS, kIdTab, 240, 120, 7575,
+                    6255);
   TCITEMA item = {};
   item.mask = TCIF_TEXT;
   item.pszText = const_cast<char*>("Main");
@@ -493,9 +513,9 @@ void Form1::CreateTabStrip() {
 
 // The status bar: one panel as wide as the bar.
 void Form1::CreateStatusBar() {
-  status_ = AddControl(hwnd_, STATUSCLASSNAMEA, "",
-                       CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, kIdStatus, 120, 6480,
-                       7725, 375);
+  status_ =
+      AddControl(hwnd_, STATUSCLASSNAMEA, "", CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER,
+                 kIdStatus, 120, 6480, 7725, 375);
   int parts[1] = {-1};
   SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
 }
@@ -508,18 +528,18 @@ void Form1::MakeAboutPage() {
   SetWindowPos(frame2_, frame1_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   label_[0] = AddControl(frame2_, "STATIC", kCaption, 0, kIdLabel2, 1080, 480, 3600, 255);
   SendMessageA(label_[0], WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-  label_[1] = AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 780,
-                         3600, 255);
+  label_[1] =
+      AddControl(frame2_, "STATIC", "Version 2009 (build 1.0)", 0, kIdLabel3, 1080, 780, 3600, 255);
   label_[2] = AddControl(frame2_, "STATIC", "Copyright (c) 2009 the Dirsheet authors.", 0,
                          kIdLabel4, 1080, 1260, 5400, 255);
-  label_[3] = AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 1740,
-                         2655, 255);
+  label_[3] =
+      AddControl(frame2_, "STATIC", kMakerSiteAddress, SS_NOTIFY, kIdLabel5, 1080, 1740, 2655, 255);
   label_[4] = AddControl(frame2_, "STATIC", kMakerSecondAddress, SS_NOTIFY, kIdLabel6, 1080, 2040,
                          3255, 255);
   logo_ = AddControl(frame2_, "STATIC", "AAA", SS_ICON | SS_NOTIFY, kIdLogo, 360, 480, 480, 480);
   SendMessageA(logo_, STM_SETICON,
-               reinterpret_cast<WPARAM>(LoadImageA(GetModuleHandleA(nullptr), "AAA", IMAGE_ICON,
-                                                   32, 32, LR_SHARED)),
+               reinterpret_cast<WPARAM>(
+                   LoadImageA(GetModuleHandleA(nullptr), "AAA", IMAGE_ICON, 32, 32, LR_SHARED)),
                0);
 }
 
@@ -535,8 +555,8 @@ void Form1::SetWindowIcons() {
   HWND top = hwnd_;
   while (HWND owner = GetWindow(top, GW_OWNER)) top = owner;
   auto big = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "AAA", IMAGE_ICON,
-                                           GetSystemMetrics(SM_CXICON),
-                                           GetSystemMetrics(SM_CYICON), LR_SHARED));
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON),
+                                           LR_SHARED));
   SendMessageA(top, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   // A window without an owner is its own top owner and has its icon already: every
   // icon set costs some 15 ms under Wine (the icons go to the X server again).
@@ -662,7 +682,8 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& dis) {
   }
   OffsetRect(&text, shift, shift);
   SetBkMode(dis.hDC, TRANSPARENT);
-  SetTextColor(dis.hDC, GetSysColor((dis.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  SetTextColor(dis.hDC,
+               GetSysColor((dis.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
   DrawTextA(dis.hDC, caption.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   if (dis.itemState & ODS_FOCUS) DrawFocusRect(dis.hDC, &inner);
 }
@@ -817,8 +838,10 @@ void Form1::ReportScan(const listing::ListingFile& listingFile, const std::strin
   bool viewerStarted = OpenViewer(format, listingPath);
   SetStatus(kDone);
   if (!viewerStarted)
-    ShowFailure("The listing is done, but its viewer could not be started to show it.\r\n\r\n"
-                "Listing: " + listingPath);
+    ShowFailure(
+        "The listing is done, but its viewer could not be started to show it.\r\n\r\n"
+        "Listing: " +
+        listingPath);
 }
 
 bool Form1::OpenViewer(const std::string& format, const std::string& listingPath) {

@@ -146,8 +146,8 @@ class Form1 {
   void BuildTree();
   void MakeAboutPage();
 
-  HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id,
-                  int left, int top, int width, int height, DWORD exStyle = 0, bool shown = true);
+  HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, int left,
+                  int top, int width, int height, DWORD exStyle = 0, bool shown = true);
   HWND AddFrame(HWND parent, const char* caption, int left, int top, int width, int height,
                 bool shown = true);
 

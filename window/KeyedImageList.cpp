@@ -2,15 +2,14 @@
 
 namespace dirsheet::window {
 
-KeyedImageList::KeyedImageList()
-    : list_(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 64)) {
+KeyedImageList::KeyedImageList() : list_(ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 16, 64)) {
   // A fully transparent 16 x 16 icon: AND mask all ones, XOR bits all zero.
   BYTE andBits[16 * 2];
   BYTE xorBits[16 * 2] = {};
   for (BYTE& b : andBits) b = 0xFF;
   blank_.reset(CreateIcon(GetModuleHandleA(nullptr), 16, 16, 1, 1, andBits, xorBits));
   ImageList_ReplaceIcon(list_.get(), -1, blank_.get());  // slot 0
-  shared_.push_back(true);                    // the blank slot belongs to no key
+  shared_.push_back(true);                               // the blank slot belongs to no key
 }
 
 int KeyedImageList::Add(const std::wstring& key, HICON icon) {

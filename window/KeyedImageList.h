@@ -1,5 +1,5 @@
-// The tree's image list `im`, addressed by text keys (the nodes' keys, in UTF-16). Slots keep their index for their
-// whole life, so removing one picture never shifts the pictures of other nodes.
+// The tree's image list `im`, addressed by text keys (the nodes' keys, in UTF-16). Slots keep their
+// index for their whole life, so removing one picture never shifts the pictures of other nodes.
 #pragma once
 
 #include <windows.h>

@@ -9,7 +9,12 @@
 namespace dirsheet::window {
 
 // Special-folder numbers of the shell's namespace.
-enum ShellFolder { kShellDesktop = 0, kShellControlPanel = 3, kShellDrives = 17, kShellNetwork = 18 };
+enum ShellFolder {
+  kShellDesktop = 0,
+  kShellControlPanel = 3,
+  kShellDrives = 17,
+  kShellNetwork = 18
+};
 
 // Names and paths are UTF-16, as the shell gives them: a folder named in any script is
 // kept whole.

@@ -22,8 +22,6 @@ bool IsExistingFolder(const std::wstring& folder) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string EnginePath(const std::wstring& folder) {
-  return platform::win32::Utf8FromWide(folder);
-}
+std::string EnginePath(const std::wstring& folder) { return platform::win32::Utf8FromWide(folder); }
 
 }  // namespace dirsheet::window

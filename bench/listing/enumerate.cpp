@@ -106,9 +106,8 @@ void Report(const char* title, std::vector<Step>& steps, long long wall) {
 }
 
 void ProfileFind(const std::wstring& root) {
-  std::vector<Step> steps = {{"FindFirstFileExW (open, 1st batch)"},
-                             {"FindNextFileW"},
-                             {"FindClose"}};
+  std::vector<Step> steps = {
+      {"FindFirstFileExW (open, 1st batch)"}, {"FindNextFileW"}, {"FindClose"}};
   std::vector<std::wstring> stack = {root};
   const long long start = Now();
   while (!stack.empty()) {
@@ -299,9 +298,9 @@ void ProfileRelative(const std::wstring& root) {
 // The bare program links nothing of the product: its own conversion.
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
-  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
-      CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-      static_cast<int>(wide.size()))));
+  wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(),
+                                                           static_cast<int>(text.size()), &wide[0],
+                                                           static_cast<int>(wide.size()))));
   return wide;
 }
 
@@ -323,7 +322,7 @@ int main(int argc, char** argv) {
     ProfileHandles<FILE_ID_BOTH_DIR_INFO>(root, FileIdBothDirectoryInfo,
                                           "handle walk, FILE_ID_BOTH_DIR_INFO");
     ProfileHandles<FILE_FULL_DIR_INFO>(root, FileFullDirectoryInfo,
-                                          "handle walk, FILE_FULL_DIR_INFO");
+                                       "handle walk, FILE_FULL_DIR_INFO");
     return 0;
   }
   if (mode == "-r") {
@@ -335,8 +334,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   const DWORD start = GetTickCount();
-  if (mode == "-a") WalkAnsi(folder);
-  else WalkWide(root);
+  if (mode == "-a")
+    WalkAnsi(folder);
+  else
+    WalkWide(root);
   std::printf("%llu files in %llu folders, %lu ms\n", g_files, g_folders,
               static_cast<unsigned long>(GetTickCount() - start));
   return 0;

@@ -29,7 +29,10 @@ void Pump() {
   while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
 }
 
-struct Result { double Ms; DWORD GdiBefore, GdiAfter; };
+struct Result {
+  double Ms;
+  DWORD GdiBefore, GdiAfter;
+};
 
 // GetGuiResources may answer 0 (Wine does): then a leak shows as a growing handle slot,
 // since freed GDI handle slots are handed out again first.
@@ -90,14 +93,18 @@ int main(int argc, char** argv) {
     Result b = Run(skinned, resizes / rounds);
     p.Ms += a.Ms;
     s.Ms += b.Ms;
-    if (r == 0) { p.GdiBefore = a.GdiBefore; s.GdiBefore = b.GdiBefore; }
+    if (r == 0) {
+      p.GdiBefore = a.GdiBefore;
+      s.GdiBefore = b.GdiBefore;
+    }
     p.GdiAfter = a.GdiAfter;
     s.GdiAfter = b.GdiAfter;
   }
   const int n = rounds * (resizes / rounds);
   std::printf("resizes: %d each\n", n);
   std::printf("GDI objects by %s\n", GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)
-                                         ? "GetGuiResources" : "handle slot (GetGuiResources answers 0)");
+                                         ? "GetGuiResources"
+                                         : "handle slot (GetGuiResources answers 0)");
   std::printf("unskinned: %.3f ms per resize (GDI objects %lu -> %lu)\n", p.Ms / n,
               static_cast<unsigned long>(p.GdiBefore), static_cast<unsigned long>(p.GdiAfter));
   std::printf("skinned:   %.3f ms per resize (GDI objects %lu -> %lu)\n", s.Ms / n,
@@ -110,7 +117,8 @@ int main(int argc, char** argv) {
   QueryPerformanceCounter(&t0);
   for (int i = 0; i < n; ++i) engine.PaintFrame();
   QueryPerformanceCounter(&t1);
-  std::printf("PaintFrame alone: %.3f ms\n", 1000.0 * double(t1.QuadPart - t0.QuadPart) / double(f.QuadPart) / n);
+  std::printf("PaintFrame alone: %.3f ms\n",
+              1000.0 * double(t1.QuadPart - t0.QuadPart) / double(f.QuadPart) / n);
   DestroyWindow(skinned);
   DestroyWindow(plain);
   return 0;

@@ -126,8 +126,8 @@ std::string StatusOf(HWND status, double& waitMs) {
   DWORD_PTR got = 0;
   double t = Now();
   // WM_GETTEXT of a status bar gives its first panel, marshalled across processes.
-  SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                      SMTO_NORMAL, 10000, &got);
+  SendMessageTimeoutA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                      10000, &got);
   waitMs = Now() - t;
   return text;
 }
@@ -205,14 +205,15 @@ int Scan(const std::string& dirsheet, const std::string& cli, const std::string&
     waits.push_back(r.longestWait);
   }
   double w = Median(win), c = Median(tool);
-  std::printf("scan, median of %d: dirsheet-cli.exe %.0f ms, window %.0f ms, ratio %.2f\n", runs,
-              c, w, c > 0 ? w / c : 0);
+  std::printf("scan, median of %d: dirsheet-cli.exe %.0f ms, window %.0f ms, ratio %.2f\n", runs, c,
+              w, c > 0 ? w / c : 0);
   std::printf("window while walking: longest wait for an answer to a message %.0f ms\n",
               *std::max_element(waits.begin(), waits.end()));
   ScanResult s = WindowScan(dirsheet, folder, std::min(1000.0, w / 3));
-  std::printf("Stop clicked %.0f ms into a scan: walk wound down and options enabled again %.0f "
-              "ms after the click\n",
-              std::min(1000.0, w / 3), s.stopMs);
+  std::printf(
+      "Stop clicked %.0f ms into a scan: walk wound down and options enabled again %.0f "
+      "ms after the click\n",
+      std::min(1000.0, w / 3), s.stopMs);
   return 0;
 }
 
@@ -222,7 +223,6 @@ int main(int argc, char** argv) {
   std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "scan" && argc == 7)
     return Scan(argv[2], argv[3], argv[4], argv[5], std::atoi(argv[6]));
-  std::fprintf(stderr,
-               "usage: driver scan DIRSHEET.EXE CLI.EXE FOLDER CLI-OUTPUT RUNS\n");
+  std::fprintf(stderr, "usage: driver scan DIRSHEET.EXE CLI.EXE FOLDER CLI-OUTPUT RUNS\n");
   return 2;
 }

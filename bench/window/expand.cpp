@@ -65,9 +65,10 @@ int main() {
   PostKey(form->TreeView1(), VK_LEFT);
   PumpForm(form.get());
   double collapse = Now() - t;
-  std::printf("expand a folder of %d subfolders: %.0f ms (%zu children), bare enumeration %.0f ms, "
-              "ratio %.2f; collapse %.0f ms\n",
-              kFolders, expand, children, bare, bare > 0 ? expand / bare : 0, collapse);
+  std::printf(
+      "expand a folder of %d subfolders: %.0f ms (%zu children), bare enumeration %.0f ms, "
+      "ratio %.2f; collapse %.0f ms\n",
+      kFolders, expand, children, bare, bare > 0 ? expand / bare : 0, collapse);
   // Leaves without taking the shown window down (that waits for a window manager).
   std::fflush(stdout);
   TerminateProcess(GetCurrentProcess(), 0);

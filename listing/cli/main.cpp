@@ -66,11 +66,16 @@ bool ParseAttributes(const std::string& list, listing::ListingOptions& o) {
     std::size_t comma = list.find(',', start);
     if (comma == std::string::npos) comma = list.size();
     const std::string item = list.substr(start, comma - start);
-    if (SameText(item, "type")) o.type = true;
-    else if (SameText(item, "size")) o.size = true;
-    else if (SameText(item, "created")) o.created = true;
-    else if (SameText(item, "modified")) o.modified = true;
-    else return false;
+    if (SameText(item, "type"))
+      o.type = true;
+    else if (SameText(item, "size"))
+      o.size = true;
+    else if (SameText(item, "created"))
+      o.created = true;
+    else if (SameText(item, "modified"))
+      o.modified = true;
+    else
+      return false;
     start = comma + 1;
   }
   return true;
@@ -123,9 +128,8 @@ class CliHost : public listing::ScanHost {
   void Problem(listing::FolderProblem kind, const std::string& path,
                const std::string& reason) override {
     ClearProgress();
-    const std::string what = kind == listing::FolderProblem::Unreadable
-                                 ? "cannot read folder "
-                                 : "not entering ";
+    const std::string what =
+        kind == listing::FolderProblem::Unreadable ? "cannot read folder " : "not entering ";
     Say("dirsheet-cli: " + what + listing::PrintableText(path) + ": " +
         listing::PrintableText(reason) + "\n");
   }
@@ -147,8 +151,8 @@ class CliHost : public listing::ScanHost {
     const double seconds = Seconds();
     const unsigned long long rate =
         seconds > 0 ? static_cast<unsigned long long>(totals_.TotalFiles / seconds) : 0;
-    std::string line = std::to_string(totals_.TotalFiles) + " files, " +
-                       std::to_string(rate) + " files/s  ";
+    std::string line =
+        std::to_string(totals_.TotalFiles) + " files, " + std::to_string(rate) + " files/s  ";
     // The path's end, cut at a character boundary, with nothing a terminal would obey.
     std::string path = listing::PrintableText(text);
     std::size_t chars = 0;
@@ -205,26 +209,35 @@ struct CommandLine {
 };
 
 bool ParseFormat(const std::string& text, listing::ListingOptions& o) {
-  if (SameText(text, "text")) o.format = "Text";
-  else if (SameText(text, "html")) o.format = "HTML";
-  else if (SameText(text, "csv")) o.format = "CSV";
-  else if (SameText(text, "jsonl")) o.format = "JSONL";
-  else return false;
+  if (SameText(text, "text"))
+    o.format = "Text";
+  else if (SameText(text, "html"))
+    o.format = "HTML";
+  else if (SameText(text, "csv"))
+    o.format = "CSV";
+  else if (SameText(text, "jsonl"))
+    o.format = "JSONL";
+  else
+    return false;
   return true;
 }
 
 bool ParseEncoding(const std::string& text, listing::ListingOptions& o) {
-  if (SameText(text, "utf-8") || SameText(text, "utf8")) o.utf8 = true;
-  else if (SameText(text, "system")) o.utf8 = false;
-  else return false;
+  if (SameText(text, "utf-8") || SameText(text, "utf8"))
+    o.utf8 = true;
+  else if (SameText(text, "system"))
+    o.utf8 = false;
+  else
+    return false;
   return true;
 }
 
 // Whether `arg` is an option that takes the next argument as its value.
 bool TakesValue(const std::string& arg) {
-  static const char* const kNames[] = {"-f", "--filter", "-a", "--attributes", "-s", "--order",
-                                       "-t", "--format", "-o", "--output", "-x", "--exclude",
-                                       "-d", "--max-depth", "--encoding", "-j", "--threads"};
+  static const char* const kNames[] = {
+      "-f", "--filter",    "-a",         "--attributes", "-s",       "--order",
+      "-t", "--format",    "-o",         "--output",     "-x",       "--exclude",
+      "-d", "--max-depth", "--encoding", "-j",           "--threads"};
   for (const char* name : kNames)
     if (arg == name) return true;
   return false;

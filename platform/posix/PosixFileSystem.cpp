@@ -106,7 +106,9 @@ std::unique_ptr<DirBuffer> BorrowBuffer() {
 class PosixEnumeration : public Enumeration {
  public:
   PosixEnumeration(int fd, std::string pattern)
-      : fd_(fd), pattern_(std::move(pattern)), all_(pattern_ == "*" || pattern_ == "*.*"),
+      : fd_(fd),
+        pattern_(std::move(pattern)),
+        all_(pattern_ == "*" || pattern_ == "*.*"),
         buffer_(BorrowBuffer()) {}
   ~PosixEnumeration() override {
     close(fd_);
@@ -229,8 +231,7 @@ std::string ExtensionOf(const std::string& path) {
 std::string PlainTypeName(const std::string& extension) {
   if (extension.empty()) return "File";
   std::string out;
-  for (char c : extension)
-    out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+  for (char c : extension) out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
   return out + " File";
 }
 

@@ -9,7 +9,9 @@ namespace dirsheet::platform {
 
 namespace {
 
-std::mutex& M(unsigned char* storage) { return *std::launder(reinterpret_cast<std::mutex*>(storage)); }
+std::mutex& M(unsigned char* storage) {
+  return *std::launder(reinterpret_cast<std::mutex*>(storage));
+}
 std::condition_variable& C(unsigned char* storage) {
   return *std::launder(reinterpret_cast<std::condition_variable*>(storage));
 }

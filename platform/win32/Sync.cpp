@@ -27,7 +27,9 @@ Condition::Condition() {
 }
 Condition::~Condition() = default;
 
-void Condition::Wait(Mutex& m) { SleepConditionVariableSRW(C(storage_), L(m.storage_), INFINITE, 0); }
+void Condition::Wait(Mutex& m) {
+  SleepConditionVariableSRW(C(storage_), L(m.storage_), INFINITE, 0);
+}
 
 bool Condition::WaitFor(Mutex& m, unsigned milliseconds) {
   return SleepConditionVariableSRW(C(storage_), L(m.storage_), milliseconds, 0) != 0;

@@ -70,8 +70,7 @@ bool RefusesDefaultChar(UINT cp) { return cp == CP_UTF7 || cp == CP_UTF8; }
 
 }  // namespace
 
-std::string CodePageFromWide(const wchar_t* text, std::size_t length, UINT codePage,
-                             bool* lossy) {
+std::string CodePageFromWide(const wchar_t* text, std::size_t length, UINT codePage, bool* lossy) {
   if (lossy) *lossy = false;
   if (length == 0) return {};
   // Plain ASCII is the same in every code page this program writes: no call.
@@ -116,8 +115,8 @@ std::string CodePageFromWide(const wchar_t* text, std::size_t length, UINT codeP
 
 std::wstring WideFromCodePage(const std::string& text, UINT codePage) {
   if (text.empty()) return {};
-  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (n <= 0) return std::wstring(text.size(), L'?');
   std::wstring out(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n);

@@ -37,8 +37,7 @@ std::wstring WideFromCodePage(const std::string& text, UINT codePage);
 
 // The ANSI text of controls and ANSI calls to UTF-8 and back (CP_ACP).
 std::string Utf8FromAnsi(const std::string& text, UINT codePage = CP_ACP);
-std::string AnsiFromUtf8(const std::string& text, UINT codePage = CP_ACP,
-                         bool* lossy = nullptr);
+std::string AnsiFromUtf8(const std::string& text, UINT codePage = CP_ACP, bool* lossy = nullptr);
 
 // The listing writers' code page for `codePage` (CP_ACP: the system's), so that every
 // code page can be tried without changing the system's.

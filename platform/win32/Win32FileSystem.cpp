@@ -50,10 +50,9 @@ std::wstring LongPath(std::wstring path) {
 
 std::string SystemMessage(DWORD error) {
   wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                 nullptr);
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = n && text ? std::wstring(text, n) : std::wstring();
   if (text) LocalFree(text);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
@@ -72,8 +71,8 @@ bool UsableInPath(const wchar_t* name, std::size_t length) {
     return false;
   for (std::size_t i = 0; i < length; ++i) {
     const wchar_t c = name[i];
-    if (c < 32 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' ||
-        c == L'*' || c == L'\\' || c == L'/')
+    if (c < 32 || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' || c == L'*' ||
+        c == L'\\' || c == L'/')
       return false;
   }
   return true;
@@ -108,7 +107,8 @@ class HandleEnumeration : public Enumeration {
       if (done_) return false;
       if (!started_) {
         started_ = true;  // the first batch was read when the search started
-      } else if (!GetFileInformationByHandleEx(folder_.get(), FileIdBothDirectoryInfo, buffer_.data(),
+      } else if (!GetFileInformationByHandleEx(folder_.get(), FileIdBothDirectoryInfo,
+                                               buffer_.data(),
                                                static_cast<DWORD>(buffer_.size()))) {
         done_ = true;
         return false;
@@ -142,7 +142,8 @@ class HandleEnumeration : public Enumeration {
     entry.detailsUnknown = false;
     // A file ID is unique on its volume; a link's record may give its own ID or its
     // target's, so the walk asks what a link leads to.
-    entry.hasId = info.FileId.QuadPart != 0 && !(info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    entry.hasId =
+        info.FileId.QuadPart != 0 && !(info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
     entry.idExact = false;
     entry.id = FolderId{0, FromLarge(info.FileId)};
   }
@@ -167,10 +168,10 @@ class PatternEnumeration : public Enumeration {
     entry.name = Utf8FromWide(data_.cFileName, wcsnlen(data_.cFileName, MAX_PATH));
     entry.accessName.clear();
     entry.size = Join(data_.nFileSizeHigh, data_.nFileSizeLow);
-    entry.creationTime = Join(data_.ftCreationTime.dwHighDateTime,
-                              data_.ftCreationTime.dwLowDateTime);
-    entry.lastWriteTime = Join(data_.ftLastWriteTime.dwHighDateTime,
-                               data_.ftLastWriteTime.dwLowDateTime);
+    entry.creationTime =
+        Join(data_.ftCreationTime.dwHighDateTime, data_.ftCreationTime.dwLowDateTime);
+    entry.lastWriteTime =
+        Join(data_.ftLastWriteTime.dwHighDateTime, data_.ftLastWriteTime.dwLowDateTime);
     entry.isDirectory = (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry.isLink = IsLinkTag(data_.dwFileAttributes, data_.dwReserved0);
     entry.detailsUnknown = false;
@@ -258,8 +259,8 @@ class Win32FileSystem : public FileSystem {
 
   bool Identify(const std::string& folder, FolderId& id) override {
     const FileHandle h(CreateFileW(LongPath(WideFromUtf8(folder)).c_str(), 0,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!h) return false;
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h.get(), &info)) return false;
@@ -282,8 +283,8 @@ class Win32FileSystem : public FileSystem {
   // has no directory records for handles (the caller falls back to find-first).
   std::unique_ptr<Enumeration> FindAll(const std::wstring& path, FindResult& result) {
     FileHandle folder(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) {
       const DWORD error = GetLastError();
       // A missing folder is unreadable here, not a search without a match.
@@ -325,11 +326,11 @@ class Win32FileSystem : public FileSystem {
       result.status = FindResult::NoMatch;
       return nullptr;
     }
-    const std::wstring search = path + (path.empty() || path.back() != L'\\' ? L"\\" : L"") +
-                                WideFromUtf8(pattern);
+    const std::wstring search =
+        path + (path.empty() || path.back() != L'\\' ? L"\\" : L"") + WideFromUtf8(pattern);
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileExW(search.c_str(), FindExInfoBasic, &data,
-                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    FindHandle find(FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                     nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find && GetLastError() == ERROR_INVALID_PARAMETER)
       find.reset(FindFirstFileW(search.c_str(), &data));  // systems without the basic level
     if (!find) {
@@ -340,11 +341,11 @@ class Win32FileSystem : public FileSystem {
     return std::make_unique<PatternEnumeration>(std::move(find), data);
   }
 
-  using OpenFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES,
-                                        PIO_STATUS_BLOCK, ULONG, ULONG);
+  using OpenFileCall = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
+                                        ULONG, ULONG);
   // NtOpenFile, looked up once: ntdll's import library is not part of every toolchain.
-  const OpenFileCall openRelative_ = reinterpret_cast<OpenFileCall>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtOpenFile")));
+  const OpenFileCall openRelative_ = reinterpret_cast<OpenFileCall>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtOpenFile")));
   std::mutex typesLock_;
   std::unordered_map<std::string, std::string> types_;  // type name per extension
 };

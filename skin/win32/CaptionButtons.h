@@ -14,7 +14,8 @@ namespace dirsheet::skin::win32 {
 
 class CaptionButtons {
  public:
-  CaptionButtons(const LoadedSkin& skin, const HookedWindow& window) : skin_(skin), window_(window) {}
+  CaptionButtons(const LoadedSkin& skin, const HookedWindow& window)
+      : skin_(skin), window_(window) {}
 
   const ButtonStates& States() const { return states_; }
   ButtonState State(int button) const { return states_[std::size_t(button)]; }

@@ -34,7 +34,8 @@ bool IsPlatformButtonCode(WPARAM code) {
 }  // namespace
 
 ClsSkinner::ClsSkinner()
-    : bar_(skin_, window_, resources_, brushes_, hover_, [this] { PaintFrame(); }, alive_) {}
+    : bar_(
+          skin_, window_, resources_, brushes_, hover_, [this] { PaintFrame(); }, alive_) {}
 
 ClsSkinner::~ClsSkinner() {
   Release();
@@ -74,7 +75,9 @@ bool ClsSkinner::LoadSkinFromFile(const std::string& path) {
   try {
     file = LoadSkinBytes(bytes.data(), bytes.size(), DecodeSkinPicture);
   } catch (const SignatureError&) {
-    ShowSkinMessage(window_.Handle, "Error: El arhivo no es v\xE1lido o puede estar da\xF1" "ado",
+    ShowSkinMessage(window_.Handle,
+                    "Error: El arhivo no es v\xE1lido o puede estar da\xF1"
+                    "ado",
                     AppTitle().c_str(), MB_ICONERROR);
     return false;
   } catch (const SkinError&) {
@@ -171,23 +174,40 @@ bool ClsSkinner::HookForm(HWND hwnd) {
 }
 
 void ClsSkinner::RegisterWindowMessages() {
-  static const struct { UINT Msg; int When; } kTable[] = {
-      {WM_NCHITTEST, WHEN_BEFORE},    {WM_ENTERIDLE, WHEN_BEFORE},
-      {WM_HOTKEY, WHEN_BEFORE},       {WM_SYSCOMMAND, WHEN_BEFORE},
-      {WM_MENUSELECT, WHEN_BEFORE},   {WM_MENUCHAR, WHEN_BEFORE},
-      {WM_SYSCHAR, WHEN_BEFORE},      {WM_SYSKEYDOWN, WHEN_BEFORE},
-      {WM_NCACTIVATE, WHEN_BOTH},     {WM_ACTIVATE, WHEN_BOTH},
-      {WM_ACTIVATEAPP, WHEN_BOTH},    {WM_NCLBUTTONUP, WHEN_BEFORE},
-      {WM_NCLBUTTONDOWN, WHEN_BOTH},  {WM_NCMOUSEMOVE, WHEN_BEFORE},
-      {kCaptionRedrawMessage, WHEN_BEFORE}, {WM_NCCALCSIZE, WHEN_BEFORE},
-      {WM_NCPAINT, WHEN_BEFORE},      {WM_SETICON, WHEN_AFTER},
-      {WM_STYLECHANGED, WHEN_AFTER},  {WM_ERASEBKGND, WHEN_BEFORE},
-      {WM_PAINT, WHEN_BEFORE},        {WM_SIZE, WHEN_BEFORE},
+  static const struct {
+    UINT Msg;
+    int When;
+  } kTable[] = {
+      {WM_NCHITTEST, WHEN_BEFORE},
+      {WM_ENTERIDLE, WHEN_BEFORE},
+      {WM_HOTKEY, WHEN_BEFORE},
+      {WM_SYSCOMMAND, WHEN_BEFORE},
+      {WM_MENUSELECT, WHEN_BEFORE},
+      {WM_MENUCHAR, WHEN_BEFORE},
+      {WM_SYSCHAR, WHEN_BEFORE},
+      {WM_SYSKEYDOWN, WHEN_BEFORE},
+      {WM_NCACTIVATE, WHEN_BOTH},
+      {WM_ACTIVATE, WHEN_BOTH},
+      {WM_ACTIVATEAPP, WHEN_BOTH},
+      {WM_NCLBUTTONUP, WHEN_BEFORE},
+      {WM_NCLBUTTONDOWN, WHEN_BOTH},
+      {WM_NCMOUSEMOVE, WHEN_BEFORE},
+      {kCaptionRedrawMessage, WHEN_BEFORE},
+      {WM_NCCALCSIZE, WHEN_BEFORE},
+      {WM_NCPAINT, WHEN_BEFORE},
+      {WM_SETICON, WHEN_AFTER},
+      {WM_STYLECHANGED, WHEN_AFTER},
+      {WM_ERASEBKGND, WHEN_BEFORE},
+      {WM_PAINT, WHEN_BEFORE},
+      {WM_SIZE, WHEN_BEFORE},
       // WM_DESTROY also before: the drop-shadow class style is put back while the window
       // still exists (its class can only be reached through one of its windows).
-      {WM_GETMINMAXINFO, WHEN_BOTH},  {WM_DESTROY, WHEN_BOTH},
-      {WM_GETICON, WHEN_AFTER},       {kSwitchMessage, WHEN_AFTER},
-      {WM_CREATE, WHEN_AFTER},        {WM_SHOWWINDOW, WHEN_AFTER},
+      {WM_GETMINMAXINFO, WHEN_BOTH},
+      {WM_DESTROY, WHEN_BOTH},
+      {WM_GETICON, WHEN_AFTER},
+      {kSwitchMessage, WHEN_AFTER},
+      {WM_CREATE, WHEN_AFTER},
+      {WM_SHOWWINDOW, WHEN_AFTER},
   };
   for (const auto& m : kTable) layer_.WatchMessage(window_.Handle, int(m.Msg), m.When);
 }
@@ -229,7 +249,8 @@ void ClsSkinner::ResizeKeepingClient() {
   // coordinates for a child window).
   HWND parent = GetParent(h);
   if (parent && (window_.Style & WS_CHILD)) ScreenToClient(parent, &origin);
-  SetWindowPos(h, nullptr, origin.x, origin.y, w, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SetWindowPos(h, nullptr, origin.x, origin.y, w, height,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void ClsSkinner::UnHookForm(HWND) {
@@ -267,7 +288,8 @@ void ClsSkinner::PaintFrame() {
 // ---------------------------------------------------------------- the handlers
 
 bool ClsSkinner::HasHandler(int position) const {
-  return position == kSkinWindowHandler || position == kHoverTimerTick || position == kMdiClientHandler;
+  return position == kSkinWindowHandler || position == kHoverTimerTick ||
+         position == kMdiClientHandler;
 }
 
 void ClsSkinner::OnIntercept(int position, bool bBefore, bool& bHandled, LRESULT& lReturn,
@@ -286,25 +308,52 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
                                    UINT uMsg, WPARAM wParam, LPARAM lParam) {
   bHandled = true;
   switch (uMsg) {
-    case WM_NCHITTEST: lReturn = OnNcHitTest(lParam, bHandled); break;
-    case WM_NCMOUSEMOVE: OnNcMouseMove(wParam, lParam, bHandled, lReturn); break;
-    case WM_NCLBUTTONDOWN: if (bBefore) OnNcLButtonDown(wParam, lParam, bHandled, lReturn); break;
-    case WM_NCLBUTTONUP: OnNcLButtonUp(lParam); break;
+    case WM_NCHITTEST:
+      lReturn = OnNcHitTest(lParam, bHandled);
+      break;
+    case WM_NCMOUSEMOVE:
+      OnNcMouseMove(wParam, lParam, bHandled, lReturn);
+      break;
+    case WM_NCLBUTTONDOWN:
+      if (bBefore) OnNcLButtonDown(wParam, lParam, bHandled, lReturn);
+      break;
+    case WM_NCLBUTTONUP:
+      OnNcLButtonUp(lParam);
+      break;
     case WM_NCACTIVATE:
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
       OnActivate(bBefore, wParam != 0, lReturn);
       bHandled = false;
       break;
-    case WM_SYSCOMMAND: PaintFrame(); bHandled = false; break;
-    case kCaptionRedrawMessage: PaintFrame(); break;
-    case WM_NCPAINT: OnNcPaint(); lReturn = 0; break;
-    case WM_NCCALCSIZE: lReturn = painter_.OnNcCalcSize(wParam, lParam, bar_.Height(), bHandled); break;
-    case WM_SETICON: OnSetIcon(); break;
-    case WM_STYLECHANGED: OnStyleChanged(wParam); break;
-    case WM_GETICON: if (!bBefore) OnGetIcon(); bHandled = false; break;
+    case WM_SYSCOMMAND:
+      PaintFrame();
+      bHandled = false;
+      break;
+    case kCaptionRedrawMessage:
+      PaintFrame();
+      break;
+    case WM_NCPAINT:
+      OnNcPaint();
+      lReturn = 0;
+      break;
+    case WM_NCCALCSIZE:
+      lReturn = painter_.OnNcCalcSize(wParam, lParam, bar_.Height(), bHandled);
+      break;
+    case WM_SETICON:
+      OnSetIcon();
+      break;
+    case WM_STYLECHANGED:
+      OnStyleChanged(wParam);
+      break;
+    case WM_GETICON:
+      if (!bBefore) OnGetIcon();
+      bHandled = false;
+      break;
     case WM_ERASEBKGND:
-    case WM_PAINT: bHandled = OnClientPaint(hwnd, uMsg, wParam, lReturn); break;
+    case WM_PAINT:
+      bHandled = OnClientPaint(hwnd, uMsg, wParam, lReturn);
+      break;
     case WM_SIZE:
       // Without the dialog-frame bit the window has no skinned frame to fit.
       if (window_.LiveStyle() & WS_DLGFRAME) {
@@ -312,18 +361,42 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
         bHandled = false;
       }
       break;
-    case WM_GETMINMAXINFO: OnGetMinMaxInfo(wParam, lParam, lReturn); bHandled = false; break;
-    case WM_ENTERIDLE: bar_.OnEnterIdle(wParam, lParam, bHandled); break;
-    case WM_HOTKEY: bar_.OnHotKey(wParam, bHandled); break;
-    case WM_MENUSELECT: bar_.OnMenuSelect(wParam, lParam, bHandled); break;
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(wParam, lParam, lReturn);
+      bHandled = false;
+      break;
+    case WM_ENTERIDLE:
+      bar_.OnEnterIdle(wParam, lParam, bHandled);
+      break;
+    case WM_HOTKEY:
+      bar_.OnHotKey(wParam, bHandled);
+      break;
+    case WM_MENUSELECT:
+      bar_.OnMenuSelect(wParam, lParam, bHandled);
+      break;
     case WM_SYSKEYDOWN:
     case WM_SYSCHAR:
-    case WM_MENUCHAR: bar_.OnKeyboardAccess(uMsg, wParam, lParam, bHandled, lReturn); break;
-    case kSwitchMessage: if (!bBefore) bar_.OnSwitchMessage(lParam); break;
-    case WM_SHOWWINDOW: if (!bBefore) bar_.OnShowWindow(); bHandled = false; break;
-    case WM_DESTROY: OnDestroy(bBefore); bHandled = false; break;
-    case WM_CREATE: if (!bBefore) OnCreate(); bHandled = false; break;
-    default: bHandled = false; break;
+    case WM_MENUCHAR:
+      bar_.OnKeyboardAccess(uMsg, wParam, lParam, bHandled, lReturn);
+      break;
+    case kSwitchMessage:
+      if (!bBefore) bar_.OnSwitchMessage(lParam);
+      break;
+    case WM_SHOWWINDOW:
+      if (!bBefore) bar_.OnShowWindow();
+      bHandled = false;
+      break;
+    case WM_DESTROY:
+      OnDestroy(bBefore);
+      bHandled = false;
+      break;
+    case WM_CREATE:
+      if (!bBefore) OnCreate();
+      bHandled = false;
+      break;
+    default:
+      bHandled = false;
+      break;
   }
 }
 
@@ -405,8 +478,8 @@ void ClsSkinner::ShowIconMenu() {
   const IconSkin& icon = skin_.Data().Icon;
   const std::shared_ptr<bool> alive = alive_;
   const int cmd = int(TrackPopupMenuEx(sys, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
-                                       wr.left + icon.IconLeft, wr.top + icon.IconTop + icon.IconHeight,
-                                       window, nullptr));
+                                       wr.left + icon.IconLeft,
+                                       wr.top + icon.IconTop + icon.IconHeight, window, nullptr));
   if (cmd != 0 && IsWindow(window)) PostMessageA(window, WM_SYSCOMMAND, WPARAM(cmd), 0);
   if (*alive && window_.Handle == window) {
     buttons_.Rest();

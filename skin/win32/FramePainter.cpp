@@ -114,7 +114,8 @@ void FramePainter::PutStrip(Canvas& canvas, const Rect& at, const Rect& inner) {
     clip = RegionFromRects(MergeShape(runs));
   }
   ClipGuard clipped(dc, clip.get());
-  if (!at.Intersect(inner).Empty()) ExcludeClipRect(dc, inner.left, inner.top, inner.right, inner.bottom);
+  if (!at.Intersect(inner).Empty())
+    ExcludeClipRect(dc, inner.left, inner.top, inner.right, inner.bottom);
   BitBlt(dc, at.left, at.top, at.Width(), at.Height(), canvas.Dc(), 0, 0, SRCCOPY);
 }
 
@@ -162,7 +163,8 @@ bool FramePainter::PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam) {
   const SkinData& d = skin_.Data();
   const PictureView& pic = skin_.Picture();
   // A tile that lies wholly outside the picture has nothing to repeat: no tile.
-  const PieceRect tile = d.HasClientTile() ? CutToPicture(d.ClientTile, pic.Width, pic.Height) : PieceRect{};
+  const PieceRect tile =
+      d.HasClientTile() ? CutToPicture(d.ClientTile, pic.Width, pic.Height) : PieceRect{};
   const bool tiled = tile.Width > 0 && tile.Height > 0;
   if (!tiled && d.ClientColor == -1) return false;
   PAINTSTRUCT ps = {};
@@ -181,9 +183,10 @@ bool FramePainter::PaintClientBackground(HWND hwnd, UINT uMsg, WPARAM wParam) {
   } else {
     // Copies of the tile line up with the client origin whatever area is painted.
     if (client_.Fit(dc, area.right - area.left, area.bottom - area.top)) {
-      TilePiece(client_.Pixels(), pic, tile, client_.Pixels().Bounds(), -area.left, -area.top, false);
-      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, client_.Dc(), 0,
-             0, SRCCOPY);
+      TilePiece(client_.Pixels(), pic, tile, client_.Pixels().Bounds(), -area.left, -area.top,
+                false);
+      BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, client_.Dc(),
+             0, 0, SRCCOPY);
     }
   }
   if (uMsg == WM_PAINT) EndPaint(hwnd, &ps);

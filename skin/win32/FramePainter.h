@@ -39,8 +39,8 @@ class FramePainter {
   void Release();
 
  private:
-  void PaintStrip(StripKind kind, const FrameSkin& frame, const FrameSlots& slots, const Rect& inner,
-                  const ButtonStates& buttons, int W, int H);
+  void PaintStrip(StripKind kind, const FrameSkin& frame, const FrameSlots& slots,
+                  const Rect& inner, const ButtonStates& buttons, int W, int H);
   void DrawCaptionContents(Canvas& canvas, const ButtonStates& buttons, int W);
   void PutStrip(Canvas& canvas, const Rect& onWindow, const Rect& inner);
 

@@ -18,8 +18,8 @@ constexpr UINT kSwitchMessage = 0x555;
 // Window styles the engine writes into and reads back.
 constexpr ULONG_PTR kDropShadowClassStyle = 0x20000;
 // SetWindowPos flags that only have the frame recomputed: 0x227.
-constexpr UINT kFrameChanged = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER |
-                               SWP_FRAMECHANGED;
+constexpr UINT kFrameChanged =
+    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED;
 
 // A point relative to the window's top-left corner, with the window's size.
 struct WindowPoint {

@@ -69,11 +69,11 @@ struct Gateway {
   int Position = 0;
   LONG_PTR UserValue = 0;
   MsgTable Before, After;
-  int Depth = 0;              // messages of this window being handled right now
-  bool Destroying = false;    // WM_DESTROY went through the window's own procedure
+  int Depth = 0;            // messages of this window being handled right now
+  bool Destroying = false;  // WM_DESTROY went through the window's own procedure
   bool ReleaseRequested = false;
-  bool EngineOwned = true;    // the engine's record still points here
-  bool Installed = false;     // the gateway is the window's procedure
+  bool EngineOwned = true;  // the engine's record still points here
+  bool Installed = false;   // the gateway is the window's procedure
 };
 
 namespace {
@@ -92,8 +92,9 @@ void FreeGateway(Gateway* g) {
 // as a plain pass-through.
 void Uninstall(Gateway* g) {
   if (!g->Installed) return;
-  WNDPROC current = reinterpret_cast<WNDPROC>(
-      g->Unicode ? GetWindowLongPtrW(g->Window, GWLP_WNDPROC) : GetWindowLongPtrA(g->Window, GWLP_WNDPROC));
+  WNDPROC current =
+      reinterpret_cast<WNDPROC>(g->Unicode ? GetWindowLongPtrW(g->Window, GWLP_WNDPROC)
+                                           : GetWindowLongPtrA(g->Window, GWLP_WNDPROC));
   if (current != GatewayProc && IsWindow(g->Window)) {
     g->Handler = nullptr;
     g->Before.Count = g->After.Count = 0;
@@ -120,7 +121,8 @@ void FinishIfReleasing(Gateway* g) {
 
 void CallHandler(Gateway* g, bool before, bool& handled, LRESULT& ret, HWND hwnd, UINT msg,
                  WPARAM wp, LPARAM lp) {
-  if (g->Handler) g->Handler->OnIntercept(g->Position, before, handled, ret, hwnd, msg, wp, lp, g->UserValue);
+  if (g->Handler)
+    g->Handler->OnIntercept(g->Position, before, handled, ret, hwnd, msg, wp, lp, g->UserValue);
 }
 
 LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
@@ -153,7 +155,10 @@ LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 
 // The plain entry point of a callback made by scb_SetCallbackAddr: a timer procedure whose
 // timer identifier is the handler object.
-struct CallbackTarget { InterceptHandler* Handler; int Position; };
+struct CallbackTarget {
+  InterceptHandler* Handler;
+  int Position;
+};
 std::map<UINT_PTR, CallbackTarget>& CallbackTargets() {
   static std::map<UINT_PTR, CallbackTarget> targets;
   return targets;
@@ -225,13 +230,14 @@ void* Interceptor::zMap_VFunction(ULONG_PTR id, EntryKind kind) {
 }
 
 Gateway* Interceptor::FindGateway(HWND hwnd) {
-  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept));
+  auto* g = static_cast<Gateway*>(
+      zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept));
   // A gateway that already gave its window back is no longer valid to work on.
   return IsLiveGateway(g) && g->Installed ? g : nullptr;
 }
 
 bool Interceptor::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
-                              InterceptHandler* handlerObject, bool unicode) {
+                               InterceptHandler* handlerObject, bool unicode) {
   const char* routine = "ssc_Subclass";
   if (!IsWindow(hwnd)) {
     ReportError(routine, "Invalid window handle");
@@ -269,9 +275,9 @@ bool Interceptor::ssc_Subclass(HWND hwnd, LONG_PTR userValue, int position,
   g->UserValue = userValue;
   Gateways().Set(hwnd, g);
   SetLastError(0);
-  LONG_PTR previous = g->Unicode
-      ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc))
-      : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc));
+  LONG_PTR previous =
+      g->Unicode ? SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc))
+                 : SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GatewayProc));
   if (previous == 0) {
     ReportError(routine, "SetWindowLong failed, error #" + std::to_string(GetLastError()));
     FreeGateway(g);
@@ -347,14 +353,18 @@ LRESULT Interceptor::CallPreviousProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARA
 }
 
 void Interceptor::StopIntercepting(HWND hwnd) {
-  auto* g = static_cast<Gateway*>(zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept));
+  auto* g = static_cast<Gateway*>(
+      zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept));
   if (records_) records_->erase(hwnd);
   if (!IsLiveGateway(g)) return;
   const bool sendNull = g->Installed && IsWindow(hwnd) && g->Depth == 0;
   ReleaseGateway(g);
   // The gateway gives the window back at the end of this message and frees itself.
   if (sendNull) {
-    if (g->Unicode) SendMessageW(hwnd, WM_NULL, 0, 0); else SendMessageA(hwnd, WM_NULL, 0, 0);
+    if (g->Unicode)
+      SendMessageW(hwnd, WM_NULL, 0, 0);
+    else
+      SendMessageA(hwnd, WM_NULL, 0, 0);
   }
 }
 
@@ -377,7 +387,8 @@ void Interceptor::ReleaseEntryPoints(EntryKind kind) {
   }
 }
 
-void* Interceptor::scb_SetCallbackAddr(int paramCount, int position, InterceptHandler* handlerObject) {
+void* Interceptor::scb_SetCallbackAddr(int paramCount, int position,
+                                       InterceptHandler* handlerObject) {
   const char* routine = "scb_SetCallbackAddr";
   // Without generated code the one entry point there is takes the four parameters of
   // a timer procedure.

@@ -58,7 +58,8 @@ class Interceptor {
   LRESULT CallPreviousProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
   void StopIntercepting(HWND hwnd);
   void ReleaseEntryPoints(EntryKind kind);
-  void* scb_SetCallbackAddr(int paramCount, int position, InterceptHandler* handlerObject = nullptr);
+  void* scb_SetCallbackAddr(int paramCount, int position,
+                            InterceptHandler* handlerObject = nullptr);
   void* zMap_VFunction(ULONG_PTR id, EntryKind kind);
   void ReportError(const std::string& routine, const std::string& message);
   void zAddMsg(int uMsg, MsgTable& table);

@@ -141,7 +141,8 @@ void MenuBar::LayoutMenuBar() {
 
   MemoryDc dc(CreateCompatibleDC(nullptr));
   HFONT font = resources_.MenuFont();
-  SelectGuard selected(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  SelectGuard selected(dc.get(),
+                       font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
   std::vector<int> widths;
   for (int i = 0; i < count; ++i) {
     char text[256] = {};
@@ -180,7 +181,8 @@ void MenuBar::PaintMdiItem(HDC dc, int i, const RECT& r) const {
     BOOL maximized = FALSE;
     HWND child = reinterpret_cast<HWND>(
         SendMessageA(window_.MdiClient, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
-    HICON icon = child ? reinterpret_cast<HICON>(SendMessageA(child, WM_GETICON, ICON_SMALL, 0)) : nullptr;
+    HICON icon =
+        child ? reinterpret_cast<HICON>(SendMessageA(child, WM_GETICON, ICON_SMALL, 0)) : nullptr;
     if (!icon && child) icon = reinterpret_cast<HICON>(GetClassLongPtrA(child, GCLP_HICONSM));
     if (!icon && child) icon = reinterpret_cast<HICON>(GetClassLongPtrA(child, GCLP_HICON));
     if (icon)
@@ -192,10 +194,18 @@ void MenuBar::PaintMdiItem(HDC dc, int i, const RECT& r) const {
   // appended them in; without a known command the position decides.
   const char* glyph = nullptr;
   switch (GetMenuItemID(menu_, i)) {
-    case SC_MINIMIZE: glyph = "0"; break;
-    case SC_RESTORE: glyph = "2"; break;
-    case SC_CLOSE: glyph = "r"; break;
-    default: glyph = i == n - 3 ? "0" : i == n - 2 ? "2" : "r"; break;
+    case SC_MINIMIZE:
+      glyph = "0";
+      break;
+    case SC_RESTORE:
+      glyph = "2";
+      break;
+    case SC_CLOSE:
+      glyph = "r";
+      break;
+    default:
+      glyph = i == n - 3 ? "0" : i == n - 2 ? "2" : "r";
+      break;
   }
   Font webdings(CreateFontA(-13, 0, 0, 0, 400, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Webdings"));
   SelectGuard selected(dc, webdings.get());
@@ -222,7 +232,9 @@ void MenuBar::PaintMenuBar(int item, bool pressed) {
 
   const int n = int(layout_.Items.size());
   // Item rectangles span the whole bar height.
-  auto itemRect = [&](int i) { return Rect{layout_.Items[i].left, 0, layout_.Items[i].right, s.Height}; };
+  auto itemRect = [&](int i) {
+    return Rect{layout_.Items[i].left, 0, layout_.Items[i].right, s.Height};
+  };
   if (item >= 0 && item < n) PaintItemBackground(px, pressed ? mb.Pressed : mb.Hot, itemRect(item));
 
   HDC dc = canvas.Dc();
@@ -319,7 +331,8 @@ void MenuBar::RunMenuLoop(int item, HWND window) {
       GetWindowRect(window, &wr);
       const Rect& r = layout_.Items[item];
       const int left = wr.left + MenuBarOriginX(skin_.Data());
-      TPMPARAMS tpm = {sizeof tpm, {left + r.left, wr.top + r.top, left + r.right, wr.top + r.bottom}};
+      TPMPARAMS tpm = {sizeof tpm,
+                       {left + r.left, wr.top + r.top, left + r.right, wr.top + r.bottom}};
       idlePopup_ = nullptr;
       lastPopup_ = popup;
       lastSelectFlags_ = 0;
@@ -393,8 +406,10 @@ void MenuBar::OnPress(int item) {
   }
   if (UsablePopup(menu_, item)) {
     // A press on the open item closes it; on another item the loop switches to it.
-    if (item == openItem_) menuMode_ = false;
-    else pendingOpen_ = item;
+    if (item == openItem_)
+      menuMode_ = false;
+    else
+      pendingOpen_ = item;
   } else {
     PaintMenuBar(item, true);
   }
@@ -432,11 +447,15 @@ void MenuBar::OnHotKey(WPARAM wParam, bool& handled) {
   }
   HMENU own = openItem_ >= 0 ? GetSubMenu(menu_, openItem_) : nullptr;
   if (wParam == kLeftArrowKey) {
-    if (lastPopup_ == own) SwitchByKeyboard(PopupNeighbour(openItem_, -1));
-    else PostKey(window_.Handle, VK_LEFT);  // closes the submenu
+    if (lastPopup_ == own)
+      SwitchByKeyboard(PopupNeighbour(openItem_, -1));
+    else
+      PostKey(window_.Handle, VK_LEFT);  // closes the submenu
   } else {
-    if (lastSelectFlags_ & MF_POPUP) PostKey(window_.Handle, VK_RIGHT);  // opens the submenu
-    else SwitchByKeyboard(PopupNeighbour(openItem_, +1));
+    if (lastSelectFlags_ & MF_POPUP)
+      PostKey(window_.Handle, VK_RIGHT);  // opens the submenu
+    else
+      SwitchByKeyboard(PopupNeighbour(openItem_, +1));
   }
 }
 
@@ -495,14 +514,18 @@ void MenuBar::OnKeyboardAccess(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& ha
     return;
   }
   char key = 0;
-  if (uMsg == WM_SYSKEYDOWN) key = char(MapVirtualKeyA(UINT(wParam), MAPVK_VK_TO_CHAR) & 0xFF);
-  else key = char(LOWORD(wParam));
+  if (uMsg == WM_SYSKEYDOWN)
+    key = char(MapVirtualKeyA(UINT(wParam), MAPVK_VK_TO_CHAR) & 0xFF);
+  else
+    key = char(LOWORD(wParam));
   const int item = shown_ ? MatchMnemonic(captions_, key) : -1;
   if (item < 0) {
     // Keys that open no bar item keep their usual meaning (Alt+F4, Alt+Space...); a menu
     // character that matches nothing is ignored.
-    if (uMsg == WM_MENUCHAR) lReturn = MAKELRESULT(0, MNC_IGNORE);
-    else handled = false;
+    if (uMsg == WM_MENUCHAR)
+      lReturn = MAKELRESULT(0, MNC_IGNORE);
+    else
+      handled = false;
     return;
   }
   if (uMsg == WM_SYSKEYDOWN) {

@@ -28,8 +28,13 @@ class MenuBar {
   MenuBar(const LoadedSkin& skin, const HookedWindow& window, const WindowResources& resources,
           MenuBrushes& brushes, HoverTimer& hover, std::function<void()> paintFrame,
           std::shared_ptr<bool> alive)
-      : skin_(skin), window_(window), resources_(resources), brushes_(brushes), hover_(hover),
-        paintFrame_(std::move(paintFrame)), alive_(std::move(alive)) {}
+      : skin_(skin),
+        window_(window),
+        resources_(resources),
+        brushes_(brushes),
+        hover_(hover),
+        paintFrame_(std::move(paintFrame)),
+        alive_(std::move(alive)) {}
 
   // At hook time: with a menu colour of its own the skin takes the menu into the frame
   // (the window's menu is detached); with -1 the menu stays the window's.
@@ -87,7 +92,8 @@ class MenuBar {
   int PopupNeighbour(int from, int direction) const;
   void SwitchByKeyboard(int item);
   void TakeWindowMenu();
-  void PaintItemBackground(PixelBuffer& bar, const std::array<PieceRect, 3>& group, const Rect& r) const;
+  void PaintItemBackground(PixelBuffer& bar, const std::array<PieceRect, 3>& group,
+                           const Rect& r) const;
   void PaintMdiItem(HDC dc, int i, const RECT& r) const;
 
   const LoadedSkin& skin_;

@@ -48,12 +48,14 @@ bool DecodeWithOle(const std::vector<std::uint8_t>& file, Image& out) {
   if (FAILED(CreateStreamOnHGlobal(mem.get(), TRUE, stream.put()))) return false;
   mem.release();  // the stream frees the memory now
   ComPtr<IPicture> picture;
-  if (FAILED(OleLoadPicture(stream.get(), LONG(file.size()), FALSE, IID_IPicture, picture.put_void())) ||
+  if (FAILED(OleLoadPicture(stream.get(), LONG(file.size()), FALSE, IID_IPicture,
+                            picture.put_void())) ||
       !picture)
     return false;
   OLE_HANDLE handle = 0;
   SHORT type = 0;
-  if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
+  if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP ||
+      FAILED(picture->get_Handle(&handle)))
     return false;
   return ReadBitmap(reinterpret_cast<HBITMAP>(static_cast<ULONG_PTR>(handle)), out);
 }

@@ -82,7 +82,8 @@ void WindowResources::FetchIcon(HWND window, const IconSkin& skin) {
   const WPARAM second = size > 20 ? ICON_SMALL : ICON_BIG;
   auto icon = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, first, 0));
   if (!icon) icon = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, second, 0));
-  if (icon) icon_.reset(static_cast<HICON>(CopyImage(icon, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE)));
+  if (icon)
+    icon_.reset(static_cast<HICON>(CopyImage(icon, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE)));
 }
 
 void WindowResources::Build(const SkinData& data, const HookedWindow& window) {
@@ -123,7 +124,7 @@ HBRUSH Background(HMENU menu) {
 
 void SetBackground(HMENU menu, HBRUSH brush, bool submenusToo) {
   MENUINFO info = {};
-  info.cbSize = sizeof info;  // 28 bytes
+  info.cbSize = sizeof info;                                              // 28 bytes
   info.fMask = MIM_BACKGROUND | (submenusToo ? MIM_APPLYTOSUBMENUS : 0);  // 0x80000002
   info.hbrBack = brush;
   SetMenuInfo(menu, &info);

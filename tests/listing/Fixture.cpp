@@ -125,8 +125,8 @@ void TempTree::File(const std::string& relative, std::uint64_t size) const {
   if (size >= 4096) fs::resize_file(Native(Path(relative)), size);  // sparse
 }
 
-void TempTree::SetModified(const std::string& relative, int year, int month, int day,
-                           int hour, int minute, int second) const {
+void TempTree::SetModified(const std::string& relative, int year, int month, int day, int hour,
+                           int minute, int second) const {
 #if defined(_WIN32)
   SYSTEMTIME st{};
   st.wYear = static_cast<WORD>(year);
@@ -137,8 +137,8 @@ void TempTree::SetModified(const std::string& relative, int year, int month, int
   st.wSecond = static_cast<WORD>(second);
   FILETIME ft;
   ASSERT_TRUE(SystemTimeToFileTime(&st, &ft));
-  HANDLE h = CreateFileA(Path(relative).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE h = CreateFileA(Path(relative).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
   CloseHandle(h);
@@ -211,9 +211,8 @@ std::vector<std::pair<std::string, std::vector<std::string>>> TextBlocks(
   std::vector<std::pair<std::string, std::vector<std::string>>> blocks;
   for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
     // A heading is a line underlined by exactly as many asterisks, after an empty line.
-    const bool underline = !lines[i].empty() &&
-                           lines[i + 1] == std::string(lines[i].size(), '*') && i > 0 &&
-                           lines[i - 1].empty();
+    const bool underline = !lines[i].empty() && lines[i + 1] == std::string(lines[i].size(), '*') &&
+                           i > 0 && lines[i - 1].empty();
     if (underline) {
       blocks.push_back({lines[i], {}});
       ++i;

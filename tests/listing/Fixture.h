@@ -27,8 +27,8 @@ class TempTree {
   void Dir(const std::string& relative) const;
   void File(const std::string& relative, std::uint64_t size) const;  // sparse beyond 4 KiB
   // Last-write time in UTC.
-  void SetModified(const std::string& relative, int year, int month, int day, int hour,
-                   int minute, int second) const;
+  void SetModified(const std::string& relative, int year, int month, int day, int hour, int minute,
+                   int second) const;
 
  private:
   std::string root_;
@@ -75,8 +75,7 @@ struct ScanResult {
   bool ok = false;
 };
 ScanResult Scan(const std::string& folder, const std::string& outFolder,
-                const dirsheet::listing::ListingOptions& options,
-                RecordingHost* host = nullptr);
+                const dirsheet::listing::ListingOptions& options, RecordingHost* host = nullptr);
 
 // The listing split into blocks by heading path (text form): heading -> lines in between.
 std::vector<std::pair<std::string, std::vector<std::string>>> TextBlocks(

@@ -93,8 +93,8 @@ TEST(ListingFile, BlockLargerThanAWriteIsWrittenWholeAndInOrder) {
   std::vector<ListingRow> rows;
   const int n = 3000;  // some 250 KB: several parts
   const std::string listing = WriteLargeBlock(n, rows);
-  std::vector<std::string> lines = {"Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)", "",
-                                    "", "/big", "****"};
+  std::vector<std::string> lines = {"Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)", "", "",
+                                    "/big", "****"};
   for (int i = 0; i < n; ++i) {
     const std::string& name = rows[static_cast<std::size_t>(i) + 1].cells[kName];
     lines.push_back(name + Spaces(45 - static_cast<int>(name.size())) + "Text Document" +
@@ -135,8 +135,8 @@ TEST(TypeNames, EachNameGetsTheTypeTheBackendGivesIt) {
   TypeNames names(*fs);
   TypeNames::Cache first(names), second(names);
   // Names whose extensions differ only in case, in being empty, or in having dots before.
-  const char* files[] = {"a.txt", "b.TXT", "noext", ".bashrc", "x.tar.gz", "y.gz",
-                         "photo.jpg", "z.", "a.b.c", "weird.zzq", "f.txt"};
+  const char* files[] = {"a.txt",     "b.TXT", "noext", ".bashrc",   "x.tar.gz", "y.gz",
+                         "photo.jpg", "z.",    "a.b.c", "weird.zzq", "f.txt"};
   for (const char* file : files) {
     std::string expected = fs->TypeName(file);
     delete_Null(expected);

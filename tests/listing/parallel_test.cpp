@@ -90,7 +90,7 @@ struct ScanRun {
 // of the walk and meet the cap on what is read ahead. `stopAt`: Stop is asked for when the
 // walk shows this folder.
 ScanRun ScanWith(const fixture::TempTree& tree, const fixture::TempTree& out, ListingOptions o,
-             unsigned threads, bool slowStart = false, const std::string& stopAt = "") {
+                 unsigned threads, bool slowStart = false, const std::string& stopAt = "") {
   o.threads = threads;
   ProblemLog host;
   int shown = 0;
@@ -119,8 +119,8 @@ int CompareAll(const fixture::TempTree& tree, const fixture::TempTree& out, int&
       const ScanRun many = ScanWith(tree, out, o, threads);
       if (many.listing != one.listing || many.problems != one.problems ||
           many.statuses != one.statuses) {
-        std::fprintf(stderr, "format %s, %u threads: differs from one thread\n",
-                     o.format.c_str(), threads);
+        std::fprintf(stderr, "format %s, %u threads: differs from one thread\n", o.format.c_str(),
+                     threads);
         ++failures;
       }
     }
@@ -168,8 +168,10 @@ TEST(ParallelWalk, SameBytesForLargeFoldersAndManySubfolders) {
               static_cast<std::uint64_t>(i % 97) * 40);
   for (int i = 0; i < 600; ++i) {
     const std::string folder = "many/s" + std::to_string(i);
-    if (i % 50 == 0) tree.File(folder + "/deeper/x.c", 3);
-    else tree.Dir(folder);
+    if (i % 50 == 0)
+      tree.File(folder + "/deeper/x.c", 3);
+    else
+      tree.Dir(folder);
   }
   std::vector<ListingOptions> sets(3);
   sets[1].format = "CSV";

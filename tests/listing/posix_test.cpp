@@ -27,8 +27,8 @@ struct Command {
 Command RunCli(const std::string& args, const std::string& dir) {
   Command c;
   const std::string outFile = dir + "/cli.out", errFile = dir + "/cli.err";
-  const std::string line = std::string(DIRSHEET_CLI) + " " + args + " >" + outFile + " 2>" +
-                           errFile;
+  const std::string line =
+      std::string(DIRSHEET_CLI) + " " + args + " >" + outFile + " 2>" + errFile;
   const int status = std::system(line.c_str());
   c.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   c.out = fixture::ReadFile(outFile);
@@ -85,8 +85,9 @@ TEST(Cli, ListsToStandardOutputAndToAFile) {
   EXPECT_NE(toStdout.out.find("\r\n" + tree.Root() + "\r\n"), std::string::npos);
 
   const std::string file = work.Path("listing.html");
-  const Command toFile = RunCli("-t html -a size,modified -s Name -f '*.zzq' -o " +
-                                    Quote(file) + " " + Quote(tree.Root()), work.Root());
+  const Command toFile = RunCli(
+      "-t html -a size,modified -s Name -f '*.zzq' -o " + Quote(file) + " " + Quote(tree.Root()),
+      work.Root());
   EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
   EXPECT_TRUE(toFile.out.empty());
   const std::string html = fixture::ReadFile(file);
@@ -100,8 +101,8 @@ TEST(Cli, ExitCodeTellsWhetherTheListingIsComplete) {
   EXPECT_EQ(full.exitCode, 3);
   EXPECT_NE(full.err.find("No space left"), std::string::npos) << full.err;
 
-  const Command noDir = RunCli("-q -o " + Quote(tree.Path("no/such/dir.txt")) + " " +
-                                   Quote(tree.Root()), work.Root());
+  const Command noDir = RunCli(
+      "-q -o " + Quote(tree.Path("no/such/dir.txt")) + " " + Quote(tree.Root()), work.Root());
   EXPECT_EQ(noDir.exitCode, 3);
   EXPECT_NE(noDir.err.find("cannot create the listing"), std::string::npos) << noDir.err;
 
@@ -143,7 +144,8 @@ TEST(Cli, ClosedPipeEndsQuietlyWithTheUnwrittenExitCode) {
   // A listing larger than any pipe buffer (some 250 KB), so that writes are still to come
   // when `head` has read one byte and left: the tool then writes into a pipe without a
   // reader, whether it writes each folder at once or gathers them.
-  for (int i = 0; i < 2500; ++i) tree.File("d" + std::to_string(i % 40) + "/f" + std::to_string(i), 1);
+  for (int i = 0; i < 2500; ++i)
+    tree.File("d" + std::to_string(i % 40) + "/f" + std::to_string(i), 1);
   const std::string line = "sh -c '" + std::string(DIRSHEET_CLI) + " -q " + Quote(tree.Root()) +
                            " 2>" + work.Path("err") + "; echo $? >" + work.Path("rc") +
                            "' | head -c 1 >/dev/null";
@@ -160,11 +162,14 @@ TEST(Cli, SummaryAndProblemsOnStandardError) {
   const Command c = RunCli(Quote(tree.Root()), work.Root());
   EXPECT_EQ(c.exitCode, 1) << c.err;  // the loop is not entered: incomplete
   EXPECT_NE(c.err.find("not entering " + tree.Path("a/up") + ": it leads back to " + tree.Root()),
-            std::string::npos) << c.err;
+            std::string::npos)
+      << c.err;
   EXPECT_NE(c.err.find("dirsheet-cli: 3 folders, 2 files, 30 bytes, 0 unreadable, 1 not entered, "),
-            std::string::npos) << c.err;
+            std::string::npos)
+      << c.err;
   EXPECT_NE(c.err.find("0 folder(s) could not be read, 1 not entered; the listing is incomplete"),
-            std::string::npos) << c.err;
+            std::string::npos)
+      << c.err;
   const Command quiet = RunCli("-q --no-follow " + Quote(tree.Root()), work.Root());
   EXPECT_EQ(quiet.exitCode, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "");

@@ -13,9 +13,9 @@
 #include "Fixture.h"
 
 using namespace dirsheet;
-using listing::ListingOptions;
 using fixture::Lines;
 using fixture::Spaces;
+using listing::ListingOptions;
 
 namespace {
 
@@ -53,17 +53,29 @@ TEST_F(Walk, DefaultOptionsTextByteForByte) {
   const auto r = fixture::Scan(tree.Root(), out.Root(), o);
   ASSERT_TRUE(r.ok);
   const std::string root = tree.Root(), sub = tree.Path("sub");
-  EXPECT_EQ(r.listing,
-            Lines({"Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)", "", "", root,
-                   Underline(root),
-                   "a.zzq" + Spaces(40) + fixture::kZzqType +
-                       Spaces(30 - static_cast<int>(strlen(fixture::kZzqType))) + "0",
-                   "b.zzq" + Spaces(40) + fixture::kZzqType +
-                       Spaces(30 - static_cast<int>(strlen(fixture::kZzqType))) + "2",
-                   "", "File(s): 2 - Size: 2560 Byte(s).", "", "", sub, Underline(sub), "",
-                   "File(s): 0 - Size: 0 Byte(s).", "", kStars, "Total Folder(s): 1",
-                   "Total File(s): 2", "Total Files Size: 0 MB; 2 KB; 2560 Byte(s).",
-                   kStars}));
+  EXPECT_EQ(r.listing, Lines({"Name" + Spaces(41) + "Type" + Spaces(26) + "Size(KB)",
+                              "",
+                              "",
+                              root,
+                              Underline(root),
+                              "a.zzq" + Spaces(40) + fixture::kZzqType +
+                                  Spaces(30 - static_cast<int>(strlen(fixture::kZzqType))) + "0",
+                              "b.zzq" + Spaces(40) + fixture::kZzqType +
+                                  Spaces(30 - static_cast<int>(strlen(fixture::kZzqType))) + "2",
+                              "",
+                              "File(s): 2 - Size: 2560 Byte(s).",
+                              "",
+                              "",
+                              sub,
+                              Underline(sub),
+                              "",
+                              "File(s): 0 - Size: 0 Byte(s).",
+                              "",
+                              kStars,
+                              "Total Folder(s): 1",
+                              "Total File(s): 2",
+                              "Total Files Size: 0 MB; 2 KB; 2560 Byte(s).",
+                              kStars}));
 }
 
 TEST_F(Walk, HtmlByteForByteWithEscapedNamesAndOnlyTheShownColumns) {
@@ -75,29 +87,44 @@ TEST_F(Walk, HtmlByteForByteWithEscapedNamesAndOnlyTheShownColumns) {
   const auto r = fixture::Scan(tree.Root(), out.Root(), o);
   ASSERT_TRUE(r.ok);
   const std::string root = tree.Root();
-  EXPECT_EQ(r.listing,
-            Lines({"<table>", "<tr>", "<td style=\"width:450px; height:100px;\"><b>Name</b>",
-                   "<td style=\"width:300px; height:100px;\"><b>Type</b>",
-                   "<td style=\"width:200px; height:100px;\"><b>Last modified date</b>",
-                   "</table>", "<table>", "<tr>", "<td><b>" + root + "</b>", "<tr>",
-                   "<td>" + Underline(root), "</table>", "<table>", "<tr>",
-                   "<td style=\"width:450px;\">Tom &amp; Jerry.zzq",
-                   std::string("<td style=\"width:300px;\">") + fixture::kZzqType,
-                   "<td style=\"width:200px;\">2024/3/7 9:5", "</table>", "<table>",
-                   "<tr><td style=\"height:25px;\">", "<tr>",
-                   "<td>File(s): 1 - Size: 1536 Byte(s).", "<tr><td style=\"height:50px;\">",
-                   "</table>", "<table>", "<tr><td>" + kStars,
-                   "<tr><td><b>Total Folder(s): 0</b>", "<tr><td><b>Total File(s): 1</b>",
-                   "<tr><td><b>Total Files Size: 0 MB; 2 KB; 1536 Byte(s).</b>",
-                   "<tr><td>" + kStars, "</table>"}));
+  EXPECT_EQ(r.listing, Lines({"<table>",
+                              "<tr>",
+                              "<td style=\"width:450px; height:100px;\"><b>Name</b>",
+                              "<td style=\"width:300px; height:100px;\"><b>Type</b>",
+                              "<td style=\"width:200px; height:100px;\"><b>Last modified date</b>",
+                              "</table>",
+                              "<table>",
+                              "<tr>",
+                              "<td><b>" + root + "</b>",
+                              "<tr>",
+                              "<td>" + Underline(root),
+                              "</table>",
+                              "<table>",
+                              "<tr>",
+                              "<td style=\"width:450px;\">Tom &amp; Jerry.zzq",
+                              std::string("<td style=\"width:300px;\">") + fixture::kZzqType,
+                              "<td style=\"width:200px;\">2024/3/7 9:5",
+                              "</table>",
+                              "<table>",
+                              "<tr><td style=\"height:25px;\">",
+                              "<tr>",
+                              "<td>File(s): 1 - Size: 1536 Byte(s).",
+                              "<tr><td style=\"height:50px;\">",
+                              "</table>",
+                              "<table>",
+                              "<tr><td>" + kStars,
+                              "<tr><td><b>Total Folder(s): 0</b>",
+                              "<tr><td><b>Total File(s): 1</b>",
+                              "<tr><td><b>Total Files Size: 0 MB; 2 KB; 1536 Byte(s).</b>",
+                              "<tr><td>" + kStars,
+                              "</table>"}));
 }
 
 #if !defined(_WIN32)
 TEST_F(Walk, MarkupInRealFileNamesIsEscaped) {
   tree.File("<img src=x onerror=alert(1)>.txt", 1);
   const auto r = fixture::Scan(tree.Root(), out.Root(), Options("HTML"));
-  EXPECT_NE(r.listing.find("px;\">&lt;img src=x onerror=alert(1)&gt;.txt\r\n"),
-            std::string::npos);
+  EXPECT_NE(r.listing.find("px;\">&lt;img src=x onerror=alert(1)&gt;.txt\r\n"), std::string::npos);
   EXPECT_EQ(r.listing.find("<img"), std::string::npos);
 }
 #endif
@@ -127,10 +154,10 @@ TEST_F(Walk, AllAttributesStartInTheirColumnsWithUtcStamps) {
 TEST_F(Walk, FilterListsMatchingFilesAndStillWalksEverySubfolder) {
   tree.File("keep.txt", 10);
   tree.File("skip.zzq", 10);
-  tree.Dir("folder.txt");            // matches the filter but is no file row
+  tree.Dir("folder.txt");  // matches the filter but is no file row
   tree.File("folder.txt/inner.txt", 20);
   tree.Dir("other/deeper");
-  tree.File("other/X.TXT", 30);      // case is ignored
+  tree.File("other/X.TXT", 30);  // case is ignored
   tree.File("other/deeper/no.zzq", 40);
   ListingOptions o = Options();
   o.filter = "*.txt";
@@ -162,9 +189,13 @@ TEST_F(Walk, EmptyFilterListsNoFilesButWalksSubfolders) {
 }
 
 TEST_F(Walk, SizesRoundHalfToEvenAndTwoGigabytesAreExact) {
-  const std::pair<const char*, std::uint64_t> files[] = {
-      {"a0.zzq", 0}, {"b511.zzq", 511}, {"c512.zzq", 512}, {"d1536.zzq", 1536},
-      {"e2560.zzq", 2560}, {"f2g.zzq", 2147483648ULL}, {"g4g.zzq", 4294967297ULL}};
+  const std::pair<const char*, std::uint64_t> files[] = {{"a0.zzq", 0},
+                                                         {"b511.zzq", 511},
+                                                         {"c512.zzq", 512},
+                                                         {"d1536.zzq", 1536},
+                                                         {"e2560.zzq", 2560},
+                                                         {"f2g.zzq", 2147483648ULL},
+                                                         {"g4g.zzq", 4294967297ULL}};
   for (const auto& f : files) tree.File(f.first, f.second);
   ListingOptions o = Options();
   o.type = false;
@@ -201,8 +232,8 @@ TEST_F(Walk, NoOrderKeepsTheEnumerationOrder) {
   platform::FindEntry e;
   while (found->Next(e))
     if (!e.isDirectory) enumerated.push_back(e.name);
-  const auto rows = BlockMap(fixture::Scan(tree.Root(), out.Root(), Options()).listing)
-                        .at(tree.Root());
+  const auto rows =
+      BlockMap(fixture::Scan(tree.Root(), out.Root(), Options()).listing).at(tree.Root());
   ASSERT_EQ(rows.size(), 6u);
   for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(rows[i].substr(0, 5), enumerated[i]);
 }
@@ -219,8 +250,7 @@ TEST_F(Walk, StopListsTheCurrentFolderAndCountsTheRemainingSiblings) {
   std::string stoppedIn;
   // Stop is clicked while the first subfolder lists its file.
   host.onStatus = [&](const std::string& text) {
-    if (!host.stop && text.size() > 6 && text.substr(text.size() - 6) == "/f.zzq")
-      host.stop = true;
+    if (!host.stop && text.size() > 6 && text.substr(text.size() - 6) == "/f.zzq") host.stop = true;
     if (!host.stop && text.size() > 6 && text.substr(text.size() - 6) == "\\f.zzq")
       host.stop = true;
   };
@@ -254,8 +284,8 @@ TEST_F(Walk, PumpsOncePerEntryAfterTheFirstAndShowsEachFileAndFolder) {
   EXPECT_EQ(host.pumps, 4 + 1);
   std::vector<std::string> sorted = host.statuses;
   std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(sorted, (std::vector<std::string>{tree.Path("a.zzq"), tree.Path("b.zzq"),
-                                              tree.Path("s")}));
+  EXPECT_EQ(sorted,
+            (std::vector<std::string>{tree.Path("a.zzq"), tree.Path("b.zzq"), tree.Path("s")}));
 }
 
 TEST_F(Walk, FolderReachedTwiceIsListedOnceAndLoopsAreNotEntered) {

@@ -14,8 +14,8 @@ namespace {
 // Straight from the system, not through TextCodec: the backend's conversions are under test.
 std::wstring Wide(const std::string& ansi) {
   std::wstring out(ansi.size(), L'\0');
-  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                    &out[0], static_cast<int>(out.size()));
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &out[0],
+                                    static_cast<int>(out.size()));
   out.resize(static_cast<std::size_t>(n));
   return out;
 }
@@ -81,7 +81,11 @@ namespace win32 = dirsheet::platform::win32;
 // character) and 65001 (UTF-8, which refuses the flags the others take).
 TEST(TextCodec, EveryCodePageUtf8Included) {
   bool lossy = true;
-  EXPECT_EQ(win32::CodePageFromWide(L"Gr\x00f6\x00df" L"e", 1252, &lossy), "Gr\xF6\xDF" "e");
+  EXPECT_EQ(win32::CodePageFromWide(L"Gr\x00f6\x00df"
+                                    L"e",
+                                    1252, &lossy),
+            "Gr\xF6\xDF"
+            "e");
   EXPECT_FALSE(lossy);
   // No look-alike: a-macron is not "a" in 1252, it is missing.
   EXPECT_EQ(win32::CodePageFromWide(L"\x0101\x65e5", 1252, &lossy), "??");
@@ -94,7 +98,10 @@ TEST(TextCodec, EveryCodePageUtf8Included) {
             "\xCE\xB5\xE6\x97\xA5\xF0\x9F\x93\x81");
   EXPECT_FALSE(lossy);
   // A surrogate without its other half has no UTF-8 form.
-  EXPECT_EQ(win32::CodePageFromWide(L"a\xD800" L"b", CP_UTF8, &lossy), "a?b");
+  EXPECT_EQ(win32::CodePageFromWide(L"a\xD800"
+                                    L"b",
+                                    CP_UTF8, &lossy),
+            "a?b");
   EXPECT_TRUE(lossy);
   for (UINT cp : {1252u, 1253u, 932u, 65001u})
     EXPECT_EQ(win32::Utf8FromAnsi(win32::AnsiFromUtf8("plain.txt", cp), cp), "plain.txt");
@@ -104,12 +111,19 @@ TEST(TextCodec, EveryCodePageUtf8Included) {
 
 TEST(TextCodec, NamesSurviveTheTripThroughUtf8) {
   // An unpaired surrogate (possible in NTFS names) comes back as it was.
-  const std::wstring names[] = {L"plain", L"\x03b5\x03bb\x03bb", L"\xD83D\xDCC1 folder",
-                                L"lone \xD800 high", L"lone \xDC00 low", L"\xDBFF"};
+  const std::wstring names[] = {L"plain",
+                                L"\x03b5\x03bb\x03bb",
+                                L"\xD83D\xDCC1 folder",
+                                L"lone \xD800 high",
+                                L"lone \xDC00 low",
+                                L"\xDBFF"};
   for (const std::wstring& name : names)
     EXPECT_EQ(win32::WideFromUtf8(win32::Utf8FromWide(name)), name);
   // Bytes that are not UTF-8 become U+FFFD.
-  EXPECT_EQ(win32::WideFromUtf8("a\xFF" "b"), L"a\xFFFD" L"b");
+  EXPECT_EQ(win32::WideFromUtf8("a\xFF"
+                                "b"),
+            L"a\xFFFD"
+            L"b");
 }
 
 TEST(TextCodec, ListingsInEachCodePage) {

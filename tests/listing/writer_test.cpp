@@ -58,16 +58,16 @@ TEST(Helpers, FormatStampIsUtcWithoutLeadingZeros) {
   auto at = [](long long unixSeconds) {
     return static_cast<std::uint64_t>(unixSeconds + 11644473600LL) * 10000000ULL;
   };
-  EXPECT_EQ(FormatStamp(at(1709802341)), "2024/3/7 9:5");       // 2024-03-07 09:05:41
-  EXPECT_EQ(FormatStamp(at(1735689599)), "2024/12/31 23:59");   // one second before 2025
-  EXPECT_EQ(FormatStamp(at(1709164800)), "2024/2/29 0:0");      // leap day
+  EXPECT_EQ(FormatStamp(at(1709802341)), "2024/3/7 9:5");      // 2024-03-07 09:05:41
+  EXPECT_EQ(FormatStamp(at(1735689599)), "2024/12/31 23:59");  // one second before 2025
+  EXPECT_EQ(FormatStamp(at(1709164800)), "2024/2/29 0:0");     // leap day
   EXPECT_EQ(FormatStamp(0), "1601/1/1 0:0");
 }
 
 TEST(Helpers, ScaledBytesRoundToTheEvenNeighbour) {
   // 512 B is half a KB (to 0), 1536 B one and a half (to 2), 2560 B two and a half (to 2).
-  const std::uint64_t bytes[] = {0, 511, 512, 513, 1536, 2560, 1048576, 2147483648ULL,
-                                 0xFFFFFFFFFFFFFFFFULL};
+  const std::uint64_t bytes[] = {
+      0, 511, 512, 513, 1536, 2560, 1048576, 2147483648ULL, 0xFFFFFFFFFFFFFFFFULL};
   const std::uint64_t kb[] = {0, 0, 0, 1, 2, 2, 1024, 2097152, 18014398509481984ULL};
   for (std::size_t i = 0; i < sizeof bytes / sizeof bytes[0]; ++i)
     EXPECT_EQ(ScaleBytesRounded(bytes[i], 1), kb[i]) << bytes[i];
@@ -84,12 +84,16 @@ TEST(Helpers, DeleteNullCutsInPlace) {
 
 TEST(Helpers, WildcardsMatchTheLongNameWithoutCase) {
   using dirsheet::platform::WildcardMatch;
-  struct { const char* pattern; const char* name; bool match; } cases[] = {
-      {"*", "anything", true},        {"*.*", "noextension", true},
-      {"*.txt", "a.TXT", true},       {"*.txt", "a.txt.bak", false},
-      {"?.c", "x.c", true},           {"?.c", "xy.c", false},
-      {"a*b*c", "aXXbYYc", true},     {"a*b*c", "aXXbYY", false},
-      {"", "a", false},               {"*a", "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb", false},
+  struct {
+    const char* pattern;
+    const char* name;
+    bool match;
+  } cases[] = {
+      {"*", "anything", true},    {"*.*", "noextension", true},
+      {"*.txt", "a.TXT", true},   {"*.txt", "a.txt.bak", false},
+      {"?.c", "x.c", true},       {"?.c", "xy.c", false},
+      {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false},
+      {"", "a", false},           {"*a", "bbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbbb", false},
   };
   for (const auto& c : cases)
     EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
@@ -119,8 +123,8 @@ TEST(TextForm, FillsAreMeasuredOnTheCellBeforeShownOrNot) {
   const std::string text = Write(Attributes(false, true, false, true), rows, ScanTotals());
   // Before the modified date the fill is measured on the hidden, empty created cell.
   EXPECT_NE(text.find("\r\nf" + Spaces(44) + Spaces(30) + "9" + Spaces(20) + "\r\n" +
-                      std::string(50, 'n') + Spaces(30) + "0" + Spaces(20) + "\r\n" +
-                      "u" + Spaces(44) + Spaces(30) + Spaces(20) + "2024/1/2 3:4\r\n"),
+                      std::string(50, 'n') + Spaces(30) + "0" + Spaces(20) + "\r\n" + "u" +
+                      Spaces(44) + Spaces(30) + Spaces(20) + "2024/1/2 3:4\r\n"),
             std::string::npos);
 }
 
@@ -135,7 +139,10 @@ TEST(TextForm, Utf8NamesTakeOneColumnPerCharacter) {
 #endif
 
 TEST(TextForm, TotalsRoundHalvesToEven) {
-  struct { std::uint64_t bytes; const char* line; } cases[] = {
+  struct {
+    std::uint64_t bytes;
+    const char* line;
+  } cases[] = {
       {0, "Total Files Size: 0 MB; 0 KB; 0 Byte(s)."},
       {524288, "Total Files Size: 0 MB; 512 KB; 524288 Byte(s)."},
       {1572864, "Total Files Size: 2 MB; 1536 KB; 1572864 Byte(s)."},
@@ -146,8 +153,8 @@ TEST(TextForm, TotalsRoundHalvesToEven) {
       {6442450945ULL, "Total Files Size: 6144 MB; 6291456 KB; 6442450945 Byte(s)."},
   };
   for (const auto& c : cases) {
-    const std::string text = Write(Attributes(true, true, false, false), {},
-                                   ScanTotals{0, 0, c.bytes});
+    const std::string text =
+        Write(Attributes(true, true, false, false), {}, ScanTotals{0, 0, c.bytes});
     EXPECT_NE(text.find(std::string("\r\n") + c.line + "\r\n"), std::string::npos) << c.bytes;
   }
 }
@@ -157,8 +164,7 @@ TEST(HtmlForm, NamesPathsAndTypesAreEscaped) {
       Row(RowKind::Heading, "C:\\Tom & <Jerry>"),
       Row(RowKind::File, "<img src=x onerror=alert(1)>.txt", "A \"quoted\" & type"),
       Row(RowKind::Summary, "Info", "File(s): 1 - Size: 0 Byte(s).")};
-  const std::string html =
-      Write(Attributes(true, false, false, false, "HTML"), rows, ScanTotals());
+  const std::string html = Write(Attributes(true, false, false, false, "HTML"), rows, ScanTotals());
   EXPECT_NE(html.find("<td><b>C:\\Tom &amp; &lt;Jerry&gt;</b>\r\n<tr>\r\n<td>" +
                       std::string(16, '*') + "\r\n"),
             std::string::npos);
@@ -231,21 +237,24 @@ std::string Block(const char* format, std::unique_ptr<dirsheet::platform::CodePa
 
 TEST(Encoding, NamesOutsideTheCodePage) {
   // "Größe" fits Latin-1, the two Japanese characters do not.
-  const std::string name = "Gr\xC3\xB6\xC3\x9F" "e\xE6\x97\xA5\xE6\x9C\xAC.txt";  // Größe日本.txt
-  const std::string folder = "/d/\xE6\x97\xA5";                                    // /d/日
-  const std::string latin = "Gr\xF6\xDF" "e";
+  const std::string name =
+      "Gr\xC3\xB6\xC3\x9F"
+      "e\xE6\x97\xA5\xE6\x9C\xAC.txt";           // Größe日本.txt
+  const std::string folder = "/d/\xE6\x97\xA5";  // /d/日
+  const std::string latin =
+      "Gr\xF6\xDF"
+      "e";
 
   EXPECT_EQ(Block("Text", std::make_unique<Latin1Page>(), folder, name),
             Lines({"", "", "/d/?", "****", latin + "??.txt" + Spaces(34) + Spaces(30) + "1", "",
                    "File(s): 1 - Size: 9 Byte(s)."}));
-  EXPECT_EQ(Block("HTML", std::make_unique<Latin1Page>(), folder, name),
-            Lines({"<table>", "<tr>", "<td><b>/d/&#26085;</b>", "<tr>", "<td>****", "</table>",
-                   "<table>", "<tr>",
-                   "<td style=\"width:450px;\">" + latin + "&#26085;&#26412;.txt",
-                   "<td style=\"width:200px;\">1", "</table>", "<table>",
-                   "<tr><td style=\"height:25px;\">", "<tr>",
-                   "<td>File(s): 1 - Size: 9 Byte(s).", "<tr><td style=\"height:50px;\">",
-                   "</table>"}));
+  EXPECT_EQ(
+      Block("HTML", std::make_unique<Latin1Page>(), folder, name),
+      Lines({"<table>", "<tr>", "<td><b>/d/&#26085;</b>", "<tr>", "<td>****", "</table>", "<table>",
+             "<tr>", "<td style=\"width:450px;\">" + latin + "&#26085;&#26412;.txt",
+             "<td style=\"width:200px;\">1", "</table>", "<table>",
+             "<tr><td style=\"height:25px;\">", "<tr>", "<td>File(s): 1 - Size: 9 Byte(s).",
+             "<tr><td style=\"height:50px;\">", "</table>"}));
   // UTF-8 keeps everything; columns count characters.
   EXPECT_EQ(Block("Text", dirsheet::platform::Utf8CodePage(), folder, name),
             Lines({"", "", folder, "****", name + Spaces(34) + Spaces(30) + "1", "",
@@ -255,11 +264,18 @@ TEST(Encoding, NamesOutsideTheCodePage) {
 TEST(Encoding, ControlCharactersAndBrokenUtf8) {
   // A tab and an escape become "?"; a byte that is not UTF-8 is U+FFFD, "?" in Latin-1,
   // its reference in HTML.
-  const std::string name = "a\tb\x1b" "c\xFF" "d";
+  const std::string name =
+      "a\tb\x1b"
+      "c\xFF"
+      "d";
   const std::string text = Block("Text", std::make_unique<Latin1Page>(), "/x", name);
   EXPECT_NE(text.find("a?b?c?d" + Spaces(38)), std::string::npos) << text;
   const std::string html = Block("HTML", std::make_unique<Latin1Page>(), "/x", name);
   EXPECT_NE(html.find("px;\">a?b?c&#65533;d\r\n"), std::string::npos) << html;
   const std::string utf8 = Block("Text", dirsheet::platform::Utf8CodePage(), "/x", name);
-  EXPECT_NE(utf8.find("a?b?c\xEF\xBF\xBD" "d" + Spaces(38)), std::string::npos) << utf8;
+  EXPECT_NE(utf8.find("a?b?c\xEF\xBF\xBD"
+                      "d" +
+                      Spaces(38)),
+            std::string::npos)
+      << utf8;
 }

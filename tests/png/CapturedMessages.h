@@ -9,15 +9,17 @@
 namespace dirsheet::png::testing {
 
 class CapturedMessages {
-public:
-    CapturedMessages() { previous_ = SetNotificationHook([this](const std::string& t) { texts.push_back(t); }); }
-    ~CapturedMessages() { SetNotificationHook(previous_); }
-    CapturedMessages(const CapturedMessages&) = delete;
-    CapturedMessages& operator=(const CapturedMessages&) = delete;
-    std::vector<std::string> texts;
+ public:
+  CapturedMessages() {
+    previous_ = SetNotificationHook([this](const std::string& t) { texts.push_back(t); });
+  }
+  ~CapturedMessages() { SetNotificationHook(previous_); }
+  CapturedMessages(const CapturedMessages&) = delete;
+  CapturedMessages& operator=(const CapturedMessages&) = delete;
+  std::vector<std::string> texts;
 
-private:
-    NotificationHook previous_;
+ private:
+  NotificationHook previous_;
 };
 
 }  // namespace dirsheet::png::testing

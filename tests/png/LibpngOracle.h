@@ -7,16 +7,17 @@
 #include <vector>
 
 struct OracleImage {
-    long width = 0;
-    long height = 0;
-    std::vector<uint8_t> rgba;  // 8-bit RGBA, top row first, 16-bit samples cut to their high byte
-    int paletteEntries = 0;
-    std::vector<uint8_t> indices;  // palette images: one index per pixel
-    std::string text;            // every tEXt as keyword, NUL, text, NUL, in file order
-    std::string compressedText;  // every zTXt the same way
+  long width = 0;
+  long height = 0;
+  std::vector<uint8_t> rgba;  // 8-bit RGBA, top row first, 16-bit samples cut to their high byte
+  int paletteEntries = 0;
+  std::vector<uint8_t> indices;  // palette images: one index per pixel
+  std::string text;              // every tEXt as keyword, NUL, text, NUL, in file order
+  std::string compressedText;    // every zTXt the same way
 };
 
 // Decodes with libpng; `ignoreChecksums` turns off its chunk CRC and Adler-32 tests.
 // Returns nothing when libpng rejects the file.
-std::optional<OracleImage> LibpngDecode(const std::vector<uint8_t>& file, bool ignoreChecksums = false);
+std::optional<OracleImage> LibpngDecode(const std::vector<uint8_t>& file,
+                                        bool ignoreChecksums = false);
 std::optional<OracleImage> LibpngDecodeFile(const std::string& path, bool ignoreChecksums = false);

@@ -14,36 +14,36 @@ namespace dirsheet::png::testing {
 using Bytes = std::vector<uint8_t>;
 
 struct PictureLayout {
-    int width = 1;
-    int height = 1;
-    int depth = 8;
-    int colourType = 0;
-    int interlace = 0;
+  int width = 1;
+  int height = 1;
+  int depth = 8;
+  int colourType = 0;
+  int interlace = 0;
 };
 
 // The picture itself: packed rows as in the file (no filter bytes), the palette and the
 // tRNS chunk (empty when there is none), and text chunks.
 struct Picture {
-    PictureLayout layout;
-    std::vector<Bytes> rows;
-    Bytes palette;
-    Bytes trns;
-    std::vector<std::pair<std::string, std::string>> text;        // tEXt
-    std::vector<std::pair<std::string, std::string>> compressed;  // zTXt
+  PictureLayout layout;
+  std::vector<Bytes> rows;
+  Bytes palette;
+  Bytes trns;
+  std::vector<std::pair<std::string, std::string>> text;        // tEXt
+  std::vector<std::pair<std::string, std::string>> compressed;  // zTXt
 };
 
 enum class Writer {
-    Libpng,         // libpng's writer: its filter choice, interlacing and deflate
-    Zlib,           // random filters per row, zlib with the given level and strategy
-    SingleDistance  // random filters, a hand-made stream with one one-bit distance code
+  Libpng,         // libpng's writer: its filter choice, interlacing and deflate
+  Zlib,           // random filters per row, zlib with the given level and strategy
+  SingleDistance  // random filters, a hand-made stream with one one-bit distance code
 };
 
 struct Encoding {
-    Writer writer = Writer::Zlib;
-    int level = 6;
-    int strategy = 0;        // Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED
-    int idatPiece = 0;       // IDAT chunks of this many bytes (0: one chunk; -1: random sizes)
-    bool filtersFromRng = true;
+  Writer writer = Writer::Zlib;
+  int level = 6;
+  int strategy = 0;   // Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED
+  int idatPiece = 0;  // IDAT chunks of this many bytes (0: one chunk; -1: random sizes)
+  bool filtersFromRng = true;
 };
 
 int Channels(int colourType);

@@ -66,10 +66,10 @@ TEST(TilePiece, CopiesStartAtTheOriginInBothDirections) {
   TilePiece(b.buf, ViewOf(img), {2, 1, 3, 2}, Rect{0, 1, 9, 4}, 1, 1, false);
   const std::uint32_t o = kEmpty;
   const std::vector<std::uint32_t> expected = {
-      o,    o,    o,    o, o,    o,    o, o,    o,     // row 0: outside the area
-      o,    0x22, 0x23, o, 0x22, 0x23, o, 0x22, 0x23,  // piece row 0 (x = 0 is its third column)
-      o,    0x32, 0x33, o, 0x32, 0x33, o, 0x32, 0x33,  // piece row 1
-      o,    0x22, 0x23, o, 0x22, 0x23, o, 0x22, 0x23,  // piece row 0 again
+      o, o,    o,    o, o,    o,    o, o,    o,     // row 0: outside the area
+      o, 0x22, 0x23, o, 0x22, 0x23, o, 0x22, 0x23,  // piece row 0 (x = 0 is its third column)
+      o, 0x32, 0x33, o, 0x32, 0x33, o, 0x32, 0x33,  // piece row 1
+      o, 0x22, 0x23, o, 0x22, 0x23, o, 0x22, 0x23,  // piece row 0 again
   };
   EXPECT_EQ(b.px, expected);
   // An area starting 5 pixels past the origin starts 5 pixels into the first copy.
@@ -104,7 +104,8 @@ FramePicture MakeFrames(const std::array<int, 12>& inactiveScale) {
   f.Picture.Pixels.assign(200 * 100, kTransparentColor);
   auto fill = [&](const PieceRect& p, std::uint32_t c) {
     for (int y = p.Top; y < p.Top + p.Height; ++y)
-      for (int x = p.Left; x < p.Left + p.Width; ++x) f.Picture.Pixels[std::size_t(y) * 200 + x] = c;
+      for (int x = p.Left; x < p.Left + p.Width; ++x)
+        f.Picture.Pixels[std::size_t(y) * 200 + x] = c;
   };
   // Active: a caption of 20, borders of 4, corners 8 wide (wider than the edges).
   const int sizes[12][2] = {{8, 20}, {4, 6}, {8, 4}, {10, 20}, {6, 20}, {10, 20},
@@ -122,9 +123,11 @@ FramePicture MakeFrames(const std::array<int, 12>& inactiveScale) {
 
 // Every pixel of a strip that lies in a slot of the active frame is drawn, with a piece
 // of the frame in use; nothing is drawn outside the slots.
-void ExpectSlotsFilled(const FramePicture& f, const FrameSkin& frame, std::uint32_t pieceMask, int W, int H) {
+void ExpectSlotsFilled(const FramePicture& f, const FrameSkin& frame, std::uint32_t pieceMask,
+                       int W, int H) {
   const FrameSlots slots = PlaceFramePieces(f.Active, W, H);
-  for (StripKind kind : {StripKind::Left, StripKind::Right, StripKind::Bottom, StripKind::Caption}) {
+  for (StripKind kind :
+       {StripKind::Left, StripKind::Right, StripKind::Bottom, StripKind::Caption}) {
     const StripLayout strip = LayOutStrip(kind, f.Active, W, H);
     Buffer b(strip.OnWindow.Width(), strip.OnWindow.Height(), 0);
     ComposeStrip(b.buf, ViewOf(f.Picture), frame, slots, strip);
@@ -176,14 +179,15 @@ TEST(ComposeStrip, PiecesOutsideThePictureDrawNothingThere) {
   f.Active[kCaptionRight].Left = 196;  // its last 6 columns outside the 200-pixel picture
   for (int y = 0; y < 20; ++y)
     for (int x = 196; x < 200; ++x) f.Picture.Pixels[std::size_t(y) * 200 + x] = 0x15;
-  f.Active[kRightTop].Top = 100;       // wholly outside
+  f.Active[kRightTop].Top = 100;  // wholly outside
   const int W = 120, H = 80;
   const FrameSlots slots = PlaceFramePieces(f.Active, W, H);
   for (StripKind kind : {StripKind::Caption, StripKind::Right}) {
     const StripLayout strip = LayOutStrip(kind, f.Active, W, H);
     Buffer b(strip.OnWindow.Width(), strip.OnWindow.Height(), 0);
     ComposeStrip(b.buf, ViewOf(f.Picture), f.Active, slots, strip);
-    const Rect piece = kind == StripKind::Caption ? slots[kCaptionRight].Area : slots[kRightTop].Area;
+    const Rect piece =
+        kind == StripKind::Caption ? slots[kCaptionRight].Area : slots[kRightTop].Area;
     const Rect r = piece.Moved(-strip.OnWindow.left, -strip.OnWindow.top);
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x) {
@@ -198,7 +202,8 @@ TEST(OpaqueRuns, TheStripsPixelsThatAreNotTransparent) {
   b.buf.At(0, 0) = kTransparentColor;
   b.buf.At(3, 0) = kTransparentColor;
   EXPECT_FALSE(IsOpaque(b.buf));
-  EXPECT_EQ(OpaqueRuns(b.buf, 10, 20), (Shape{{11, 20, 13, 21}, {14, 20, 15, 21}, {10, 21, 15, 22}}));
+  EXPECT_EQ(OpaqueRuns(b.buf, 10, 20),
+            (Shape{{11, 20, 13, 21}, {14, 20, 15, 21}, {10, 21, 15, 22}}));
   Buffer all(2, 2, 0x2);
   EXPECT_TRUE(IsOpaque(all.buf));
 }

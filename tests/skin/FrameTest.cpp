@@ -70,7 +70,9 @@ TEST_F(FrameTest, LoadingRejectsBadFilesAndKeepsTheCurrentSkin) {
   WriteFileBytes(bad, lower);
   EXPECT_FALSE(e.LoadSkinFromFile(bad));
   ASSERT_EQ(boxes.Shown().size(), 1u);
-  EXPECT_EQ(boxes.Shown()[0].Text, "Error: El arhivo no es v\xE1lido o puede estar da\xF1" "ado");
+  EXPECT_EQ(boxes.Shown()[0].Text,
+            "Error: El arhivo no es v\xE1lido o puede estar da\xF1"
+            "ado");
   EXPECT_EQ(boxes.Shown()[0].Caption, "skin_frame_test");
   EXPECT_EQ(boxes.Shown()[0].Type, UINT(MB_ICONERROR));
   EXPECT_FALSE(e.SkinLoaded());
@@ -448,7 +450,8 @@ TEST_F(FrameTest, IconAndStyleChangesRepaintTheCaption) {
   Pump();
   cap = CaptureWindow(h);
   EXPECT_GT(cap.Count(text, RGB(255, 255, 255)), before);
-  EXPECT_EQ(cap.At(s.cx / 2, 19), ToColorRef(kActiveCaption));  // the skin's, not a standard caption
+  EXPECT_EQ(cap.At(s.cx / 2, 19),
+            ToColorRef(kActiveCaption));  // the skin's, not a standard caption
 }
 
 TEST_F(FrameTest, CloseButtonClosesTheWindowAndDropShadowComesBack) {
@@ -588,7 +591,8 @@ TEST_F(FrameTest, PiecesOutsideThePictureAreCutNotRefused) {
 TEST_F(FrameTest, TheExampleSkinEmber) {
   const std::string dir = DIRSHEET_SOURCE_DIR "/tools/skin/examples/ember/";
   std::ifstream in(dir + "ember.png", std::ios::binary);
-  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
   Image picture;
   ASSERT_TRUE(DecodePng(png.data(), png.size(), picture));
   auto pic = [&](int x, int y) { return ToColorRef(picture.At(x, y)); };
@@ -610,15 +614,19 @@ TEST_F(FrameTest, TheExampleSkinEmber) {
   ClientToScreen(h, &client);
   RECT wr;
   GetWindowRect(h, &wr);
-  EXPECT_EQ(client.x - wr.left, 5);        // the left edge, not the wider corner above it
-  EXPECT_EQ(client.y - wr.top, 26 + 22);   // caption and menu bar
+  EXPECT_EQ(client.x - wr.left, 5);       // the left edge, not the wider corner above it
+  EXPECT_EQ(client.y - wr.top, 26 + 22);  // caption and menu bar
   RECT cr;
   GetClientRect(h, &cr);
-  EXPECT_EQ(W - cr.right, 5 + 3);          // left and right borders differ
+  EXPECT_EQ(W - cr.right, 5 + 3);  // left and right borders differ
   EXPECT_EQ(H - cr.bottom, 26 + 22 + 6);
 
   Capture cap = CaptureWindow(h);
-  struct Point { const char* what; int x, y; COLORREF expected; };
+  struct Point {
+    const char* what;
+    int x, y;
+    COLORREF expected;
+  };
   const Point active[] = {
       {"square top-left corner", 0, 0, pic(0, 0)},
       {"square top-right corner", W - 1, 0, pic(51, 0)},

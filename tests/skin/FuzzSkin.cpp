@@ -18,16 +18,19 @@ namespace {
 void ComposeAll(const SkinData& d, const PictureView& pic, int W, int H) {
   for (const FrameSkin* frame : {&d.ActiveFrame, &d.InactiveFrame}) {
     const FrameSlots slots = PlaceFramePieces(d.ActiveFrame, W, H);
-    for (StripKind kind : {StripKind::Left, StripKind::Right, StripKind::Bottom, StripKind::Caption}) {
+    for (StripKind kind :
+         {StripKind::Left, StripKind::Right, StripKind::Bottom, StripKind::Caption}) {
       const StripLayout strip = LayOutStrip(kind, d.ActiveFrame, W, H);
-      if (strip.OnWindow.Empty() || std::int64_t(strip.OnWindow.Width()) * strip.OnWindow.Height() > (1 << 22))
+      if (strip.OnWindow.Empty() ||
+          std::int64_t(strip.OnWindow.Width()) * strip.OnWindow.Height() > (1 << 22))
         continue;
       std::vector<std::uint32_t> px(std::size_t(strip.OnWindow.Width()) * strip.OnWindow.Height());
       PixelBuffer buf{px.data(), strip.OnWindow.Width(), strip.OnWindow.Height()};
       ComposeStrip(buf, pic, *frame, slots, strip);
       if (kind == StripKind::Caption)
         for (const ButtonDraw& b : CaptionButtonDraws(d, 0xFFFFFFFFu, RestingButtonStates(true), W))
-          CopyPiece(buf, pic, d.CaptionButtons[b.Button].Piece(b.State), b.X, b.Y, buf.Bounds(), true);
+          CopyPiece(buf, pic, d.CaptionButtons[b.Button].Piece(b.State), b.X, b.Y, buf.Bounds(),
+                    true);
       (void)MergeShape(OpaqueRuns(buf, strip.OnWindow.left, strip.OnWindow.top));
     }
   }

@@ -40,8 +40,7 @@ TEST(PieceRuns, MaximalRunsPerRowSkippingTheTransparentColour) {
   img.Width = 6;
   img.Height = 2;
   const std::uint32_t M = kTransparentColor, C = 0x112233;
-  img.Pixels = {M, C, C, M, C, M,
-                C, C, C, C, C, C};
+  img.Pixels = {M, C, C, M, C, M, C, C, C, C, C, C};
   const Shape runs = PieceRuns(ViewOf(img), {0, 0, 6, 2});
   const Shape expected = {{1, 0, 3, 1}, {4, 0, 5, 1}, {0, 1, 6, 2}};
   EXPECT_EQ(runs, expected);
@@ -100,7 +99,8 @@ TEST(WindowRegion, OpaquePiecesGiveTheWholeRectangle) {
   // Sizes where the middle pieces fit exactly and where the last copy is cut.
   for (auto [W, H] : {std::pair{200, 100}, {201, 103}, {37, 49}, {300, 29}}) {
     int outside = 0;
-    const auto mask = Coverage(AssembleWindowRegion(s.Data.ActiveFrame, shapes, W, H), W, H, &outside);
+    const auto mask =
+        Coverage(AssembleWindowRegion(s.Data.ActiveFrame, shapes, W, H), W, H, &outside);
     EXPECT_EQ(outside, 0) << W << "x" << H;
     EXPECT_EQ(std::count(mask.begin(), mask.end(), 0), 0) << W << "x" << H;
   }
@@ -128,7 +128,8 @@ TEST(WindowRegion, MergingKeepsTheAreaInFewRectangles) {
   TestSkinOptions o;
   o.RoundedCorners = false;
   const TestSkin opaque = MakeTestSkin(o);
-  const Shape one = MergeShape(AssembleWindowRegion(opaque.Data.ActiveFrame, Shapes(opaque), 211, 97));
+  const Shape one =
+      MergeShape(AssembleWindowRegion(opaque.Data.ActiveFrame, Shapes(opaque), 211, 97));
   EXPECT_EQ(one, (Shape{{0, 0, 211, 97}}));
 
   const TestSkin rounded = MakeTestSkin();
@@ -204,7 +205,8 @@ TEST(Strips, SlotsOfAnAsymmetricFrameCoverTheWindowOnce) {
     std::vector<int> count(std::size_t(W) * H, 0);
     auto cover = [&](const Rect& r) {
       for (int y = std::max(r.top, 0); y < std::min(r.bottom, H); ++y)
-        for (int x = std::max(r.left, 0); x < std::min(r.right, W); ++x) ++count[std::size_t(y) * W + x];
+        for (int x = std::max(r.left, 0); x < std::min(r.right, W); ++x)
+          ++count[std::size_t(y) * W + x];
     };
     for (const PieceSlot& slot : PlaceFramePieces(f, W, H)) cover(slot.Area);
     cover(InnerArea(f, W, H));
@@ -253,9 +255,11 @@ TEST(BorderHitTest, ZonesOfTheFrame) {
   const TestSkin s = MakeTestSkin();
   const std::uint32_t sizing = kStyleDlgFrame | kStyleSizeFrame;
   const int W = 200, H = 100;
-  struct Case { int x, y, code; } cases[] = {
-      {8, 5, kHitSysMenu},      {1, 1, kHitTopLeft},      {1, 50, kHitLeft},
-      {1, 99, kHitBottomLeft},  {199, 1, kHitTopRight},   {199, 50, kHitRight},
+  struct Case {
+    int x, y, code;
+  } cases[] = {
+      {8, 5, kHitSysMenu},        {1, 1, kHitTopLeft},    {1, 50, kHitLeft},
+      {1, 99, kHitBottomLeft},    {199, 1, kHitTopRight}, {199, 50, kHitRight},
       {199, 99, kHitBottomRight}, {100, 99, kHitBottom},  {100, 50, kHitNowhere},
       {100, 1, kHitNowhere},
   };

@@ -23,7 +23,11 @@ constexpr UINT kProbe = WM_APP + 1;
 // A handler that writes down every call and can keep messages from the window.
 class Recorder : public win32::InterceptHandler {
  public:
-  struct Call { bool Before; UINT Msg; LRESULT Return; };
+  struct Call {
+    bool Before;
+    UINT Msg;
+    LRESULT Return;
+  };
   bool HasHandler(int position) const override { return position == 1; }
   void OnIntercept(int, bool bBefore, bool& bHandled, LRESULT& lReturn, HWND, UINT uMsg, WPARAM,
                    LPARAM, LONG_PTR&) override {
@@ -43,7 +47,11 @@ struct OwnProc {
   WNDPROC procAtNcDestroy = nullptr;
   TestProc Make() {
     return [this](HWND hwnd, UINT msg, WPARAM, LPARAM, LRESULT& r) {
-      if (msg == kProbe) { ++probes; r = 42; return true; }
+      if (msg == kProbe) {
+        ++probes;
+        r = 42;
+        return true;
+      }
       if (msg == WM_DESTROY) ++destroys;
       if (msg == WM_NCDESTROY)
         procAtNcDestroy = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(hwnd, GWLP_WNDPROC));
@@ -257,7 +265,8 @@ TEST_F(HookTest, LookupAndCallbackErrors) {
   Recorder rec;
   ASSERT_TRUE(engine.ssc_Subclass(hwnd, 0, 1, &rec));
   EXPECT_EQ(engine.zMap_VFunction(99, EntryKind::Intercept), nullptr);
-  EXPECT_NE(engine.zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept), nullptr);
+  EXPECT_NE(engine.zMap_VFunction(reinterpret_cast<ULONG_PTR>(hwnd), EntryKind::Intercept),
+            nullptr);
   EXPECT_EQ(engine.scb_SetCallbackAddr(-1, 2), nullptr);
   EXPECT_EQ(engine.scb_SetCallbackAddr(4, 9), nullptr);
   void* entry = engine.scb_SetCallbackAddr(4, 2);

@@ -57,7 +57,8 @@ class InputTest : public ::testing::Test {
 
   // A skinned window at (100, 100); its own procedure writes down system commands and
   // menu commands.
-  HWND Hooked(DWORD style = WS_OVERLAPPEDWINDOW, bool withMenu = false, int cx = 300, int cy = 200) {
+  HWND Hooked(DWORD style = WS_OVERLAPPEDWINDOW, bool withMenu = false, int cx = 300,
+              int cy = 200) {
     TestSkinOptions o;
     o.MenuColor = 0xFFFFFF;  // the engine draws the menu bar
     HWND h = MakeTestWindow("Input", 100, 100, cx, cy, Recording(), style);
@@ -122,7 +123,8 @@ TEST_F(InputTest, HoverMakesAButtonHotAndLeavingTheFrameResetsIt) {
 
   // Off the window: the next tick of the 1 ms timer puts the button back.
   Xdo("mousemove 700 700");
-  EXPECT_TRUE(PumpUntil([&] { return engine->Buttons().State(kClose) == ButtonState::Normal; }, 500));
+  EXPECT_TRUE(
+      PumpUntil([&] { return engine->Buttons().State(kClose) == ButtonState::Normal; }, 500));
   EXPECT_FALSE(engine->Hover().Running());
   PumpFor(50);
   EXPECT_EQ(ScreenPixel(close.x, close.y), ToColorRef(kButtonState[0]));
@@ -132,7 +134,8 @@ TEST_F(InputTest, ReleaseActsOnTheButtonUnderThePointer) {
   HWND h = Hooked();
   const POINT min = ButtonCentre(h, kMinX), max = ButtonCentre(h, kMaxX);
   Xdo("mousemove " + std::to_string(min.x) + " " + std::to_string(min.y) + " mousedown 1");
-  ASSERT_TRUE(PumpUntil([&] { return engine->Buttons().State(kMinimize) == ButtonState::Pressed; }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return engine->Buttons().State(kMinimize) == ButtonState::Pressed; }));
   EXPECT_EQ(ScreenPixel(min.x, min.y), ToColorRef(kButtonState[2]));
   EXPECT_TRUE(sysCommands.empty());  // nothing happens on press
   Xdo("mousemove " + std::to_string(max.x) + " " + std::to_string(max.y) + " mouseup 1");
@@ -191,8 +194,9 @@ TEST_F(InputTest, TheWindowMovesSizesMinimizesRestoresAndCloses) {
   RECT r = WindowRect(h);
   // Move by the caption.
   Xdo("mousemove " + std::to_string(r.left + 120) + " " + std::to_string(r.top + 10) +
-      " mousedown 1 mousemove " + std::to_string(r.left + 160) + " " + std::to_string(r.top + 40) +
-      " sleep 0.2 mouseup 1", false);
+          " mousedown 1 mousemove " + std::to_string(r.left + 160) + " " +
+          std::to_string(r.top + 40) + " sleep 0.2 mouseup 1",
+      false);
   EXPECT_TRUE(PumpUntil([&] { return WindowRect(h).left == r.left + 40; }));
   PumpFor(200);
   const LONG top = r.top;
@@ -200,8 +204,9 @@ TEST_F(InputTest, TheWindowMovesSizesMinimizesRestoresAndCloses) {
   EXPECT_EQ(r.top, top + 30);
   // Size by the right border.
   Xdo("mousemove " + std::to_string(r.right - 2) + " " + std::to_string(r.top + 100) +
-      " mousedown 1 mousemove " + std::to_string(r.right + 48) + " " + std::to_string(r.top + 100) +
-      " sleep 0.2 mouseup 1", false);
+          " mousedown 1 mousemove " + std::to_string(r.right + 48) + " " +
+          std::to_string(r.top + 100) + " sleep 0.2 mouseup 1",
+      false);
   EXPECT_TRUE(PumpUntil([&] { return WindowRect(h).right == r.right + 50; }));
   PumpFor(200);
   // Minimize with the skin's button, restore, close with the skin's button.
@@ -249,7 +254,8 @@ TEST_F(InputTest, TakingTheMenuLeavesNoTraceOfThePlatformsBar) {
   ClientToScreen(h, &origin);
   const RECT wr = WindowRect(h);
   const Capture cap = CaptureWindow(h);
-  const RECT top = {origin.x - wr.left, origin.y - wr.top, origin.x - wr.left + 150, origin.y - wr.top + 40};
+  const RECT top = {origin.x - wr.left, origin.y - wr.top, origin.x - wr.left + 150,
+                    origin.y - wr.top + 40};
   EXPECT_EQ(cap.Count(top, RGB(255, 255, 255)), 150 * 40);  // the window's white background
 }
 
@@ -281,10 +287,14 @@ TEST_F(InputTest, ArrowKeysMoveBetweenPopups) {
     const int item = engine->Bar().OpenItem();
     if (!seen.empty() && seen.back() == item) return false;
     seen.push_back(item);
-    if (step == 0) Xdo("key Left", false);        // from the first item to the last
-    else if (step == 1) Xdo("key Right", false);  // and back: the wrap the other way
-    else if (step == 2) Xdo("key Right", false);  // past "Go", which has no popup
-    else EndMenu();
+    if (step == 0)
+      Xdo("key Left", false);  // from the first item to the last
+    else if (step == 1)
+      Xdo("key Right", false);  // and back: the wrap the other way
+    else if (step == 2)
+      Xdo("key Right", false);  // past "Go", which has no popup
+    else
+      EndMenu();
     return ++step > 3;
   });
   Xdo("key alt+f");
@@ -401,8 +411,10 @@ TEST_F(InputTest, AMinimizedWindowHasNoBottomStripAndNoMenuBar) {
   PumpFor(100);
   const RECT restored = WindowRect(h);
   cap = CaptureWindow(h);
-  EXPECT_EQ(cap.At((restored.right - restored.left) / 2, restored.bottom - restored.top - 2), ToColorRef(kActiveEdge));
-  const RECT bar = {4 + engine->Bar().Layout().Items.back().right + 2, 20, 4 + engine->Bar().Layout().Items.back().right + 40, 36};
+  EXPECT_EQ(cap.At((restored.right - restored.left) / 2, restored.bottom - restored.top - 2),
+            ToColorRef(kActiveEdge));
+  const RECT bar = {4 + engine->Bar().Layout().Items.back().right + 2, 20,
+                    4 + engine->Bar().Layout().Items.back().right + 40, 36};
   EXPECT_EQ(cap.Count(bar, ToColorRef(0xE0E0E0)), (bar.right - bar.left) * 16);
 }
 
@@ -434,8 +446,9 @@ void MakeMdiFrame(HMENU menu, DWORD childStyle, HWND& frame, HWND& client, HWND&
   wc.lpszClassName = "SkinTestMdiChild";
   RegisterClassA(&wc);
   MDICREATESTRUCTA mcs = {"SkinTestMdiChild", "Child", GetModuleHandleA(nullptr), 0, 0, 200, 150,
-                          childStyle, 0};
-  child = client ? reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)))
+                          childStyle,         0};
+  child = client ? reinterpret_cast<HWND>(
+                       SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)))
                  : nullptr;
   PumpFor(100);
 }
@@ -443,7 +456,8 @@ void MakeMdiFrame(HMENU menu, DWORD childStyle, HWND& frame, HWND& client, HWND&
 TEST_F(InputTest, AHookedMdiChildHandsItsSystemKeysToTheFrame) {
   std::vector<UINT> frameKeys;
   HWND frame = nullptr, client = nullptr, child = nullptr;
-  MakeMdiFrame(MakeMenu(), WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, frame, client, child, &frameKeys);
+  MakeMdiFrame(MakeMenu(), WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, frame, client, child,
+               &frameKeys);
   windows.push_back(frame);
   ASSERT_NE(child, nullptr);
   engine = std::make_unique<ClsSkinner>();
@@ -502,7 +516,8 @@ TEST_F(InputTest, MaximizedMdiChildShowsItsIconAndThreeButtonsOnTheBar) {
   // The close square closes the child.
   const Rect& close = bar.Items[4];
   const RECT now = WindowRect(frame);
-  ClickAt({now.left + 4 + (close.left + close.right) / 2, now.top + (close.top + close.bottom) / 2});
+  ClickAt(
+      {now.left + 4 + (close.left + close.right) / 2, now.top + (close.top + close.bottom) / 2});
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(child); }));
 }
 

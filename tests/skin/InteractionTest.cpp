@@ -29,7 +29,14 @@ TEST(FrameHitTest, CodesAcrossAWindow) {
   const TestSkin s = MakeTestSkin();
   const int W = 200, H = 100;
   const auto placed = PlaceButtonShapes(s.Data, Shapes(s), W);
-  struct Case { const char* what; std::uint32_t style; int x, y; bool decided; int code; int button; };
+  struct Case {
+    const char* what;
+    std::uint32_t style;
+    int x, y;
+    bool decided;
+    int code;
+    int button;
+  };
   const Case cases[] = {
       {"minimize", kOverlapped, 160, 10, true, kHitMinButton, kMinimize},
       {"maximize", kOverlapped, 170, 4 + 11, true, kHitMaxButton, kMaximize},
@@ -69,8 +76,8 @@ TEST(FrameHitTest, CodesAcrossAWindow) {
       {"close only: max slot", kStyleDlgFrame | kStyleSysMenu, 170, 10, false, kHitNowhere, -1},
       {"close only: close", kStyleDlgFrame | kStyleSysMenu, 190, 10, true, kHitClose, kClose},
       // One of the two boxes: both slots answer, their commands decide (ButtonCommand).
-      {"max box only: min slot", kStyleDlgFrame | kStyleSysMenu | kStyleMaximizeBox, 160, 10,
-       true, kHitMinButton, kMinimize},
+      {"max box only: min slot", kStyleDlgFrame | kStyleSysMenu | kStyleMaximizeBox, 160, 10, true,
+       kHitMinButton, kMinimize},
   };
   for (const Case& c : cases) {
     const HitResult r = FrameHitTest(s.Data, placed, c.style, W, H, c.x, c.y);
@@ -86,10 +93,14 @@ TEST(FrameHitTest, TheEnginesMenuBarAnswersTheMenuCode) {
   const auto placed = PlaceButtonShapes(s.Data, Shapes(s), W);
   const MenuBarLayout bar = LayoutMenuBarItems(s.Data, {30, 20}, false, W);
   const MenuBarLayout none = LayoutMenuBarItems(s.Data, {}, false, W);
-  struct Case { int x, y; const MenuBarLayout* bar; int code; } cases[] = {
-      {10, 28, &bar, kHitMenu},  {150, 20, &bar, kHitMenu},     {195, 35, &bar, kHitMenu},
-      {10, 36, &bar, kHitNowhere}, {10, 19, &bar, kHitNowhere},  // below and above the bar
-      {1, 28, &bar, kHitLeft},   {198, 28, &bar, kHitRight},     // the borders still size
+  struct Case {
+    int x, y;
+    const MenuBarLayout* bar;
+    int code;
+  } cases[] = {
+      {10, 28, &bar, kHitMenu},     {150, 20, &bar, kHitMenu},      {195, 35, &bar, kHitMenu},
+      {10, 36, &bar, kHitNowhere},  {10, 19, &bar, kHitNowhere},  // below and above the bar
+      {1, 28, &bar, kHitLeft},      {198, 28, &bar, kHitRight},   // the borders still size
       {10, 28, &none, kHitNowhere}, {10, 28, nullptr, kHitNowhere},
   };
   for (const Case& c : cases)
@@ -107,8 +118,8 @@ TEST(FrameHitTest, ButtonsFollowTheRightEdge) {
     EXPECT_EQ(CaptionButtonAt(placed, kAllButtons, W - 18 - 1, 9), -1) << W;
   }
   // Shapes that overlap: the lower index wins, as the buttons are tested in order.
-  ButtonShapes same = {Shape{{0, 0, 10, 10}}, Shape{{0, 0, 10, 10}},
-                               Shape{{0, 0, 10, 10}}, Shape{{0, 0, 10, 10}}};
+  ButtonShapes same = {Shape{{0, 0, 10, 10}}, Shape{{0, 0, 10, 10}}, Shape{{0, 0, 10, 10}},
+                       Shape{{0, 0, 10, 10}}};
   EXPECT_EQ(CaptionButtonAt(same, kAllButtons, 5, 5), kMinimize);
   EXPECT_EQ(CaptionButtonAt(same, kStyleSysMenu, 5, 5), kClose);
   EXPECT_EQ(CaptionButtonAt(same, kStyleSysMenu | kStyleMinimizeBox, 5, 5), kMinimize);
@@ -126,7 +137,12 @@ TEST(ButtonStates, HoverPressAndRest) {
 }
 
 TEST(ButtonCommand, WhatAReleaseSends) {
-  struct Case { int button; std::uint32_t style; bool minimized, maximized; unsigned command; };
+  struct Case {
+    int button;
+    std::uint32_t style;
+    bool minimized, maximized;
+    unsigned command;
+  };
   const Case cases[] = {
       {kMinimize, kAllButtons, false, false, kScMinimize},
       {kMinimize, kAllButtons, true, false, kScRestore},
@@ -149,18 +165,33 @@ TEST(CaptionButtonSlots, PiecesAndStatesPerStyle) {
   const TestSkin s = MakeTestSkin();
   const ButtonStates hotMax = HoverButtonStates(true, kMaximize, false);
   const ButtonStates inactive = RestingButtonStates(false);
-  struct Slot { int button, state; };
-  struct Case { const char* what; std::uint32_t style; ButtonStates states; std::vector<Slot> slots; };
+  struct Slot {
+    int button, state;
+  };
+  struct Case {
+    const char* what;
+    std::uint32_t style;
+    ButtonStates states;
+    std::vector<Slot> slots;
+  };
   const Case cases[] = {
       {"normal", kAllButtons, hotMax, {{kMinimize, 0}, {kMaximize, 1}, {kClose, 0}}},
-      {"maximized shows restore", kAllButtons | kStyleMaximized, hotMax,
+      {"maximized shows restore",
+       kAllButtons | kStyleMaximized,
+       hotMax,
        {{kMinimize, 0}, {kRestore, 1}, {kClose, 0}}},
-      {"minimized shows restore in the min slot", kAllButtons | kStyleMinimized, hotMax,
+      {"minimized shows restore in the min slot",
+       kAllButtons | kStyleMinimized,
+       hotMax,
        {{kRestore, 0}, {kMaximize, 1}, {kClose, 0}}},
       {"inactive", kAllButtons, inactive, {{kMinimize, 3}, {kMaximize, 3}, {kClose, 3}}},
-      {"no minimize box", kStyleSysMenu | kStyleMaximizeBox, hotMax,
+      {"no minimize box",
+       kStyleSysMenu | kStyleMaximizeBox,
+       hotMax,
        {{kMinimize, 3}, {kMaximize, 1}, {kClose, 0}}},
-      {"no maximize box", kStyleSysMenu | kStyleMinimizeBox, hotMax,
+      {"no maximize box",
+       kStyleSysMenu | kStyleMinimizeBox,
+       hotMax,
        {{kMinimize, 0}, {kMaximize, 3}, {kClose, 0}}},
       {"close only", kStyleSysMenu, hotMax, {{kClose, 0}}},
       {"no system menu", kAllButtons & ~kStyleSysMenu, hotMax, {}},
@@ -217,11 +248,14 @@ TEST(MenuBarLayout, ItemUnderThePointer) {
   const TestSkin s = MakeTestSkin();
   const MenuBarLayout l = LayoutMenuBarItems(s.Data, {30, 20}, false, 300);
   // The bar lies on the window from x = 4 (the left border).
-  struct Case { int x, y, item; } cases[] = {
-      {8, 20, 0}, {8 + 37, 35, 0}, {8 + 38, 28, 1}, {8 + 65, 28, 1}, {8 + 66, 28, -1},
-      {7, 28, -1}, {20, 19, -1}, {20, 36, -1}, {250, 28, -1},
+  struct Case {
+    int x, y, item;
+  } cases[] = {
+      {8, 20, 0},  {8 + 37, 35, 0}, {8 + 38, 28, 1}, {8 + 65, 28, 1}, {8 + 66, 28, -1},
+      {7, 28, -1}, {20, 19, -1},    {20, 36, -1},    {250, 28, -1},
   };
-  for (const Case& c : cases) EXPECT_EQ(MenuItemAt(s.Data, l, c.x, c.y), c.item) << c.x << "," << c.y;
+  for (const Case& c : cases)
+    EXPECT_EQ(MenuItemAt(s.Data, l, c.x, c.y), c.item) << c.x << "," << c.y;
   const MenuBarStrip strip = MenuBarStripLayout(s.Data, 300);
   EXPECT_EQ(strip.Width, 292);  // between the left and right borders
   EXPECT_EQ(strip.Height, 16);
@@ -230,9 +264,22 @@ TEST(MenuBarLayout, ItemUnderThePointer) {
 }
 
 TEST(Mnemonic, CharacterAfterTheAmpersand) {
-  struct Case { const char* caption; char mnemonic; } cases[] = {
-      {"&File", 'f'}, {"E&dit", 'd'}, {"&View", 'v'}, {"Help", 0}, {"", 0}, {"Trailing&", 0},
-      {"Save && &Quit", 'q'}, {"&&Only", 0}, {"&1 Recent", '1'}, {"\xC4&\xD6" "ffnen", '\xF6'},
+  struct Case {
+    const char* caption;
+    char mnemonic;
+  } cases[] = {
+      {"&File", 'f'},
+      {"E&dit", 'd'},
+      {"&View", 'v'},
+      {"Help", 0},
+      {"", 0},
+      {"Trailing&", 0},
+      {"Save && &Quit", 'q'},
+      {"&&Only", 0},
+      {"&1 Recent", '1'},
+      {"\xC4&\xD6"
+       "ffnen",
+       '\xF6'},
   };
   for (const Case& c : cases) EXPECT_EQ(MnemonicOf(c.caption), c.mnemonic) << c.caption;
 
@@ -249,18 +296,30 @@ TEST(Mnemonic, CharacterAfterTheAmpersand) {
 
 TEST(MenuNavigation, PreviousAndNextWrap) {
   const TestSkin s = MakeTestSkin();
-  struct Case { int index, count; bool mdi; int previous, next; } cases[] = {
-      {0, 4, false, 3, 1}, {3, 4, false, 2, 0}, {1, 4, false, 0, 2}, {0, 1, false, 0, 0},
-      {-1, 4, false, 3, 0}, {0, 0, false, -1, -1},
+  struct Case {
+    int index, count;
+    bool mdi;
+    int previous, next;
+  } cases[] = {
+      {0, 4, false, 3, 1},
+      {3, 4, false, 2, 0},
+      {1, 4, false, 0, 2},
+      {0, 1, false, 0, 0},
+      {-1, 4, false, 3, 0},
+      {0, 0, false, -1, -1},
       // Six items with an MDI child maximized: items 3 to 5 are the child's buttons.
-      {0, 6, true, 2, 1}, {2, 6, true, 1, 0}, {4, 6, true, 2, 0},
+      {0, 6, true, 2, 1},
+      {2, 6, true, 1, 0},
+      {4, 6, true, 2, 0},
       // Four: only the child's system menu opens a popup.
       {0, 4, true, 0, 0},
       // Three items have no button squares (the layout draws none): all three are menus.
-      {0, 3, true, 2, 1}, {2, 3, true, 1, 0},
+      {0, 3, true, 2, 1},
+      {2, 3, true, 1, 0},
   };
   for (const Case& c : cases) {
-    const MenuBarLayout l = LayoutMenuBarItems(s.Data, std::vector<int>(std::size_t(c.count), 20), c.mdi, 400);
+    const MenuBarLayout l =
+        LayoutMenuBarItems(s.Data, std::vector<int>(std::size_t(c.count), 20), c.mdi, 400);
     EXPECT_EQ(PreviousMenuItem(l, c.index), c.previous) << c.index << "/" << c.count;
     EXPECT_EQ(NextMenuItem(l, c.index), c.next) << c.index << "/" << c.count;
     // What the keys can reach and what the layout draws as squares agree.

@@ -102,7 +102,8 @@ TEST_F(MenuTest, ItemColoursByState) {
     Pump();  // Wine puts what was drawn on the screen from its message loop
     const Capture cap = CaptureWindow(h);
     const Rect& it = bar.Layout().Items[std::size_t(item)];
-    const RECT r = {4 + it.left, it.top, 4 + it.right, it.bottom};  // the bar starts at the left border
+    const RECT r = {4 + it.left, it.top, 4 + it.right,
+                    it.bottom};  // the bar starts at the left border
     return ItemPixels{cap.Count(r, kNormal), cap.Count(r, kHot), cap.Count(r, kPressed),
                       cap.Count(r, kDisabled), cap.At(4 + it.left + 1, it.top + 1)};
   };

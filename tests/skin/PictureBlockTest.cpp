@@ -76,7 +76,10 @@ TEST(PropertyBagBlock, FindsThePicturePersistedAfterTheName) {
   // Another property before it, whose text holds an image signature and a stream
   // signature whose length runs past the block: neither is taken.
   Bag decoy;
-  decoy.U32(3).Name("Caption", true).Text("BM and lt").Raw({'l', 't', 0, 0, 0xFF, 0xFF, 0xFF, 0x0F});
+  decoy.U32(3)
+      .Name("Caption", true)
+      .Text("BM and lt")
+      .Raw({'l', 't', 0, 0, 0xFF, 0xFF, 0xFF, 0x0F});
   decoy.Name("SkinPicture", true).Stream(bmp);
   cases.push_back({"after a decoy property", decoy, bmp, PictureSource::NamedUtf16});
   // A picture of another property before the name: the one after the name is the skin's.
@@ -84,15 +87,18 @@ TEST(PropertyBagBlock, FindsThePicturePersistedAfterTheName) {
                    Bag().Name("Icon", true).Stream(png).Name("SkinPicture", true).Stream(bmp), bmp,
                    PictureSource::NamedUtf16});
   // No name: the first persisted picture in the block.
-  cases.push_back({"no name", Bag().U32(1).Raw({7, 7, 7}).Stream(bmp), bmp, PictureSource::FirstPicture});
+  cases.push_back(
+      {"no name", Bag().U32(1).Raw({7, 7, 7}).Stream(bmp), bmp, PictureSource::FirstPicture});
   // Our own layout is still read as it was.
-  cases.push_back({"our own layout", Bag().Raw(testing::MakePictureBlock(bmp)), bmp, PictureSource::OwnLayout});
+  cases.push_back(
+      {"our own layout", Bag().Raw(testing::MakePictureBlock(bmp)), bmp, PictureSource::OwnLayout});
 
   for (const Case& c : cases) {
     const FoundPicture found = Extract(c.bag.bytes);
     EXPECT_EQ(found.File, c.expected) << c.what;
     EXPECT_EQ(found.Source, c.source) << c.what;
-    EXPECT_TRUE(std::equal(c.expected.begin(), c.expected.end(), c.bag.bytes.begin() + std::ptrdiff_t(found.Offset)))
+    EXPECT_TRUE(std::equal(c.expected.begin(), c.expected.end(),
+                           c.bag.bytes.begin() + std::ptrdiff_t(found.Offset)))
         << c.what;
   }
 }
@@ -100,11 +106,16 @@ TEST(PropertyBagBlock, FindsThePicturePersistedAfterTheName) {
 TEST(PropertyBagBlock, BlocksWithoutAPictureAreRefused) {
   const Bytes bmp = TestBmp();
   Bytes cutBmp(bmp.begin(), bmp.begin() + 100);
-  struct Case { const char* what; Bag bag; } cases[] = {
-      {"the name and nothing after it", Bag().Name("Caption", true).Text("x").Name("SkinPicture", true).Text("none")},
+  struct Case {
+    const char* what;
+    Bag bag;
+  } cases[] = {
+      {"the name and nothing after it",
+       Bag().Name("Caption", true).Text("x").Name("SkinPicture", true).Text("none")},
       {"a picture only before the name", Bag().Stream(bmp).Name("SkinPicture", false).Text("none")},
       {"no name, no picture", Bag().U32(2).Name("Caption", true).Text("Hello")},
-      {"a stream longer than the block", Bag().Name("SkinPicture", true).Raw({'l', 't', 0, 0}).U32(1 << 20).Raw(cutBmp)},
+      {"a stream longer than the block",
+       Bag().Name("SkinPicture", true).Raw({'l', 't', 0, 0}).U32(1 << 20).Raw(cutBmp)},
       {"a BMP longer than the block", Bag().Name("SkinPicture", true).Raw(cutBmp)},
       {"empty", Bag()},
   };
@@ -128,10 +139,12 @@ TEST(PropertyBagBlock, AWholeSkinFileLoadsFromIt) {
 // ---------------------------------------------------------------- icons
 
 // Writes an RGBA picture as a PAM file and has ImageMagick turn it into an icon file.
-bool MakeIconWithImageMagick(int w, int h, const std::vector<std::uint32_t>& argb, const std::string& ico) {
+bool MakeIconWithImageMagick(int w, int h, const std::vector<std::uint32_t>& argb,
+                             const std::string& ico) {
   const std::string pam = ico + ".pam";
   std::ofstream out(pam, std::ios::binary);
-  out << "P7\nWIDTH " << w << "\nHEIGHT " << h << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  out << "P7\nWIDTH " << w << "\nHEIGHT " << h
+      << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
   for (std::uint32_t p : argb) {
     const char px[4] = {char(p >> 16), char(p >> 8), char(p), char(p >> 24)};
     out.write(px, 4);
@@ -142,14 +155,16 @@ bool MakeIconWithImageMagick(int w, int h, const std::vector<std::uint32_t>& arg
 }
 
 TEST(IconPicture, PixelsAndMaskOfAnIconImageMagickMade) {
-  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick not installed";
+  if (std::system("command -v convert >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "ImageMagick not installed";
   // Sizes below 256 are stored as bitmaps with their mask.
   for (auto [w, h] : {std::pair{5, 4}, std::pair{32, 32}, std::pair{48, 20}}) {
     std::vector<std::uint32_t> argb;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const std::uint32_t alpha = (x + 2 * y) % 3 == 0 ? 0 : 0xFF;
-        argb.push_back(alpha << 24 | std::uint32_t(x * 7 % 256) << 16 | std::uint32_t(y * 11 % 256) << 8 | 0x40);
+        argb.push_back(alpha << 24 | std::uint32_t(x * 7 % 256) << 16 |
+                       std::uint32_t(y * 11 % 256) << 8 | 0x40);
       }
     const std::string ico = ::testing::TempDir() + "skin-icon-" + std::to_string(w) + ".ico";
     ASSERT_TRUE(MakeIconWithImageMagick(w, h, argb, ico));

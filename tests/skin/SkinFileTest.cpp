@@ -22,9 +22,14 @@ std::vector<std::uint8_t> OffsetTaggedRecord() {
   auto put32 = [&](std::size_t at) {
     for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(at >> (8 * i));
   };
-  auto put16 = [&](std::size_t at) { b[at] = std::uint8_t(at); b[at + 1] = std::uint8_t(at >> 8); };
-  put16(5); put16(7); put16(9);
-  for (std::size_t o = 11; o < 11 + 384; o += 4) put32(o);      // both frames
+  auto put16 = [&](std::size_t at) {
+    b[at] = std::uint8_t(at);
+    b[at + 1] = std::uint8_t(at >> 8);
+  };
+  put16(5);
+  put16(7);
+  put16(9);
+  for (std::size_t o = 11; o < 11 + 384; o += 4) put32(o);  // both frames
   for (int i = 0; i < 4; ++i)
     for (std::size_t o = 0; o < 72; o += 4) put32(395 + 72 * i + o);
   for (std::size_t o : {683, 687, 691, 695, 699, 703, 768}) put32(o);
@@ -32,13 +37,18 @@ std::vector<std::uint8_t> OffsetTaggedRecord() {
   put16(772);
   for (std::size_t o : {774, 778, 782, 786}) put32(o);
   b[790] = 0xAB;
-  for (std::size_t o = 791; o < 791 + 160; o += 4) put32(o);    // menu pieces and colours
+  for (std::size_t o = 791; o < 791 + 160; o += 4) put32(o);  // menu pieces and colours
   for (int i = 0; i < 61; ++i) b[951 + i] = std::uint8_t(100 + i);
   put32(1012);
   put32(1016);
   put16(1020);
   for (std::size_t o : {1022, 1026, 1030, 1034, 1038, 1042, 1046, 1050}) put32(o);
-  b[1054] = 'a'; b[1093] = 'b'; b[1094] = 'c'; b[1133] = 'd'; b[1134] = 'e'; b[1533] = 'f';
+  b[1054] = 'a';
+  b[1093] = 'b';
+  b[1094] = 'c';
+  b[1133] = 'd';
+  b[1134] = 'e';
+  b[1533] = 'f';
   return b;
 }
 
@@ -145,8 +155,8 @@ TEST(SkinFileReader, FindsTheSkinPictureInItsBlock) {
   EXPECT_EQ(ExtractSkinPicture(block).File, bmp);
 
   // A bare image file as the value, after another property.
-  std::vector<std::uint8_t> bare = {2, 0, 0, 0, 4, 0, 'I', 'n', 'f', 'o', 3, 0, 0, 0, 'x', 'y', 'z',
-                                    11, 0};
+  std::vector<std::uint8_t> bare = {2, 0, 0, 0, 4,   0,   'I', 'n', 'f', 'o',
+                                    3, 0, 0, 0, 'x', 'y', 'z', 11,  0};
   for (char ch : std::string("SkinPicture")) bare.push_back(std::uint8_t(ch));
   const std::uint32_t n = std::uint32_t(bmp.size());
   for (int i = 0; i < 4; ++i) bare.push_back(std::uint8_t(n >> (8 * i)));
@@ -197,12 +207,22 @@ TEST(BmpDecoder, ReadsTheDepthsAndOrientations) {
 
   // A top-down 8-bit picture with a 2-colour palette, hand-made.
   std::vector<std::uint8_t> b(14 + 40 + 8 + 4 * 2, 0);
-  b[0] = 'B'; b[1] = 'M'; b[10] = 14 + 40 + 8; b[14] = 40;
-  b[18] = 3;                              // width 3
-  b[22] = 0xFE; b[23] = b[24] = b[25] = 0xFF;  // height -2: top-down
-  b[26] = 1; b[28] = 8; b[46] = 2;
-  b[54] = 0xFF; b[55] = 0x00; b[56] = 0xFF;  // palette 0: magenta (B, G, R)
-  b[58] = 0x10; b[59] = 0x20; b[60] = 0x30;  // palette 1
+  b[0] = 'B';
+  b[1] = 'M';
+  b[10] = 14 + 40 + 8;
+  b[14] = 40;
+  b[18] = 3;  // width 3
+  b[22] = 0xFE;
+  b[23] = b[24] = b[25] = 0xFF;  // height -2: top-down
+  b[26] = 1;
+  b[28] = 8;
+  b[46] = 2;
+  b[54] = 0xFF;
+  b[55] = 0x00;
+  b[56] = 0xFF;  // palette 0: magenta (B, G, R)
+  b[58] = 0x10;
+  b[59] = 0x20;
+  b[60] = 0x30;  // palette 1
   const std::uint8_t rows[8] = {0, 1, 0, 0, 1, 1, 0, 0};
   std::memcpy(&b[62], rows, 8);
   back = DecodeBmp(b.data(), b.size());
@@ -224,7 +244,8 @@ TEST(BmpDecoder, ReadsTheDepthsAndOrientations) {
 
 TEST(SkinPicture, PngGoesThroughTheProgramsDecoder) {
   std::ifstream in(DIRSHEET_SOURCE_DIR "/images/start.png", std::ios::binary);
-  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<std::uint8_t> png((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
   ASSERT_FALSE(png.empty());
   ASSERT_EQ(DetectImageKind(png.data(), png.size()), ImageKind::Png);
   Image img;
@@ -243,8 +264,10 @@ TEST(SkinPicture, PngGoesThroughTheProgramsDecoder) {
 
 TEST(SkinPicture, PngWithShortImageDataIsRefused) {
   // A damaged PNG whose inflated data is shorter than its header says (found by fuzzing).
-  std::ifstream in(DIRSHEET_SOURCE_DIR "/tests/fuzz/skin/png-short-image-data.skin", std::ios::binary);
-  const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ifstream in(DIRSHEET_SOURCE_DIR "/tests/fuzz/skin/png-short-image-data.skin",
+                   std::ios::binary);
+  const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
   ASSERT_GT(file.size(), kPictureBlockOffset);
   SkinFileContents c = ReadSkinFile(file.data(), file.size());
   c.PictureBlock.resize(c.PictureBlock.size() + 23, 0);

@@ -9,18 +9,29 @@ namespace {
 
 void Fill(Image& img, const PieceRect& p, std::uint32_t color) {
   for (int y = p.Top; y < p.Top + p.Height; ++y)
-    for (int x = p.Left; x < p.Left + p.Width; ++x) img.Pixels[std::size_t(y) * img.Width + x] = color;
+    for (int x = p.Left; x < p.Left + p.Width; ++x)
+      img.Pixels[std::size_t(y) * img.Width + x] = color;
 }
 
-void SetPx(Image& img, int x, int y, std::uint32_t c) { img.Pixels[std::size_t(y) * img.Width + x] = c; }
+void SetPx(Image& img, int x, int y, std::uint32_t c) {
+  img.Pixels[std::size_t(y) * img.Width + x] = c;
+}
 
 // Twelve pieces at (ox, oy): corners and ends 4 or 8 wide, caption 20 high, borders 4.
 FrameSkin MakeFrame(Image& img, int oy, std::uint32_t caption, std::uint32_t edge, bool rounded) {
   FrameSkin f;
-  f[0] = {0, oy, 4, 20};   f[1] = {0, oy + 20, 4, 4};  f[2] = {0, oy + 24, 4, 4};
-  f[3] = {4, oy, 8, 20};   f[4] = {12, oy, 8, 20};     f[5] = {20, oy, 8, 20};
-  f[6] = {28, oy, 4, 20};  f[7] = {28, oy + 20, 4, 4}; f[8] = {28, oy + 24, 4, 4};
-  f[9] = {4, oy + 24, 8, 4}; f[10] = {12, oy + 24, 8, 4}; f[11] = {20, oy + 24, 8, 4};
+  f[0] = {0, oy, 4, 20};
+  f[1] = {0, oy + 20, 4, 4};
+  f[2] = {0, oy + 24, 4, 4};
+  f[3] = {4, oy, 8, 20};
+  f[4] = {12, oy, 8, 20};
+  f[5] = {20, oy, 8, 20};
+  f[6] = {28, oy, 4, 20};
+  f[7] = {28, oy + 20, 4, 4};
+  f[8] = {28, oy + 24, 4, 4};
+  f[9] = {4, oy + 24, 8, 4};
+  f[10] = {12, oy + 24, 8, 4};
+  f[11] = {20, oy + 24, 8, 4};
   for (int k = 0; k < 12; ++k) Fill(img, f[k], (k >= 3 && k <= 5) ? caption : edge);
   if (rounded) {
     // Top-left and top-right corners cut as small triangles.
@@ -42,7 +53,9 @@ void SetFont(SkinFont& font, std::int32_t height, std::int32_t weight, const cha
 
 }  // namespace
 
-std::uint32_t TileColor(int x, int y) { return std::uint32_t(x * 16) << 16 | std::uint32_t(y * 16) << 8 | 0x40; }
+std::uint32_t TileColor(int x, int y) {
+  return std::uint32_t(x * 16) << 16 | std::uint32_t(y * 16) << 8 | 0x40;
+}
 
 TestSkin MakeTestSkin(const TestSkinOptions& o) {
   TestSkin s;
@@ -65,11 +78,18 @@ TestSkin MakeTestSkin(const TestSkinOptions& o) {
     d.CaptionButtons[i].OffsetY = 4;
   }
   auto& t = d.CaptionText;
-  t.TextLeft = 26; t.TextTop = 2; t.TextRightMargin = 50; t.TextHeight = 16;
-  t.ActiveTextColor = 0xFFFFFF; t.InactiveTextColor = 0xC0C0C0;
+  t.TextLeft = 26;
+  t.TextTop = 2;
+  t.TextRightMargin = 50;
+  t.TextHeight = 16;
+  t.ActiveTextColor = 0xFFFFFF;
+  t.InactiveTextColor = 0xC0C0C0;
   SetFont(t.Font, -12, 700, "Tahoma");
   t.TextFormat = 0;
-  d.Icon.IconLeft = 6; d.Icon.IconTop = 2; d.Icon.IconWidth = 16; d.Icon.IconHeight = 16;
+  d.Icon.IconLeft = 6;
+  d.Icon.IconTop = 2;
+  d.Icon.IconWidth = 16;
+  d.Icon.IconHeight = 16;
   for (int g = 0; g < 3; ++g) {
     auto& group = g == 0 ? d.MenuBar.Bar : g == 1 ? d.MenuBar.Hot : d.MenuBar.Pressed;
     for (int k = 0; k < 3; ++k) {
@@ -77,8 +97,10 @@ TestSkin MakeTestSkin(const TestSkinOptions& o) {
       Fill(img, group[k], 0xE0E0E0 - 0x202020 * g);
     }
   }
-  d.MenuBar.NormalItemColor = 0; d.MenuBar.HotItemColor = 0xFFFFFF;
-  d.MenuBar.PressedItemColor = 0xFFFFFF; d.MenuBar.DisabledItemColor = 0x808080;
+  d.MenuBar.NormalItemColor = 0;
+  d.MenuBar.HotItemColor = 0xFFFFFF;
+  d.MenuBar.PressedItemColor = 0xFFFFFF;
+  d.MenuBar.DisabledItemColor = 0x808080;
   SetFont(d.MenuBar.Font, -11, 400, "Tahoma");
   d.MenuColor = o.MenuColor;
   d.MinTrackSize[0] = 120;
@@ -108,10 +130,15 @@ std::vector<std::uint8_t> EncodeBmp24(const Image& img) {
   auto put = [&](std::size_t at, std::uint32_t v, int n) {
     for (int i = 0; i < n; ++i) out[at + i] = std::uint8_t(v >> (8 * i));
   };
-  out[0] = 'B'; out[1] = 'M';
-  put(2, size, 4); put(10, 54, 4); put(14, 40, 4);
-  put(18, std::uint32_t(img.Width), 4); put(22, std::uint32_t(img.Height), 4);
-  put(26, 1, 2); put(28, 24, 2);
+  out[0] = 'B';
+  out[1] = 'M';
+  put(2, size, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, std::uint32_t(img.Width), 4);
+  put(22, std::uint32_t(img.Height), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
   for (int y = 0; y < img.Height; ++y) {
     std::uint8_t* row = out.data() + 54 + stride * std::size_t(img.Height - 1 - y);
     for (int x = 0; x < img.Width; ++x) put(std::size_t(row - out.data()) + 3 * x, img.At(x, y), 3);
@@ -163,8 +190,12 @@ std::vector<std::uint8_t> SkinFileBytesInPropertyBag(const TestSkin& skin, bool 
   SkinHeader h;
   std::memcpy(h.Signature.data(), kSkinSignature, 5);
   std::vector<std::uint8_t> out = WriteSkinHeaderAndData(h, skin.Data);
-  const Bag bag = Bag().U32(2).Name("Caption", utf16Name).Text("Made elsewhere")
-                      .Name("SkinPicture", utf16Name).Stream(EncodeBmp24(skin.Picture));
+  const Bag bag = Bag()
+                      .U32(2)
+                      .Name("Caption", utf16Name)
+                      .Text("Made elsewhere")
+                      .Name("SkinPicture", utf16Name)
+                      .Stream(EncodeBmp24(skin.Picture));
   out.insert(out.end(), bag.bytes.begin(), bag.bytes.end());
   return out;
 }

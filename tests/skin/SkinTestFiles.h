@@ -19,8 +19,8 @@ constexpr std::uint32_t kButtonState[4] = {0x00C000, 0x00FF00, 0x008000, 0x60606
 constexpr std::uint32_t kMagenta = 0xFF00FF;
 
 struct TestSkinOptions {
-  bool RoundedCorners = true;   // magenta 3-pixel triangles in the top corners
-  bool ClientTile = false;      // a 16 x 16 tile whose pixels encode their own position
+  bool RoundedCorners = true;  // magenta 3-pixel triangles in the top corners
+  bool ClientTile = false;     // a 16 x 16 tile whose pixels encode their own position
   std::int32_t ClientColor = -1;
   std::int32_t MenuColor = -1;
 };

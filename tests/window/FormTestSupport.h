@@ -116,10 +116,14 @@ class FixedShell : public ShellNamespace {
   std::vector<ShellItem> desktop, drives, controlPanel, network;
   std::vector<ShellItem> Items(int folder) override {
     switch (folder) {
-      case kShellDesktop: return desktop;
-      case kShellDrives: return drives;
-      case kShellControlPanel: return controlPanel;
-      case kShellNetwork: return network;
+      case kShellDesktop:
+        return desktop;
+      case kShellDrives:
+        return drives;
+      case kShellControlPanel:
+        return controlPanel;
+      case kShellNetwork:
+        return network;
     }
     return {};
   }

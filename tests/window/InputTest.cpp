@@ -48,7 +48,8 @@ class MainWindowInput : public ::testing::Test {
   POINT ButtonCentre(int i) const {
     const auto& b = form->Skinner()->Skin().CaptionButtons[i];
     const RECT r = WindowRect();
-    return {r.right - b.OffsetX + b.States[0].Width / 2, r.top + b.OffsetY + b.States[0].Height / 2};
+    return {r.right - b.OffsetX + b.States[0].Width / 2,
+            r.top + b.OffsetY + b.States[0].Height / 2};
   }
   LRESULT HitAt(POINT p) const { return SendMessageA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)); }
   // A real click on the label of the tree's root, then Alt+F4 typed on the keyboard.
@@ -78,8 +79,9 @@ TEST_F(MainWindowInput, SkinnedMovesMinimizesRestoresAndCloses) {
   ASSERT_EQ(HitAt(grip), HTCAPTION);
 
   // Move by the caption.
-  Xdo("mousemove " + std::to_string(grip.x) + " " + std::to_string(grip.y) + " mousedown 1 mousemove " +
-          std::to_string(grip.x + 40) + " " + std::to_string(grip.y + 30) + " sleep 0.2 mouseup 1",
+  Xdo("mousemove " + std::to_string(grip.x) + " " + std::to_string(grip.y) +
+          " mousedown 1 mousemove " + std::to_string(grip.x + 40) + " " +
+          std::to_string(grip.y + 30) + " sleep 0.2 mouseup 1",
       false);
   EXPECT_TRUE(RunUntil([&] { return WindowRect().left == r.left + 40; }));
   Run(200);

@@ -43,8 +43,9 @@ TEST(Form1StartUp, ControlsHoldTheirInitialState) {
   EXPECT_FALSE(Checked(form->Check(4)));
   EXPECT_EQ(GetText(form->Check(4)), "Last modified date");
   EXPECT_EQ(GetText(form->OrderBy()), "No order");
-  EXPECT_EQ(ComboEntries(form->OrderBy()),
-            (std::vector<std::string>{"Name", "Type", "Size", "Created date", "Last modified date"}));
+  EXPECT_EQ(
+      ComboEntries(form->OrderBy()),
+      (std::vector<std::string>{"Name", "Type", "Size", "Created date", "Last modified date"}));
   EXPECT_EQ(GetText(form->SaveAs()), "Text");
   EXPECT_EQ(ComboEntries(form->SaveAs()), (std::vector<std::string>{"Text", "HTML"}));
   EXPECT_EQ(GetText(form->Filter()), "*");
@@ -74,11 +75,11 @@ TEST(Form1StartUp, ControlsHoldTheirInitialState) {
   EXPECT_EQ(c3.top, 16);
   EXPECT_EQ(c3.right - c3.left, 81);
   RECT tv = PlaceIn(form->TreeView1());
-  EXPECT_EQ(tv.left, 8);  // 120 twips
+  EXPECT_EQ(tv.left, 8);               // 120 twips
   EXPECT_EQ(tv.bottom - tv.top, 225);  // 3375 twips
   RECT client;
   GetClientRect(form->Handle(), &client);
-  EXPECT_EQ(client.right, 533);  // 7995 twips
+  EXPECT_EQ(client.right, 533);   // 7995 twips
   EXPECT_EQ(client.bottom, 464);  // 6960 twips
 }
 

@@ -19,7 +19,8 @@ int Count(const std::string& text, const std::string& what) {
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // A window whose WM_APP runs a callback: posted behind a click, it runs inside the
@@ -235,7 +236,8 @@ TEST_F(ScanTest, HtmlScanOpensTheListingAndSavesAsHtml) {
   ClickAndPump(3);
   EXPECT_EQ(rec_.saveRequests.at(0).description, "HTML file (.html)");
   EXPECT_EQ(rec_.saveRequests.at(0).pattern, "*.html");
-  EXPECT_EQ(ReadFileBytes(folder_.Path() + "\\report.html"), ReadFileBytes(output_ + "\\Dirsheet.html"));
+  EXPECT_EQ(ReadFileBytes(folder_.Path() + "\\report.html"),
+            ReadFileBytes(output_ + "\\Dirsheet.html"));
 }
 
 // A folder named in a script the code page cannot spell is walked like any other: the
@@ -317,8 +319,8 @@ class DesktopFolderAt {
     DWORD size = sizeof old_;
     had_ = RegQueryValueExA(key_, "Desktop", nullptr, &type_, reinterpret_cast<BYTE*>(old_),
                             &size) == ERROR_SUCCESS;
-    RegSetValueExA(key_, "Desktop", 0, REG_EXPAND_SZ,
-                   reinterpret_cast<const BYTE*>(folder.c_str()), DWORD(folder.size() + 1));
+    RegSetValueExA(key_, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   DWORD(folder.size() + 1));
   }
   ~DesktopFolderAt() {
     if (had_)
@@ -360,9 +362,9 @@ TEST_F(ScanTest, TheRootScansTheDesktopFolder) {
 TEST_F(ScanTest, ASourceThatIsNoFolderIsNamedAndNotListed) {
   const std::string earlier = folder_.MakeFile("out\\Dirsheet.txt", "earlier listing");
   const std::string sources[] = {
-      folder_.Path() + "\\gone",       // a typed path that does not exist (any more)
+      folder_.Path() + "\\gone",      // a typed path that does not exist (any more)
       source_ + "\\a.txt",            // a file
-      "printers",                      // a namespace item's key, relative to nothing
+      "printers",                     // a namespace item's key, relative to nothing
       source_ + "\\one\\missing\\x",  // below a folder that does not exist
   };
   for (const std::string& typed : sources) {
@@ -423,7 +425,7 @@ TEST(SaveDialog, TheRealDialogGivesTheTypedNameAndCancelGivesNone) {
   {
     MessageBoxWatcher watcher([&](HWND dialog) {
       char text[MAX_PATH] = {};
-      Sleep(200);  // let the dialog fill its controls
+      Sleep(200);                                         // let the dialog fill its controls
       GetDlgItemTextA(dialog, 0x47C, text, sizeof text);  // file name box
       preset = text;
       GetDlgItemTextA(dialog, 0x470, text, sizeof text);  // file type box

@@ -32,7 +32,7 @@ TEST(NodeKeys, ClickTextsForEveryKindOfKey) {
       {kComputerKey, L"My Computer", L"", L"My Computer"},
       {panel, L"Control Panel", L"", L"Control Panel"},
       {kComputerKey, L"", L"", kComputerKey},  // no name to show: the key stays
-      {L"d:\\", L"(d:)", L"d:\\", L"d:\\"},  // only upper-case drive letters are shortened
+      {L"d:\\", L"(d:)", L"d:\\", L"d:\\"},    // only upper-case drive letters are shortened
   };
   for (const Case& c : cases) {
     ClickTexts t = TextsForNode(c.key, c.name);
@@ -183,16 +183,17 @@ TEST_F(FolderTreeFixed, ExpandReadsFoldersOnlyAndSkipsTheHiddenNames) {
 // Folders named in scripts the system code page cannot spell are shown, keyed by a path
 // that opens them, and can be picked; the file system itself says which folders exist.
 TEST_F(FolderTreeFixed, FoldersNamedInAnyScriptAreShownAndPicked) {
-  const std::wstring japanese = L"\x65E5\x672C\x8A9E\x306E\x30D5\x30A9\x30EB\x30C0";  // 日本語のフォルダ
-  const std::wstring greek = L"\x03A6\x03AC\x03BA\x03B5\x03BB\x03BF\x03C2";          // Φάκελος
+  const std::wstring japanese =
+      L"\x65E5\x672C\x8A9E\x306E\x30D5\x30A9\x30EB\x30C0";  // 日本語のフォルダ
+  const std::wstring greek = L"\x03A6\x03AC\x03BA\x03B5\x03BB\x03BF\x03C2";  // Φάκελος
   const std::wstring jp = folder_.MakeFolder(L"base\\" + japanese);
   folder_.MakeFolder(L"base\\" + japanese + L"\\" + greek);
   ASSERT_NE(GetFileAttributesW(jp.c_str()), INVALID_FILE_ATTRIBUTES);
   // The names are outside the code page the tests run with.
   BOOL lossy = FALSE;
   char ansi[64];
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, japanese.c_str(), -1, ansi, sizeof ansi, nullptr,
-                      GetACP() == CP_UTF8 ? nullptr : &lossy);
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, japanese.c_str(), -1, ansi, sizeof ansi,
+                      nullptr, GetACP() == CP_UTF8 ? nullptr : &lossy);
   EXPECT_TRUE(lossy || GetACP() == CP_UTF8) << "code page " << GetACP();
 
   KeyOnNode(*form_, Node(base_), VK_RIGHT);
@@ -295,7 +296,8 @@ std::vector<COLORREF> Render(HICON icon) {
   FillRect(dc, &all, ground);
   DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
   GdiFlush();
-  std::vector<COLORREF> px(static_cast<const COLORREF*>(bits), static_cast<const COLORREF*>(bits) + 256);
+  std::vector<COLORREF> px(static_cast<const COLORREF*>(bits),
+                           static_cast<const COLORREF*>(bits) + 256);
   SelectObject(dc, old);
   DeleteObject(ground);
   DeleteObject(bmp);
@@ -346,7 +348,7 @@ TEST(KeyedImages, AddingTwiceAndRemovingAMissingKeyAreHarmless) {
   images.Remove(L"a");
   EXPECT_FALSE(images.Contains(L"a"));
   EXPECT_EQ(images.IndexOf(L"a"), images.BlankIndex());
-  EXPECT_EQ(images.IndexOf(L"b"), b);  // other pictures keep their slots
+  EXPECT_EQ(images.IndexOf(L"b"), b);    // other pictures keep their slots
   EXPECT_EQ(images.Add(L"c", icon), a);  // the freed slot is used again
   EXPECT_EQ(ImageList_GetImageCount(images.Handle()), 3);
 
