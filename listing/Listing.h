@@ -139,7 +139,7 @@ class ListingFile {
   // `basePath` is the program's folder followed by "\Dirsheet"; the file is basePath +
   // ".txt" for "Text", basePath + ".html" for "HTML" (".csv", ".jsonl" for the others),
   // none for any other format text.
-  ListingFile(std::string basePath, const ListingOptions& options);
+  ListingFile(const std::string& basePath, const ListingOptions& options);
   // Writes to an open stream (standard output for the command-line tool); the stream is
   // flushed after every step (see FlushEveryStep) but not closed. `name` is used in error
   // texts.

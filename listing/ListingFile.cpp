@@ -53,7 +53,7 @@ struct ListingFile::Impl {
   std::string bytes;  // reused for every step: one write per folder block
 };
 
-ListingFile::ListingFile(std::string basePath, const ListingOptions& options)
+ListingFile::ListingFile(const std::string& basePath, const ListingOptions& options)
     : impl_(std::make_unique<Impl>()) {
   const char* extension = Extension(options.format);
   // No file for an unknown format or an empty base path: every operation writes nothing.

@@ -145,9 +145,10 @@ int main(int argc, char** argv) {
   DecodedImage image, rgba;
   try {
     // Decoded from the file's own bytes, unless they are needed again for the RGBA.
-    image = args.pamPath.empty() ? decoder.Decode(std::move(bytes), options)
-                                 : decoder.Decode(bytes.data(), bytes.size(), options);
-    if (!args.pamPath.empty()) {
+    if (args.pamPath.empty()) {
+      image = decoder.Decode(std::move(bytes), options);
+    } else {
+      image = decoder.Decode(bytes.data(), bytes.size(), options);
       options.format = PixelFormat::Rgba;
       options.quiet = true;  // the same stream again: its message was shown once
       rgba = decoder.Decode(bytes.data(), bytes.size(), options);

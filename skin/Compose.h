@@ -45,10 +45,10 @@ void TilePiece(PixelBuffer& dst, const PictureView& picture, const PieceRect& pi
 void ComposeStrip(PixelBuffer& dst, const PictureView& picture, const FrameSkin& frame,
                   const FrameSlots& slots, const StripLayout& strip);
 
-// The runs of pixels in `dst` that are not the transparent colour, moved by (dx, dy).
-Shape OpaqueRuns(const PixelBuffer& dst, int dx, int dy);
+// The runs of pixels in `b` that are not the transparent colour, moved by (dx, dy).
+Shape OpaqueRuns(const PixelBuffer& b, int dx, int dy);
 
-// True when no pixel of `dst` has the transparent colour.
-bool IsOpaque(const PixelBuffer& dst);
+// True when no pixel of `b` has the transparent colour.
+bool IsOpaque(const PixelBuffer& b);
 
 }  // namespace dirsheet::skin

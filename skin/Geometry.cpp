@@ -171,7 +171,7 @@ Shape AssembleWindowRegion(const FrameSkin& a, const std::array<Shape, kFramePie
   return out;
 }
 
-Shape MergeShape(Shape rects) {
+Shape MergeShape(const Shape& rects) {
   // Cut every rectangle into one-pixel rows, then sort and join runs row by row.
   Shape rows;
   for (const Rect& r : rects)

@@ -62,8 +62,8 @@ FrameSlots PlaceFramePieces(const FrameSkin& active, int W, int H);
 // the edge's own middle otherwise.
 int UnderfillPiece(int endPiece);
 
-// The top-left corner of a piece of the given size drawn at its slot's anchor.
-void AnchoredOrigin(const PieceSlot& slot, int pieceWidth, int pieceHeight, int& x, int& y);
+// The top-left corner (x, y) of a piece of pw x ph pixels drawn at its slot's anchor.
+void AnchoredOrigin(const PieceSlot& slot, int pw, int ph, int& x, int& y);
 
 // The four strips of the frame, each composed in memory and put on the window at once.
 enum class StripKind { Left, Right, Bottom, Caption };
@@ -86,7 +86,7 @@ Shape AssembleWindowRegion(const FrameSkin& active, const std::array<Shape, kFra
 
 // The same area with runs that touch on a row joined and equal rows joined into bands:
 // far fewer rectangles for the platform's region.
-Shape MergeShape(Shape rects);
+Shape MergeShape(const Shape& rects);
 
 // Client rectangle of a window at (x, y) with size (cx, cy) inside the skin's borders.
 Rect SkinClientRect(const FrameSkin& frame, int menuBarHeight, int x, int y, int cx, int cy);

@@ -35,13 +35,14 @@ constexpr int kMaxImageSide = 16384;
 constexpr std::int64_t kMaxImagePixels = std::int64_t(1) << 24;
 
 // Decodes an uncompressed BMP file (1, 4, 8, 24 or 32 bits per pixel, bottom-up or
-// top-down, BI_RGB or 32-bit BI_BITFIELDS). Throws SkinError on malformed data.
-Image DecodeBmp(const std::uint8_t* bytes, std::size_t size);
+// top-down, BI_RGB or 32-bit BI_BITFIELDS) of `n` bytes at `b`. Throws SkinError on
+// malformed data.
+Image DecodeBmp(const std::uint8_t* b, std::size_t n);
 
-// Decodes an icon file: its largest image, stored as a device-independent bitmap with its
-// mask or as a PNG. Pixels the mask leaves out become the transparent colour 0xFF00FF.
+// Decodes an icon file (`n` bytes at `b`): its largest image, stored as a device-independent bitmap
+// with its mask or as a PNG. Pixels the mask leaves out become the transparent colour 0xFF00FF.
 // Throws SkinError on malformed data.
-Image DecodeIcon(const std::uint8_t* bytes, std::size_t size);
+Image DecodeIcon(const std::uint8_t* b, std::size_t n);
 
 // Decodes a PNG file with the program's PNG decoder (alpha is not used: the skin's
 // transparent colour is 0xFF00FF). False when it does not decode.

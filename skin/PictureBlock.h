@@ -11,9 +11,10 @@
 
 namespace dirsheet::skin {
 
-// The kinds of image file a picture block may carry.
+// The kinds of image file a picture block may carry; the kind of the `n` bytes at `b`,
+// told by their signature.
 enum class ImageKind { Unknown, Bmp, Png, Gif, Jpeg, Icon };
-ImageKind DetectImageKind(const std::uint8_t* bytes, std::size_t size);
+ImageKind DetectImageKind(const std::uint8_t* b, std::size_t n);
 const char* ImageKindName(ImageKind kind);
 
 // How the picture was found in the block.

@@ -65,7 +65,7 @@ class Printer : public SkinFieldVisitor {
                                          "CharSet", "OutPrecision",  "ClipPrecision",
                                          "Quality", "PitchAndFamily"};
     for (int i = 0; i < 5; ++i)
-      out_ << n << "." << ints[i] << ": " << f.Int32At(std::size_t(4 * i)) << "\n";
+      out_ << n << "." << ints[i] << ": " << f.Int32At(4 * std::size_t(i)) << "\n";
     for (int i = 0; i < 8; ++i)
       out_ << n << "." << bytes[i] << ": " << int(f.Raw[20 + std::size_t(i)]) << "\n";
     out_ << n << ".FaceName: " << Escaped(reinterpret_cast<const char*>(f.Raw.data() + 28), 32)

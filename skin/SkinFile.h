@@ -84,7 +84,7 @@ struct CaptionButtonSkin {
 // A logical font as the platform lays it out; the first 60 bytes go to font creation.
 struct SkinFont {
   std::array<std::uint8_t, 61> Raw{};
-  std::int32_t Int32At(std::size_t offset) const;
+  std::int32_t Int32At(std::size_t at) const;  // little-endian, at byte `at`
   std::int32_t Height() const { return Int32At(0); }
   std::int32_t Weight() const { return Int32At(16); }
   std::string FaceName() const;

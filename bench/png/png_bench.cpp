@@ -142,6 +142,7 @@ Bytes Encode(const ImageKind& s) {
   }
   png_write_info(png, info);
   std::vector<png_bytep> pointers;
+  pointers.reserve(rows.size());
   for (auto& r : rows) pointers.push_back(r.data());
   png_write_image(png, pointers.data());
   png_write_end(png, nullptr);
