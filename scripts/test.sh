@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build, the sanitizer build (with a short run of
-# each fuzz target) and the Windows build under Wine with a headless X server.
+# each fuzz target), the Windows build under Wine with a headless X server, and the house
+# style (clang-format and clang-tidy).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -28,3 +29,6 @@ if [ "$(scripts/windows-arch.sh)" != i686 ]; then
   echo "== Windows 32-bit build (compiled only: this machine cannot run 32-bit programs)"
   scripts/build.sh windows32
 fi
+
+echo "== house style"
+scripts/check-style.sh
