@@ -126,8 +126,10 @@ fi
 if want wine; then
   scripts/build.sh windows --target dirsheet-cli bench_enumerate >/dev/null
   scripts/wine-prefix.sh "$root/build/windows"
-  # The build's own Wine (32- or 64-bit prefix, as the build is).
-  wine() { "$root/build/windows/wine-run.sh" "$@"; }
+  # The build's own Wine (32- or 64-bit prefix, as the build is); `timed` runs a program,
+  # not a shell function, so the timed runs name the wrapper itself.
+  winerun="$root/build/windows/wine-run.sh"
+  wine() { "$winerun" "$@"; }
   wineserver() { "$root/build/windows/wineserver.sh" "$@"; }
   wineserver -p 2>/dev/null || true  # already running is fine
   trap 'wineserver -k 2>/dev/null || true' EXIT
@@ -140,9 +142,9 @@ if want wine; then
   wine "$enum" "$wtree" >/dev/null 2>&1 || true  # warm
   r_enum=""; r_enum1=""
   for _ in $(seq "$runs"); do
-    add enum wine "$enum" "$wtree"; a=$last
-    add wcli wine "$wcli" -q -o "$(winpath "$out/wine.txt")" "$wtree"; b=$last
-    add wone wine "$wcli" -q -j 1 -o "$(winpath "$out/wine1.txt")" "$wtree"; c=$last
+    add enum "$winerun" "$enum" "$wtree"; a=$last
+    add wcli "$winerun" "$wcli" -q -o "$(winpath "$out/wine.txt")" "$wtree"; b=$last
+    add wone "$winerun" "$wcli" -q -j 1 -o "$(winpath "$out/wine1.txt")" "$wtree"; c=$last
     r_enum="$r_enum $(ratio "$b" "$a")"
     r_enum1="$r_enum1 $(ratio "$c" "$a")"
   done
