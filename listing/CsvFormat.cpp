@@ -64,19 +64,15 @@ class CsvFormat : public ListingFormat {
     out += "\r\n";
   }
 
-  void BlockStart(std::string&) override { rowsInBlock_ = 0; }
+  void BlockStart(std::string&) override { tally_.Start(); }
 
   void BlockRow(const ListingRow& row, std::string& out) override {
     // Every record names the folder of the block's first row.
-    if (rowsInBlock_++ == 0) {
+    if (tally_.Take(row)) {
       folder_.clear();
-      Field(folder_, row.cells[kName]);
+      Field(folder_, tally_.folder);
     }
-    if (options_.foldersOnly) {
-      files_ = row.files;
-      bytes_ = row.bytes;
-      return;
-    }
+    if (options_.foldersOnly) return;
     if (row.kind != RowKind::File && row.kind != RowKind::Link) return;
     out += folder_;
     out += ',';
@@ -95,9 +91,9 @@ class CsvFormat : public ListingFormat {
   }
 
   void BlockEnd(std::string& out) override {
-    if (!options_.foldersOnly || rowsInBlock_ == 0) return;
+    if (!options_.foldersOnly || tally_.rows == 0) return;
     out += folder_;
-    out += ',' + std::to_string(files_) + ',' + std::to_string(bytes_) + "\r\n";
+    out += ',' + std::to_string(tally_.files) + ',' + std::to_string(tally_.bytes) + "\r\n";
   }
 
   // The totals are no file: a CSV listing is its records alone.
@@ -105,10 +101,8 @@ class CsvFormat : public ListingFormat {
 
  private:
   ListingOptions options_;
-  std::size_t rowsInBlock_ = 0;
-  std::string folder_;       // the block's folder as a field, ready to be written
-  std::uint64_t files_ = 0;  // folders only: the last row's figures
-  std::uint64_t bytes_ = 0;
+  FolderTally tally_;
+  std::string folder_;  // the block's folder as a field, ready to be written
 };
 
 }  // namespace

@@ -11,11 +11,6 @@ const char kHtmlStarRule[] =
 // The width of each column's cells in pixels.
 const int kWidths[5] = {450, 300, 200, 200, 200};
 
-void Line(std::string& out, const std::string& text) {
-  out += text;
-  out += "\r\n";
-}
-
 std::string Cell(int width) { return "<td style=\"width:" + std::to_string(width) + "px;\">"; }
 
 class HtmlFormat : public ListingFormat {
@@ -41,14 +36,11 @@ class HtmlFormat : public ListingFormat {
     Line(out, "</table>");
   }
 
-  void BlockStart(std::string&) override { rowsInBlock_ = 0; }
+  void BlockStart(std::string&) override { tally_.Start(); }
 
   void BlockRow(const ListingRow& row, std::string& out) override {
     if (options_.foldersOnly) {
-      // One table per folder: the first row's name, the last row's figures.
-      if (rowsInBlock_++ == 0) folder_ = row.cells[kName];
-      files_ = row.files;
-      bytes_ = row.bytes;
+      tally_.Take(row);  // one table per folder
       return;
     }
     switch (row.kind) {
@@ -90,14 +82,14 @@ class HtmlFormat : public ListingFormat {
   }
 
   void BlockEnd(std::string& out) override {
-    if (!options_.foldersOnly || rowsInBlock_ == 0) return;
+    if (!options_.foldersOnly || tally_.rows == 0) return;
     Line(out, "<table>");
     Line(out, "<tr>");
-    out += Cell(450);
-    text_.AppendHtml(folder_, out);
+    out += cells_[kName];
+    text_.AppendHtml(tally_.folder, out);
     out += "\r\n";
-    Line(out, Cell(200) + std::to_string(files_));
-    Line(out, Cell(200) + std::to_string(bytes_));
+    Line(out, cells_[kSize] + std::to_string(tally_.files));
+    Line(out, cells_[kSize] + std::to_string(tally_.bytes));
     Line(out, "</table>");
   }
 
@@ -120,10 +112,7 @@ class HtmlFormat : public ListingFormat {
   ListingOptions options_;
   CellText text_;
   std::string cells_[5];  // each column's opening cell tag
-  std::size_t rowsInBlock_ = 0;
-  std::string folder_;  // folders only: the block's first row's name and last row's figures
-  std::uint64_t files_ = 0;
-  std::uint64_t bytes_ = 0;
+  FolderTally tally_;     // folders only
 };
 
 }  // namespace

@@ -16,11 +16,6 @@ void Fill(std::string& out, int width, std::size_t before) {
   if (n > 0) out.append(static_cast<std::size_t>(n), ' ');
 }
 
-void Line(std::string& out, const std::string& text) {
-  out += text;
-  out += "\r\n";
-}
-
 class TextFormat : public ListingFormat {
  public:
   TextFormat(const ListingOptions& o, std::unique_ptr<platform::CodePage> page)
@@ -46,16 +41,13 @@ class TextFormat : public ListingFormat {
   }
 
   void BlockStart(std::string& out) override {
-    rowsInBlock_ = 0;
+    tally_.Start();
     if (!options_.foldersOnly) out += "\r\n";
   }
 
   void BlockRow(const ListingRow& row, std::string& out) override {
     if (options_.foldersOnly) {
-      // One line per folder: the first row's name, the last row's figures.
-      if (rowsInBlock_++ == 0) folder_ = row.cells[kName];
-      files_ = row.files;
-      bytes_ = row.bytes;
+      tally_.Take(row);  // one line per folder
       return;
     }
     switch (row.kind) {
@@ -79,7 +71,7 @@ class TextFormat : public ListingFormat {
   }
 
   void BlockEnd(std::string& out) override {
-    if (options_.foldersOnly && rowsInBlock_ > 0) FolderLine(out);
+    if (options_.foldersOnly && tally_.rows > 0) FolderLine(out);
   }
 
   void Totals(const ScanTotals& t, std::string& out) override {
@@ -110,21 +102,18 @@ class TextFormat : public ListingFormat {
   }
 
   void FolderLine(std::string& out) {
-    const std::size_t width = text_.Append(folder_, out);
+    const std::size_t width = text_.Append(tally_.folder, out);
     Fill(out, kWidths[0], width);
-    const std::string files = std::to_string(files_);
+    const std::string files = std::to_string(tally_.files);
     out += files;
     Fill(out, 20, files.size());
-    out += std::to_string(bytes_);
+    out += std::to_string(tally_.bytes);
     out += "\r\n";
   }
 
   ListingOptions options_;
   CellText text_;
-  std::size_t rowsInBlock_ = 0;
-  std::string folder_;  // folders only: the block's first row's name and last row's figures
-  std::uint64_t files_ = 0;
-  std::uint64_t bytes_ = 0;
+  FolderTally tally_;  // folders only
 };
 
 }  // namespace

@@ -83,7 +83,8 @@ class FileSystem {
   // True for folders (and links to folders), false for files and missing paths.
   virtual bool IsDirectory(const std::string& path) = 0;
   // The type name the system shows for the file's extension ("Text Document",
-  // "ZZQ File" for an unknown extension .zzq), without opening the file. Thread-safe.
+  // "ZZQ File" for an unknown extension .zzq), without opening the file. Not kept here:
+  // the listing asks once per extension and keeps the names (TypeNames), one call at a time.
   virtual std::string TypeName(const std::string& path) = 0;
   // Identity of a folder (what a link leads to); false when unknown.
   virtual bool Identify(const std::string& folder, FolderId& id) = 0;

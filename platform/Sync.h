@@ -39,7 +39,6 @@ class Locked {
     m_.Lock();
     held_ = true;
   }
-  Mutex& mutex() { return m_; }
 
  private:
   Mutex& m_;

@@ -89,7 +89,6 @@ class PngDecoder {
   // file's own bytes instead of a copy of them.
   DecodedImage Decode(std::vector<uint8_t>&& file, const DecodeOptions& options);
   const PngInfo& Info() const { return info_; }
-  Inflater& inflater() { return inflater_; }
 
  private:
   DecodedImage Decode(const uint8_t* bytes, size_t size, uint8_t* writable,

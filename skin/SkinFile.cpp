@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "skin/Bytes.h"
+
 namespace dirsheet::skin {
 
 namespace {
@@ -28,8 +30,7 @@ class Reader : public SkinFieldVisitor {
   Reader(const std::uint8_t* p, std::size_t n) : p_(p), n_(n) {}
   std::uint32_t U(int bytes) {
     if (std::size_t(bytes) > n_ - pos_) throw SkinError("the file is cut short");
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | p_[pos_ + std::size_t(i)];
+    const std::uint32_t v = LoadLe(p_ + pos_, bytes);
     pos_ += std::size_t(bytes);
     return v;
   }
@@ -146,10 +147,7 @@ void VisitSkinData(SkinData& d, SkinFieldVisitor& v) {
   v.Text("InfoText3", d.InfoText3.data(), d.InfoText3.size());
 }
 
-std::int32_t SkinFont::Int32At(std::size_t at) const {
-  return std::int32_t(std::uint32_t(Raw[at]) | std::uint32_t(Raw[at + 1]) << 8 |
-                      std::uint32_t(Raw[at + 2]) << 16 | std::uint32_t(Raw[at + 3]) << 24);
-}
+std::int32_t SkinFont::Int32At(std::size_t at) const { return std::int32_t(LoadLe(&Raw[at], 4)); }
 
 std::string SkinFont::FaceName() const {
   const char* face = reinterpret_cast<const char*>(Raw.data() + 28);

@@ -11,8 +11,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
-#include <unordered_map>
 
 #include "platform/FileSystem.h"
 #include "platform/Wildcard.h"
@@ -272,12 +270,8 @@ class PosixFileSystem : public FileSystem {
 
   std::string TypeName(const std::string& path) override {
     const std::string extension = ExtensionOf(path);
-    std::lock_guard<std::mutex> lock(typesLock_);
-    auto it = types_.find(extension);
-    if (it != types_.end()) return it->second;
     std::string name = extension.empty() ? std::string() : mime_.Describe(extension);
     if (name.empty()) name = PlainTypeName(extension);
-    types_.emplace(extension, name);
     return name;
   }
 
@@ -293,8 +287,6 @@ class PosixFileSystem : public FileSystem {
 
  private:
   MimeDescriptions mime_;
-  std::mutex typesLock_;
-  std::unordered_map<std::string, std::string> types_;  // type name per extension
 };
 
 }  // namespace

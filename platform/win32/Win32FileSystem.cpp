@@ -11,8 +11,6 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <mutex>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -236,24 +234,20 @@ class Win32FileSystem : public FileSystem {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   }
 
-  // The shell's type name depends on the extension alone, so it is asked once per
-  // extension; a made-up name with that extension stands for the file.
+  // The shell's type name depends on the extension alone: a made-up name with that
+  // extension stands for the file.
   std::string TypeName(const std::string& path) override {
     const std::size_t slash = path.find_last_of("\\/:");
     const std::size_t dot = path.find_last_of('.');
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
     const std::string extension = hasExtension ? path.substr(dot) : std::string();
-    std::lock_guard<std::mutex> lock(typesLock_);
-    auto it = types_.find(extension);
-    if (it != types_.end()) return it->second;
     SHFILEINFOW info{};
     const std::wstring sample = L"file" + WideFromUtf8(extension);
     std::string name;
     if (SHGetFileInfoW(sample.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                        SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES))
       name = Utf8FromWide(info.szTypeName, wcsnlen(info.szTypeName, 80));
-    types_.emplace(extension, name);
     return name;
   }
 
@@ -346,8 +340,6 @@ class Win32FileSystem : public FileSystem {
   // NtOpenFile, looked up once: ntdll's import library is not part of every toolchain.
   const OpenFileCall openRelative_ = reinterpret_cast<OpenFileCall>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtOpenFile")));
-  std::mutex typesLock_;
-  std::unordered_map<std::string, std::string> types_;  // type name per extension
 };
 
 }  // namespace

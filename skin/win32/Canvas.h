@@ -19,7 +19,6 @@ BITMAPINFO TopDown32(int width, int height);
 class Canvas {
  public:
   Canvas() = default;
-  Canvas(HDC like, int width, int height) { Fit(like, width, height); }
   // Makes the canvas width x height; false when its bitmap cannot be made.
   bool Fit(HDC like, int width, int height);
   void Release();

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <string>
 
-#include "png/win32/PictureBox.h"
 #include "skin/win32/ClsSkinner.h"
 #include "tests/window/FormTestSupport.h"
 #include "tests/window/ImagesFolder.h"
