@@ -2,7 +2,7 @@
 # Installs what the builds and tests need on a Debian machine, only what is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format clang-tidy googletest
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format-14 clang-tidy-14 googletest
           mingw-w64 wine wine64 wine32:i386 xvfb xauth xdotool imagemagick
           libpng-dev zlib1g-dev shared-mime-info libglib2.0-bin)
 
