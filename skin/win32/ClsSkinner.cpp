@@ -186,7 +186,7 @@ void ClsSkinner::RegisterWindowMessages() {
       {WM_MENUCHAR, WHEN_BEFORE},
       {WM_SYSCHAR, WHEN_BEFORE},
       {WM_SYSKEYDOWN, WHEN_BEFORE},
-      {WM_NCACTIVATE, WHEN_BOTH},
+      {WM_NCACTIVATE, WHEN_BEFORE},
       {WM_ACTIVATE, WHEN_BOTH},
       {WM_ACTIVATEAPP, WHEN_BOTH},
       {WM_NCLBUTTONUP, WHEN_BEFORE},
@@ -321,6 +321,14 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
       OnNcLButtonUp(lParam);
       break;
     case WM_NCACTIVATE:
+      if (bBefore) {
+        // The window's own procedure gets the message with -1 as its region: "do not
+        // repaint the frame". The default handling would draw the standard caption (some
+        // 5 ms under Wine) only for the engine to paint its frame over it at once.
+        layer_.CallPreviousProc(hwnd, uMsg, wParam, -1);
+        OnActivate(false, wParam != 0, lReturn);
+      }
+      break;
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
       OnActivate(bBefore, wParam != 0, lReturn);

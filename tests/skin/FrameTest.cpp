@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 #include "skin/Image.h"
 #include "platform/win32/ProgramFolder.h"
@@ -288,6 +290,42 @@ TEST_F(FrameTest, ActiveAndInactiveLooks) {
   EXPECT_TRUE(EqualRgn(activeRgn, inactiveRgn));  // the outline stays the active one
   DeleteObject(activeRgn);
   DeleteObject(inactiveRgn);
+}
+
+// The window's own procedure still hears of every change of activation, told not to draw
+// the standard frame (-1 as the region): the engine draws its own frame in either look.
+WNDPROC g_beneathEngine = nullptr;
+std::vector<std::pair<WPARAM, LPARAM>> g_ncActivations;
+LRESULT CALLBACK NoticingProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCACTIVATE) g_ncActivations.emplace_back(wp, lp);
+  return CallWindowProcA(g_beneathEngine, h, msg, wp, lp);
+}
+
+TEST_F(FrameTest, TheWindowHearsOfActivationButTheEngineDrawsTheFrame) {
+  HWND other = Window("other", 200, 100, 700);
+  HWND h = Window("Noticing");
+  g_beneathEngine = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NoticingProc)));
+  engine = std::make_unique<ClsSkinner>();
+  ASSERT_TRUE(engine->LoadSkinFromFile(WriteSkin("frame.skin", MakeTestSkin({}))));
+  ASSERT_TRUE(engine->HookForm(h));
+  SetForegroundWindow(h);
+  SetActiveWindow(h);
+  Pump();
+  const SIZE s = WindowSize(h);
+  // Activates `target`; the hooked window then heard of its new state and shows it.
+  auto activate = [&](HWND target, BOOL hookedActive, COLORREF caption) {
+    g_ncActivations.clear();
+    SetForegroundWindow(target);
+    SetActiveWindow(target);
+    Pump();
+    ASSERT_FALSE(g_ncActivations.empty());
+    EXPECT_EQ(g_ncActivations.back().first, static_cast<WPARAM>(hookedActive));
+    EXPECT_EQ(g_ncActivations.back().second, -1);
+    EXPECT_EQ(CaptureWindow(h).At(s.cx / 2, 10), caption);
+  };
+  activate(other, FALSE, ToColorRef(kInactiveCaption));
+  activate(h, TRUE, ToColorRef(kActiveCaption));
 }
 
 TEST_F(FrameTest, LongCaptionEndsWithAnEllipsis) {
