@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include <cstdlib>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/win32/TextCodec.h"
@@ -31,6 +32,11 @@ std::wstring EntryName(const WIN32_FIND_DATAW& fd) {
 }
 
 bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
+
+// The shell gives a folder an icon of its own only when the folder is marked system or
+// read-only (and names the icon in its desktop.ini); every other folder shows the plain
+// folder icon.
+constexpr DWORD kMarkedFolder = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
 
 HICON SmallIconFromFile(const std::wstring& file, int index) {
   HICON small = nullptr;
@@ -174,6 +180,75 @@ bool HasSubfolder(const std::wstring& folder) {
   return false;
 }
 
+namespace {
+
+// The picture of a shell item the tree knows by name: its class's default icon, else the
+// shell's, else the plain folder.
+HICON KnownItemIcon(const wchar_t* classKey, bool variantA, const std::wstring& path) {
+  if (HICON icon = DefaultIconOf(classKey, variantA)) return icon;
+  if (HICON icon = SmallIconOf(path)) return icon;
+  return GenericFolderIcon();
+}
+
+// The picture of one of the Desktop's items, and whether it can be opened.
+void PrepareNode(const ShellItem& item, bool computer, PreparedNode& node, PreparedTopLevel& top) {
+  Icon icon;
+  if (computer) {
+    icon.reset(KnownItemIcon(kComputerKey, true, item.path));
+    top.images.Add(node.key, icon.get());
+    node.expandable = true;
+    return;
+  }
+  for (const wchar_t* known :
+       {kControlPanelKey, kControlPanelCategoryKey, kNetworkKey, kRecycleBinKey}) {
+    if (SameShellKey(item.path, known)) {
+      icon.reset(KnownItemIcon(known, false, item.path));
+      top.images.Add(node.key, icon.get());
+      return;  // these are never expanded
+    }
+  }
+  DWORD attributes = GetFileAttributesW(node.key.c_str());
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  const bool plainPath = folder && !IsDriveRoot(item.path);
+  if (plainPath && !(attributes & kMarkedFolder) && top.plainFolderSlot < 0) {
+    Icon plain(GenericFolderIcon());
+    if (plain) top.plainFolderSlot = top.images.MakeShared(plain.get());
+  }
+  if (plainPath && !(attributes & kMarkedFolder) && top.plainFolderSlot >= 0) {
+    top.images.AddShared(node.key, top.plainFolderSlot);
+  } else {
+    // Drives, marked folders, shell items and what the shell shows as a folder without
+    // being one (an archive) keep the shell's own icon.
+    icon.reset(SmallIconOf(plainPath ? node.key : item.path));
+    top.images.Add(node.key, icon.get());
+  }
+  node.expandable = HasSubfolder(node.key);
+}
+
+}  // namespace
+
+PreparedTopLevel PrepareTopLevel(ShellNamespace& shell) {
+  PreparedTopLevel top;
+  Icon desktopIcon(SmallIconFromFile("C:\\Windows\\System32\\shell32.dll", 34));
+  if (!desktopIcon) desktopIcon.reset(GenericFolderIcon());
+  top.images.Add(kRootKey, desktopIcon.get());
+  std::unordered_set<std::wstring> keys = {kRootKey};
+  for (const ShellItem& item : shell.Items(kShellDesktop)) {
+    // The computer counts as a folder whatever the shell says of it, so that the drives
+    // stay reachable where the shell reports it otherwise.
+    bool computer = SameShellKey(item.path, kComputerKey);
+    if (!item.isFolder && !computer) continue;
+    if (IsZipName(item.name)) continue;
+    PreparedNode node;
+    node.key = FolderKey(item.path);
+    if (node.key.empty() || !keys.insert(node.key).second) continue;
+    node.name = item.name;
+    PrepareNode(item, computer, node, top);
+    top.nodes.push_back(std::move(node));
+  }
+  return top;
+}
+
 FolderTree::FolderTree(HWND tree, ShellNamespace& shell) : tree_(tree), shell_(shell) {
   TreeView_SetImageList(tree_, images_.Handle(), TVSIL_NORMAL);
   // Node texts go in as UTF-16, and the notifications come back in the same form.
@@ -230,65 +305,25 @@ std::wstring FolderTree::TextOf(HTREEITEM item) const {
   return text;
 }
 
-void FolderTree::BuildTopLevel() {
-  Icon desktopIcon(SmallIconFromFile("C:\\Windows\\System32\\shell32.dll", 34));
-  if (!desktopIcon) desktopIcon.reset(GenericFolderIcon());
-  images_.Add(kRootKey, desktopIcon.get());
+void FolderTree::BuildTopLevel(PreparedTopLevel prepared) {
+  if (root_) return;
+  images_ = std::move(prepared.images);
+  TreeView_SetImageList(tree_, images_.Handle(), TVSIL_NORMAL);
+  plainFolderSlot_ = prepared.plainFolderSlot;
   root_ = AddNode(nullptr, kRootKey, kRootKey, true);
   SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
-  for (const ShellItem& item : shell_.Items(kShellDesktop)) AddTopLevelItem(root_, item);
+  for (const PreparedNode& node : prepared.nodes) {
+    HTREEITEM item = AddNode(root_, node.key, node.name, true);
+    if (node.expandable) AddPlaceholder(item, L"");
+  }
   SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
   TreeView_Expand(tree_, root_, TVE_EXPAND);
 }
 
-void FolderTree::AddTopLevelItem(HTREEITEM root, const ShellItem& item) {
-  // The computer counts as a folder whatever the shell says of it, so that the drives
-  // stay reachable where the shell reports it otherwise.
-  bool computer = SameShellKey(item.path, kComputerKey);
-  if (!item.isFolder && !computer) return;
-  if (IsZipName(item.name)) return;
-  std::wstring key = FolderKey(item.path);
-  if (key.empty() || NodeKeyExists(key)) return;
-  if (computer) {
-    Icon icon(DefaultIconOf(kComputerKey, true));
-    if (!icon) icon.reset(SmallIconOf(item.path));
-    if (!icon) icon.reset(GenericFolderIcon());
-    images_.Add(key, icon.get());
-    AddPlaceholder(AddNode(root, key, item.name, true), L"");
-    return;
-  }
-  for (const wchar_t* known :
-       {kControlPanelKey, kControlPanelCategoryKey, kNetworkKey, kRecycleBinKey}) {
-    if (SameShellKey(item.path, known)) {
-      Icon icon(DefaultIconOf(known, false));
-      if (!icon) icon.reset(SmallIconOf(item.path));
-      if (!icon) icon.reset(GenericFolderIcon());
-      images_.Add(key, icon.get());
-      AddNode(root, key, item.name, true);  // these are never expanded
-      return;
-    }
-  }
-  DWORD attributes = GetFileAttributesW(key.c_str());
-  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  if (folder && !IsDriveRoot(item.path)) {
-    AddFolderPicture(key, attributes);
-  } else {
-    // Drives, shell items and what the shell shows as a folder without being one (an
-    // archive) keep the shell's own icon.
-    Icon icon(SmallIconOf(item.path));
-    images_.Add(key, icon.get());
-  }
-  HTREEITEM node = AddNode(root, key, item.name, true);
-  if (HasSubfolder(key)) AddPlaceholder(node, L"");
-}
-
 void FolderTree::AddFolderPicture(const std::wstring& path, DWORD attributes) {
-  // The shell gives a folder an icon of its own only when the folder is marked system
-  // or read-only (and names the icon in its desktop.ini); every other folder shows the
-  // plain folder icon. Asking the shell costs some 10 to 25 ms per folder under Wine, so
-  // plain folders take the plain icon directly.
-  const DWORD marked = FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & marked)) {
+  // Asking the shell costs some 10 to 25 ms per folder under Wine, so plain folders take
+  // the plain icon directly.
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & kMarkedFolder)) {
     if (plainFolderSlot_ < 0) {
       Icon plain(GenericFolderIcon());
       if (plain) plainFolderSlot_ = images_.MakeShared(plain.get());

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "window/KeyedImageList.h"
 #include "window/ShellNamespace.h"
@@ -50,6 +51,21 @@ ClickTexts TextsForNode(const std::wstring& key, const std::wstring& name);
 // True if `folder` holds at least one entry other than "." and ".." that is a folder.
 bool HasSubfolder(const std::wstring& folder);
 
+// The Desktop's items made ready for the tree: keys and names in the shell's order, each
+// key once, and their pictures already in an image list. Making it needs no window and
+// may run on any thread.
+struct PreparedNode {
+  std::wstring key;
+  std::wstring name;
+  bool expandable = false;  // starts with a placeholder child, so it can be opened
+};
+struct PreparedTopLevel {
+  KeyedImageList images;     // the root's and the nodes' pictures, by key
+  int plainFolderSlot = -1;  // the shared plain folder picture, when one was made
+  std::vector<PreparedNode> nodes;
+};
+PreparedTopLevel PrepareTopLevel(ShellNamespace& shell);
+
 class FolderTree {
  public:
   FolderTree(HWND tree, ShellNamespace& shell);
@@ -57,8 +73,10 @@ class FolderTree {
   FolderTree(const FolderTree&) = delete;
   FolderTree& operator=(const FolderTree&) = delete;
 
-  // Builds the root and the Desktop's items once, and opens the root.
-  void BuildTopLevel();
+  // Builds the root and the Desktop's items, and opens the root; only the first call
+  // does anything.
+  void BuildTopLevel() { BuildTopLevel(PrepareTopLevel(shell_)); }
+  void BuildTopLevel(PreparedTopLevel prepared);
   bool NodeKeyExists(const std::wstring& key) const { return byKey_.count(key) != 0; }
   // Adds the children of the node with `key`; removes nothing.
   void FillNode(const std::wstring& key);
@@ -83,7 +101,6 @@ class FolderTree {
   HTREEITEM AddNode(HTREEITEM parent, const std::wstring& key, const std::wstring& text,
                     bool withImage);
   void AddPlaceholder(HTREEITEM parent, const wchar_t* text);
-  void AddTopLevelItem(HTREEITEM root, const ShellItem& item);
   void AddFolderPicture(const std::wstring& path, DWORD attributes);
   void FillComputer(HTREEITEM node);
   void FillShellFolder(HTREEITEM node, int folder);

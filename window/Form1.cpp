@@ -6,6 +6,8 @@
 #include <uxtheme.h>
 
 #include <cstring>
+#include <functional>
+#include <future>
 #include <utility>
 
 #include "platform/FileSystem.h"
@@ -258,6 +260,11 @@ Form1::~Form1() {
 std::unique_ptr<Form1> Form1::Create(HINSTANCE instance, Form1Services services, int show) {
   if (!RegisterForm1Classes(instance)) return nullptr;
   std::unique_ptr<Form1> form(new Form1(std::move(services)));
+  // The tree's top level is read from the shell on a thread of its own while the window
+  // and its controls are made: under Wine the shell's items and their icons take about
+  // as long as making all the controls.
+  std::future<PreparedTopLevel> topLevel =
+      std::async(std::launch::async, PrepareTopLevel, std::ref(*form->services_.shell));
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
   RECT rc = {0, 0, form->twips_.X(kClientWidth), form->twips_.Y(kClientHeight)};
   AdjustWindowRectEx(&rc, style, FALSE, WS_EX_CONTROLPARENT);
@@ -271,7 +278,7 @@ std::unique_ptr<Form1> Form1::Create(HINSTANCE instance, Form1Services services,
   form->SetWindowIcons();
   form->InitOptions();
   form->LoadButtonPictures();
-  form->BuildTree();
+  form->BuildTree(topLevel.get());
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);
   // The folder is chosen first: the tree starts with the keyboard focus.
@@ -573,10 +580,10 @@ void Form1::InitOptions() {
   SendMessageA(saveas_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("HTML"));
 }
 
-void Form1::BuildTree() {
+void Form1::BuildTree(PreparedTopLevel topLevel) {
   tree_ = std::make_unique<FolderTree>(treeView_, *services_.shell);
   tree_->SetClickHandler(&Form1::OnNodeClick, this);
-  tree_->BuildTopLevel();
+  tree_->BuildTopLevel(std::move(topLevel));
 }
 
 void Form1::OnNodeClick(void* self, const ClickTexts& texts) {

@@ -143,7 +143,7 @@ class Form1 {
   void SetWindowIcons();
   void InitOptions();
   void LoadButtonPictures();
-  void BuildTree();
+  void BuildTree(PreparedTopLevel topLevel);
   void MakeAboutPage();
 
   HWND AddControl(HWND parent, const char* cls, const char* text, DWORD style, int id, int left,

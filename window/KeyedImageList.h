@@ -18,6 +18,9 @@ class KeyedImageList {
   KeyedImageList();
   KeyedImageList(const KeyedImageList&) = delete;
   KeyedImageList& operator=(const KeyedImageList&) = delete;
+  // A list filled away from the tree (on another thread) moves into it.
+  KeyedImageList(KeyedImageList&&) = default;
+  KeyedImageList& operator=(KeyedImageList&&) = default;
 
   HIMAGELIST Handle() const { return list_.get(); }
   // Puts `icon` (a null icon gives an empty picture) under `key` and returns its index.

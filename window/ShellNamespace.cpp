@@ -36,25 +36,27 @@ const IID kIidShellDispatch = {
 
 class DispatchNamespace : public ShellNamespace {
  public:
-  DispatchNamespace() {
-    // The window's thread is a single-threaded apartment for its whole life: the program
-    // enters it in WinMain, and a second entry here only counts. It is not left here,
-    // because leaving the last apartment of a thread tears down every COM object of the
-    // thread and takes seconds under Wine.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    CoCreateInstance(kClsidShell, nullptr, CLSCTX_INPROC_SERVER, kIidShellDispatch,
-                     shell_.put_void());
-  }
-
+  // Each call makes its own automation object in the calling thread's apartment, so the
+  // items can be read on any thread: the window's, or one that prepares the tree while
+  // the window is being made.
   std::vector<ShellItem> Items(int folder) override {
     std::vector<ShellItem> result;
-    if (!shell_) return result;
+    // The calling thread enters a single-threaded apartment (the window's thread entered
+    // it in WinMain, and a second entry only counts). It is not left here, because
+    // leaving the last apartment of a thread tears down every COM object of the thread
+    // and takes seconds under Wine.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ComPtr<IShellDispatch> shell;
+    if (FAILED(CoCreateInstance(kClsidShell, nullptr, CLSCTX_INPROC_SERVER, kIidShellDispatch,
+                                shell.put_void())) ||
+        !shell)
+      return result;
     VARIANT which;
     VariantInit(&which);
     which.vt = VT_I4;
     which.lVal = folder;
     ComPtr<Folder> f;
-    if (FAILED(shell_->NameSpace(which, f.put())) || !f) return result;
+    if (FAILED(shell->NameSpace(which, f.put())) || !f) return result;
     ComPtr<FolderItems> items;
     if (FAILED(f->Items(items.put())) || !items) return result;
     long count = 0;
@@ -76,9 +78,6 @@ class DispatchNamespace : public ShellNamespace {
     }
     return result;
   }
-
- private:
-  ComPtr<IShellDispatch> shell_;
 };
 
 }  // namespace

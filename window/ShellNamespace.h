@@ -27,11 +27,13 @@ struct ShellItem {
 class ShellNamespace {
  public:
   virtual ~ShellNamespace() = default;
-  // Items of one special folder in the shell's order; empty when it cannot be read.
+  // Items of one special folder in the shell's order; empty when it cannot be read. May
+  // be called on any thread, one call at a time.
   virtual std::vector<ShellItem> Items(int folder) = 0;
 };
 
-// The real namespace, through the shell's automation object (Shell.Application).
+// The real namespace, through the shell's automation object (Shell.Application), made
+// anew in the calling thread for each call.
 std::unique_ptr<ShellNamespace> MakeShellNamespace();
 
 }  // namespace dirsheet::window

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "platform/win32/TextCodec.h"
 #include "tests/window/FormTestSupport.h"
@@ -335,6 +336,48 @@ TEST_F(FolderTreeFixed, PicturesAreTheShellsOwn) {
   EXPECT_EQ(TreePicture(tree, base_), ShellPicture(base_));
   // The picture is a picture: not the empty one.
   EXPECT_NE(TreePicture(tree, base_), std::vector<COLORREF>(256, RGB(255, 0, 255)));
+}
+
+// The window reads the tree's top level on a thread of its own while it makes its
+// controls. The real namespace works on a thread that never entered COM, and the tree
+// made from what that thread prepared is the tree made in place on the window's thread:
+// the same keys, names, openable nodes and pictures.
+TEST(FolderTreeShell, TopLevelPreparedOnAnotherThreadIsTheTreeMadeInPlace) {
+  std::unique_ptr<ShellNamespace> shell = MakeShellNamespace();
+  PreparedTopLevel prepared;
+  std::thread([&] { prepared = PrepareTopLevel(*shell); }).join();
+  ASSERT_FALSE(prepared.nodes.empty()) << "the Desktop's items were read on the thread";
+
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(parent);
+  auto makeTree = [parent] {
+    return CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS, 0, 0, 300,
+                           300, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  };
+  HWND viewA = makeTree(), viewB = makeTree();
+  {
+    FolderTree fromThread(viewA, *shell), inPlace(viewB, *shell);
+    fromThread.BuildTopLevel(std::move(prepared));
+    inPlace.BuildTopLevel();
+    HTREEITEM a = TreeView_GetChild(viewA, fromThread.Find(kRootKey));
+    HTREEITEM b = TreeView_GetChild(viewB, inPlace.Find(kRootKey));
+    int nodes = 0;
+    for (; a && b; a = TreeView_GetNextSibling(viewA, a), b = TreeView_GetNextSibling(viewB, b)) {
+      const std::wstring key = fromThread.KeyOf(a);
+      EXPECT_EQ(key, inPlace.KeyOf(b));
+      EXPECT_EQ(fromThread.TextOf(a), inPlace.TextOf(b)) << key;
+      EXPECT_EQ(TreeView_GetChild(viewA, a) != nullptr, TreeView_GetChild(viewB, b) != nullptr)
+          << key;
+      EXPECT_EQ(TreePicture(fromThread, key), TreePicture(inPlace, key)) << key;
+      ++nodes;
+    }
+    EXPECT_EQ(a, nullptr);
+    EXPECT_EQ(b, nullptr);
+    EXPECT_GT(nodes, 0);
+    EXPECT_EQ(TreePicture(fromThread, kRootKey), TreePicture(inPlace, kRootKey));
+  }
+  DestroyWindow(parent);
 }
 
 TEST(KeyedImages, AddingTwiceAndRemovingAMissingKeyAreHarmless) {
