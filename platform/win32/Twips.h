@@ -42,8 +42,17 @@ inline long ScreenTwipsPerPixel(int axis) {
   return dpi > 0 ? 1440 / dpi : 15;
 }
 
-inline long TwipsPerPixelX() { return ScreenTwipsPerPixel(LOGPIXELSX); }
-inline long TwipsPerPixelY() { return ScreenTwipsPerPixel(LOGPIXELSY); }
+// The screen's dots per inch stay as they were when the program started (a change takes a
+// new sign-in), so each axis is asked once: under Wine every screen context costs a dozen
+// round trips to the server, and a picture box converts twips many times a picture.
+inline long TwipsPerPixelX() {
+  static const long perPixel = ScreenTwipsPerPixel(LOGPIXELSX);
+  return perPixel;
+}
+inline long TwipsPerPixelY() {
+  static const long perPixel = ScreenTwipsPerPixel(LOGPIXELSY);
+  return perPixel;
+}
 
 inline long PixelsToTwips(long pixels, bool horizontal) {
   return pixels * (horizontal ? TwipsPerPixelX() : TwipsPerPixelY());
