@@ -20,7 +20,8 @@ out="$root/bench/out"
 mkdir -p "$out"
 [ -d "$tree" ] || python3 bench/listing/make_tree.py "$tree"
 scripts/build.sh windows --target dirsheet --target dirsheet-cli --target bench_minimal_window \
-  --target bench_minimal_window_dlls --target bench_window_driver --target bench_window_expand \
+  --target bench_minimal_window_dlls --target bench_minimal_window_controls --target bench_window_driver \
+  --target bench_window_expand \
   >/dev/null
 scripts/wine-prefix.sh "$root/build/windows"
 # The build's own Wine (32- or 64-bit prefix, as the build is).
@@ -35,7 +36,8 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # program's libraries) in turn, until each is mapped and shows its settled picture.
 python3 "$root/bench/window/startup.py" "$b/wine-run.sh" $(( runs * 3 )) \
   "dirsheet=$b/window/dirsheet.exe" "minimal=$b/bench/window/bench_minimal_window.exe" \
-  "minimal+libraries=$b/bench/window/bench_minimal_window_dlls.exe"
+  "minimal+libraries=$b/bench/window/bench_minimal_window_dlls.exe" \
+  "minimal+controls=$b/bench/window/bench_minimal_window_controls.exe"
 wine "$b/bench/window/bench_window_driver.exe" scan "$(winpath "$b/window/dirsheet.exe")" \
   "$(winpath "$b/listing/dirsheet-cli.exe")" "$(winpath "$tree")" "$(winpath "$out/window-cli.txt")" \
   "$runs"
