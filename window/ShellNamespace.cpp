@@ -38,14 +38,19 @@ class DispatchNamespace : public ShellNamespace {
  public:
   // Each call makes its own automation object in the calling thread's apartment, so the
   // items can be read on any thread: the window's, or one that prepares the tree while
-  // the window is being made.
+  // the window is being made. The apartment is entered for the call and left once every
+  // object of the call is released (on the window's thread, in it since WinMain, this
+  // only counts).
   std::vector<ShellItem> Items(int folder) override {
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    std::vector<ShellItem> result = ReadItems(folder);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
+  }
+
+ private:
+  static std::vector<ShellItem> ReadItems(int folder) {
     std::vector<ShellItem> result;
-    // The calling thread enters a single-threaded apartment (the window's thread entered
-    // it in WinMain, and a second entry only counts). It is not left here, because
-    // leaving the last apartment of a thread tears down every COM object of the thread
-    // and takes seconds under Wine.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ComPtr<IShellDispatch> shell;
     if (FAILED(CoCreateInstance(kClsidShell, nullptr, CLSCTX_INPROC_SERVER, kIidShellDispatch,
                                 shell.put_void())) ||
