@@ -182,6 +182,25 @@ bool HasSubfolder(const std::wstring& folder) {
 
 namespace {
 
+// Puts the picture of the file-system folder `key` into `images`. Asking the shell costs
+// some 10 to 25 ms per folder under Wine, so a folder that is not marked takes the plain
+// folder picture, made once into the shared slot `plainSlot`; a marked one the shell's.
+void AddFolderPicture(KeyedImageList& images, int& plainSlot, const std::wstring& key,
+                      DWORD attributes) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & kMarkedFolder)) {
+    if (plainSlot < 0) {
+      Icon plain(GenericFolderIcon());
+      if (plain) plainSlot = images.MakeShared(plain.get());
+    }
+    if (plainSlot >= 0) {
+      images.AddShared(key, plainSlot);
+      return;
+    }
+  }
+  Icon icon(SmallIconOf(key));
+  images.Add(key, icon.get());
+}
+
 // The picture of a shell item the tree knows by name: its class's default icon, else the
 // shell's, else the plain folder.
 HICON KnownItemIcon(const wchar_t* classKey, bool variantA, const std::wstring& path) {
@@ -209,17 +228,12 @@ void PrepareNode(const ShellItem& item, bool computer, PreparedNode& node, Prepa
   }
   DWORD attributes = GetFileAttributesW(node.key.c_str());
   bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  const bool plainPath = folder && !IsDriveRoot(item.path);
-  if (plainPath && !(attributes & kMarkedFolder) && top.plainFolderSlot < 0) {
-    Icon plain(GenericFolderIcon());
-    if (plain) top.plainFolderSlot = top.images.MakeShared(plain.get());
-  }
-  if (plainPath && !(attributes & kMarkedFolder) && top.plainFolderSlot >= 0) {
-    top.images.AddShared(node.key, top.plainFolderSlot);
+  if (folder && !IsDriveRoot(item.path)) {
+    AddFolderPicture(top.images, top.plainFolderSlot, node.key, attributes);
   } else {
-    // Drives, marked folders, shell items and what the shell shows as a folder without
-    // being one (an archive) keep the shell's own icon.
-    icon.reset(SmallIconOf(plainPath ? node.key : item.path));
+    // Drives, shell items and what the shell shows as a folder without being one (an
+    // archive) keep the shell's own icon.
+    icon.reset(SmallIconOf(item.path));
     top.images.Add(node.key, icon.get());
   }
   node.expandable = HasSubfolder(node.key);
@@ -227,7 +241,9 @@ void PrepareNode(const ShellItem& item, bool computer, PreparedNode& node, Prepa
 
 }  // namespace
 
-PreparedTopLevel PrepareTopLevel(ShellNamespace& shell) {
+namespace {
+
+PreparedTopLevel PrepareItems(ShellNamespace& shell) {
   PreparedTopLevel top;
   Icon desktopIcon(SmallIconFromFile("C:\\Windows\\System32\\shell32.dll", 34));
   if (!desktopIcon) desktopIcon.reset(GenericFolderIcon());
@@ -246,6 +262,17 @@ PreparedTopLevel PrepareTopLevel(ShellNamespace& shell) {
     PrepareNode(item, computer, node, top);
     top.nodes.push_back(std::move(node));
   }
+  return top;
+}
+
+}  // namespace
+
+PreparedTopLevel PrepareTopLevel(ShellNamespace& shell) {
+  // The shell's picture look-ups want the thread in an apartment: the preparation runs in
+  // the calling thread's (entered here if it is not in one already, and left at the end).
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  PreparedTopLevel top = PrepareItems(shell);
+  if (SUCCEEDED(com)) CoUninitialize();
   return top;
 }
 
@@ -307,8 +334,9 @@ std::wstring FolderTree::TextOf(HTREEITEM item) const {
 
 void FolderTree::BuildTopLevel(PreparedTopLevel prepared) {
   if (root_) return;
+  // The tree shows the prepared list before the list it had is given up.
+  TreeView_SetImageList(tree_, prepared.images.Handle(), TVSIL_NORMAL);
   images_ = std::move(prepared.images);
-  TreeView_SetImageList(tree_, images_.Handle(), TVSIL_NORMAL);
   plainFolderSlot_ = prepared.plainFolderSlot;
   root_ = AddNode(nullptr, kRootKey, kRootKey, true);
   SendMessageA(tree_, WM_SETREDRAW, FALSE, 0);
@@ -318,23 +346,6 @@ void FolderTree::BuildTopLevel(PreparedTopLevel prepared) {
   }
   SendMessageA(tree_, WM_SETREDRAW, TRUE, 0);
   TreeView_Expand(tree_, root_, TVE_EXPAND);
-}
-
-void FolderTree::AddFolderPicture(const std::wstring& path, DWORD attributes) {
-  // Asking the shell costs some 10 to 25 ms per folder under Wine, so plain folders take
-  // the plain icon directly.
-  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & kMarkedFolder)) {
-    if (plainFolderSlot_ < 0) {
-      Icon plain(GenericFolderIcon());
-      if (plain) plainFolderSlot_ = images_.MakeShared(plain.get());
-    }
-    if (plainFolderSlot_ >= 0) {
-      images_.AddShared(path, plainFolderSlot_);
-      return;
-    }
-  }
-  Icon icon(SmallIconOf(path));
-  images_.Add(path, icon.get());
 }
 
 void FolderTree::FillNode(const std::wstring& key) {
@@ -383,7 +394,7 @@ void FolderTree::FillFolder(HTREEITEM node, const std::wstring& key) {
     if (path == desktopDir_ || name == L"My Documents" || IsDotEntry(name)) continue;
     if (NodeKeyExists(path)) continue;
     if (!MayBeFolder(fd) || !IsDirectory(path)) continue;
-    AddFolderPicture(path, fd.dwFileAttributes);
+    AddFolderPicture(images_, plainFolderSlot_, path, fd.dwFileAttributes);
     HTREEITEM child = AddNode(node, path, name, true);
     if (HasSubfolder(path)) AddPlaceholder(child, L"node");
   } while (FindNextFileW(find.get(), &fd));

@@ -73,9 +73,8 @@ class FolderTree {
   FolderTree(const FolderTree&) = delete;
   FolderTree& operator=(const FolderTree&) = delete;
 
-  // Builds the root and the Desktop's items, and opens the root; only the first call
-  // does anything.
-  void BuildTopLevel() { BuildTopLevel(PrepareTopLevel(shell_)); }
+  // Builds the root and the Desktop's items from `prepared`, and opens the root; only the
+  // first call does anything.
   void BuildTopLevel(PreparedTopLevel prepared);
   bool NodeKeyExists(const std::wstring& key) const { return byKey_.count(key) != 0; }
   // Adds the children of the node with `key`; removes nothing.
@@ -101,7 +100,6 @@ class FolderTree {
   HTREEITEM AddNode(HTREEITEM parent, const std::wstring& key, const std::wstring& text,
                     bool withImage);
   void AddPlaceholder(HTREEITEM parent, const wchar_t* text);
-  void AddFolderPicture(const std::wstring& path, DWORD attributes);
   void FillComputer(HTREEITEM node);
   void FillShellFolder(HTREEITEM node, int folder);
   void FillFolder(HTREEITEM node, const std::wstring& key);

@@ -359,7 +359,7 @@ TEST(FolderTreeShell, TopLevelPreparedOnAnotherThreadIsTheTreeMadeInPlace) {
   {
     FolderTree fromThread(viewA, *shell), inPlace(viewB, *shell);
     fromThread.BuildTopLevel(std::move(prepared));
-    inPlace.BuildTopLevel();
+    inPlace.BuildTopLevel(PrepareTopLevel(*shell));
     HTREEITEM a = TreeView_GetChild(viewA, fromThread.Find(kRootKey));
     HTREEITEM b = TreeView_GetChild(viewB, inPlace.Find(kRootKey));
     int nodes = 0;
