@@ -320,16 +320,24 @@ void ClsSkinner::SkinWindowHandler(bool bBefore, bool& bHandled, LRESULT& lRetur
     case WM_NCLBUTTONUP:
       OnNcLButtonUp(lParam);
       break;
-    case WM_NCACTIVATE:
-      if (bBefore) {
-        // The window's own procedure gets the message with -1 as its region: "do not
-        // repaint the frame". The default handling would draw the standard caption (some
-        // 5 ms under Wine) only for the engine to paint its frame over it at once.
-        layer_.CallPreviousProc(hwnd, uMsg, wParam, -1);
-        OnActivate(false, wParam != 0, lReturn);
-      }
+    case WM_NCACTIVATE: {
+      // The window's own procedure gets the message with -1 as its region: "do not
+      // repaint the frame". The default handling would draw the standard caption (some
+      // 5 ms under Wine) only for the engine to paint its frame over it at once.
+      lReturn = 1;
+      const std::shared_ptr<bool> alive = alive_;
+      layer_.CallPreviousProc(hwnd, uMsg, wParam, -1);
+      // The window may have closed, or let the engine go, in its own procedure.
+      if (!*alive || window_.Handle != hwnd) break;
+      OnActivate(false, wParam != 0, lReturn);
       break;
+    }
     case WM_ACTIVATE:
+      // A minimized window gets its minimized state in the high word, also when it loses
+      // the activation.
+      OnActivate(bBefore, LOWORD(wParam) != WA_INACTIVE, lReturn);
+      bHandled = false;
+      break;
     case WM_ACTIVATEAPP:
       OnActivate(bBefore, wParam != 0, lReturn);
       bHandled = false;
@@ -534,9 +542,9 @@ void ClsSkinner::HoverTimerTick() {
   inTick_ = false;
 }
 
-// The frame is repainted once the window's own procedure has run: for WM_NCACTIVATE the
-// platform's default handling draws the standard caption over whatever the engine drew
-// before it, so a repaint in the before phase would only be drawn over.
+// A change of activation: before the window's own procedure has run the client area is
+// marked for repainting, after it (and for WM_NCACTIVATE, once the procedure has heard
+// of it) the frame is repainted in its new look.
 void ClsSkinner::OnActivate(bool before, bool active, LRESULT& lReturn) {
   window_.Active = active;
   buttons_.Rest();
