@@ -16,43 +16,30 @@
 
 namespace dirsheet::platform::win32 {
 
-// Converts twips into pixels of the screen; the screen's dots per inch are read once.
+// The screen's dots per inch along x and y (96 where the screen does not say). They stay
+// as they were when the program started (a change takes a new sign-in), so they are
+// asked once: under Wine every screen context costs a dozen round trips to the server.
+inline const POINT& ScreenDpi() {
+  static const POINT dpi = [] {
+    const WindowDc screen(nullptr, true);
+    POINT d{GetDeviceCaps(screen.get(), LOGPIXELSX), GetDeviceCaps(screen.get(), LOGPIXELSY)};
+    if (d.x <= 0) d.x = 96;
+    if (d.y <= 0) d.y = 96;
+    return d;
+  }();
+  return dpi;
+}
+
+// Converts twips into pixels of the screen.
 class Twips {
  public:
-  Twips() {
-    const WindowDc screen(nullptr, true);
-    dpiX_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
-    dpiY_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    if (dpiX_ <= 0) dpiX_ = 96;
-    if (dpiY_ <= 0) dpiY_ = 96;
-  }
-  int X(int twips) const { return MulDiv(twips, dpiX_, 1440); }
-  int Y(int twips) const { return MulDiv(twips, dpiY_, 1440); }
-
- private:
-  int dpiX_ = 96;
-  int dpiY_ = 96;
+  int X(int twips) const { return MulDiv(twips, ScreenDpi().x, 1440); }
+  int Y(int twips) const { return MulDiv(twips, ScreenDpi().y, 1440); }
 };
 
-// The screen's whole twips per pixel along `axis` (LOGPIXELSX or LOGPIXELSY); 15 when the
-// screen does not say.
-inline long ScreenTwipsPerPixel(int axis) {
-  const WindowDc screen(nullptr, true);
-  const int dpi = GetDeviceCaps(screen.get(), axis);
-  return dpi > 0 ? 1440 / dpi : 15;
-}
-
-// The screen's dots per inch stay as they were when the program started (a change takes a
-// new sign-in), so each axis is asked once: under Wine every screen context costs a dozen
-// round trips to the server, and a picture box converts twips many times a picture.
-inline long TwipsPerPixelX() {
-  static const long perPixel = ScreenTwipsPerPixel(LOGPIXELSX);
-  return perPixel;
-}
-inline long TwipsPerPixelY() {
-  static const long perPixel = ScreenTwipsPerPixel(LOGPIXELSY);
-  return perPixel;
-}
+// The screen's whole twips per pixel.
+inline long TwipsPerPixelX() { return 1440 / ScreenDpi().x; }
+inline long TwipsPerPixelY() { return 1440 / ScreenDpi().y; }
 
 inline long PixelsToTwips(long pixels, bool horizontal) {
   return pixels * (horizontal ? TwipsPerPixelX() : TwipsPerPixelY());
