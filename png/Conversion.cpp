@@ -266,11 +266,8 @@ void Conversion::Convert(const uint8_t* src, size_t n, uint8_t* dst) {
     case Step::GreyAlphaToQuad16:
       GreyAlphaToBGRA<2>(src, dst, n);
       break;
-    case Step::RgbaToQuad8:
-      if (bgr_)
-        RgbaToQuad<1, true>(src, dst, n);
-      else
-        RgbaToQuad<1, false>(src, dst, n);
+    case Step::RgbaToQuad8:  // device rows only: RGBA rows of 8 bits are copied
+      RgbaToQuad<1, true>(src, dst, n);
       break;
     case Step::RgbaToQuad16:
       if (bgr_)

@@ -9,6 +9,7 @@
 namespace dirsheet::png {
 
 long OpenPNGFromMemory(LoadPNG& decoder, const uint8_t* bytes, size_t size) {
+  decoder.ResetImage();
   decoder.Open(bytes, size, nullptr);
   return 0;
 }
@@ -39,8 +40,8 @@ void LoadPNG::ResetImage() {
   haveAlpha_ = false;
 }
 
+// The previous image's properties are already reset by the entry points.
 void LoadPNG::Open(const uint8_t* bytes, size_t size, std::vector<uint8_t>* owned) {
-  ResetImage();
   DecodeOptions options;
   options.format = PixelFormat::DeviceBitmap;
   options.applyTransparency = setTrans_;
@@ -71,19 +72,16 @@ void LoadPNG::Open(const uint8_t* bytes, size_t size, std::vector<uint8_t>* owne
 DeviceBitmap LoadPNG::Blend(const DeviceBitmap& image32) {
   const long w = header_.width, h = header_.height;
   const uint32_t solid = static_cast<uint32_t>(ownBkgndColor_ != 0 ? ownBkgndColor_ : bkgdColor_);
+  if (!backgroundPicture_) return BlendOverColour(image32, w, h, solid);
+  PictureSurface& bg = *backgroundPicture_;
+  // A background smaller than the image is widened first (sizes in twips).
+  if (bg.Width() < bg.TwipsPerPixelX() * w) bg.SetWidth(bg.TwipsPerPixelX() * w + 100);
+  if (bg.Height() < bg.TwipsPerPixelY() * h) bg.SetHeight(bg.TwipsPerPixelY() * h + 100);
   DeviceBitmap out;
   out.header = DescribeDeviceBitmap(w, h, 24, false);
-  if (backgroundPicture_) {
-    PictureSurface& bg = *backgroundPicture_;
-    // A background smaller than the image is widened first (sizes in twips).
-    if (bg.Width() < bg.TwipsPerPixelX() * w) bg.SetWidth(bg.TwipsPerPixelX() * w + 100);
-    if (bg.Height() < bg.TwipsPerPixelY() * h) bg.SetHeight(bg.TwipsPerPixelY() * h + 100);
-    out.pixels.assign(AlignedRowBytes(w, 24) * static_cast<size_t>(h), 0);
-    if (!bg.CaptureBackground(x_, y_, w, h, out.pixels.data()))
-      out.pixels = FillSolidBackground(w, h, solid);
-  } else {
-    out.pixels = FillSolidBackground(w, h, solid);
-  }
+  out.pixels.assign(AlignedRowBytes(w, 24) * static_cast<size_t>(h), 0);
+  if (!bg.CaptureBackground(x_, y_, w, h, out.pixels.data()))
+    return BlendOverColour(image32, w, h, solid);
   CompositeWithBackground(image32.pixels.data(), w, h, out.pixels.data());
   return out;
 }

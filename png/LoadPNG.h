@@ -37,10 +37,8 @@ class LoadPNG {
   std::string ModiTime() const { return modiTime_; }
   double gama() const { return static_cast<double>(gamma_) / 100000.0; }
   void BackgroundPicture(PictureSurface* vNewValue) { backgroundPicture_ = vNewValue; }
-  void SetOwnBkgndColor(bool OwnBkgndOn, long BackColor) {
-    ownBkgndOn_ = OwnBkgndOn;
-    ownBkgndColor_ = BackColor;
-  }
+  // The flag is taken and not used: a colour other than 0 is what turns the own colour on.
+  void SetOwnBkgndColor(bool /*OwnBkgndOn*/, long BackColor) { ownBkgndColor_ = BackColor; }
   void PicBox(PictureSurface* NewPicBox) { picBox_ = NewPicBox; }
   void SetToBkgrnd(bool SetToBG, long x, long y) {
     setToBG_ = SetToBG;
@@ -73,7 +71,6 @@ class LoadPNG {
   bool setTrans_ = false;
   bool setAlpha_ = false;
   PictureSurface* backgroundPicture_ = nullptr;
-  bool ownBkgndOn_ = false;
   long ownBkgndColor_ = 0;
   PictureSurface* picBox_ = nullptr;
   bool setToBG_ = false;

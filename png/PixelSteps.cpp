@@ -145,10 +145,7 @@ template void GreyAlphaToBGRA<2>(const uint8_t*, uint8_t*, size_t);
 
 template <int kSampleBytes, bool kBgr>
 void RgbaToQuad(const uint8_t* src, uint8_t* dst, size_t n) {
-  if (kSampleBytes == 1 && !kBgr) {
-    std::memcpy(dst, src, n * 4);
-    return;
-  }
+  static_assert(kSampleBytes == 2 || kBgr, "8-bit RGBA rows in RGBA order are copied whole");
   size_t i = 0;
   if (kSampleBytes == 1) {
 #if defined(__SSE2__)
@@ -176,7 +173,6 @@ void RgbaToQuad(const uint8_t* src, uint8_t* dst, size_t n) {
 }
 template void RgbaToQuad<1, true>(const uint8_t*, uint8_t*, size_t);
 template void RgbaToQuad<2, true>(const uint8_t*, uint8_t*, size_t);
-template void RgbaToQuad<1, false>(const uint8_t*, uint8_t*, size_t);
 template void RgbaToQuad<2, false>(const uint8_t*, uint8_t*, size_t);
 
 void CompositeWithBackground(const uint8_t* image32, long width, long height,
@@ -216,6 +212,15 @@ PixelBytes FillSolidBackground(long width, long height, uint32_t colour) {
       p[2] = r;
     }
   }
+  return out;
+}
+
+DeviceBitmap BlendOverColour(const DeviceBitmap& image32, long width, long height,
+                             uint32_t colour) {
+  DeviceBitmap out;
+  out.header = DescribeDeviceBitmap(width, height, 24, false);
+  out.pixels = FillSolidBackground(width, height, colour);
+  CompositeWithBackground(image32.pixels.data(), width, height, out.pixels.data());
   return out;
 }
 

@@ -47,5 +47,7 @@ void CompositeWithBackground(const uint8_t* image32, long width, long height,
 // A 24-bit aligned image of one colour (0x00BBGGRR); a system colour reference (high
 // byte set) gives black.
 PixelBytes FillSolidBackground(long width, long height, uint32_t colour);
+// A 32-bit image (bottom row first) blended over one colour (0x00BBGGRR): 24-bit rows.
+DeviceBitmap BlendOverColour(const DeviceBitmap& image32, long width, long height, uint32_t colour);
 
 }  // namespace dirsheet::png

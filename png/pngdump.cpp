@@ -62,12 +62,7 @@ bool WriteFile(const std::string& path, const std::string& head, const Bytes& bo
 // The drawn colours: blended images over the solid colour, the others as they are.
 std::vector<uint8_t> Composite(const DecodedImage& image, uint32_t colour) {
   if (!image.toBlend) return DeviceBitmapToRgb(image.bitmap);
-  DeviceBitmap drawn;
-  drawn.header = DescribeDeviceBitmap(image.Width(), image.Height(), 24, false);
-  drawn.pixels = FillSolidBackground(image.Width(), image.Height(), colour);
-  CompositeWithBackground(image.bitmap.pixels.data(), image.Width(), image.Height(),
-                          drawn.pixels.data());
-  return DeviceBitmapToRgb(drawn);
+  return DeviceBitmapToRgb(BlendOverColour(image.bitmap, image.Width(), image.Height(), colour));
 }
 
 int Usage() {

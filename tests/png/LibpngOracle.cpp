@@ -4,8 +4,6 @@
 
 #include <csetjmp>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -87,12 +85,4 @@ std::optional<OracleImage> LibpngDecode(const std::vector<uint8_t>& file, bool i
     img.paletteEntries = withIndices.paletteEntries;
   }
   return img;
-}
-
-std::optional<OracleImage> LibpngDecodeFile(const std::string& path, bool ignoreChecksums) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  return LibpngDecode(file, ignoreChecksums);
 }

@@ -20,4 +20,3 @@ struct OracleImage {
 // Returns nothing when libpng rejects the file.
 std::optional<OracleImage> LibpngDecode(const std::vector<uint8_t>& file,
                                         bool ignoreChecksums = false);
-std::optional<OracleImage> LibpngDecodeFile(const std::string& path, bool ignoreChecksums = false);
