@@ -260,8 +260,10 @@ int BorderHitTest(const SkinData& d, std::uint32_t style, int W, int H, int x, i
   const FrameSkin& f = d.ActiveFrame;
   if ((style & kStyleDlgFrame) && InIconRect(d.Icon, x, y)) return kHitSysMenu;
   if (!(style & kStyleSizeFrame)) return kHitNowhere;
-  const bool left = x<f[kLeftTop].Width, right = x> W - f[kRightTop].Width;
-  const bool top = y<f[kCaptionLeft].Height, bottom = y> H - f[kBottomLeft].Height;
+  const bool left = x < f[kLeftTop].Width;
+  const bool right = x > W - f[kRightTop].Width;
+  const bool top = y < f[kCaptionLeft].Height;
+  const bool bottom = y > H - f[kBottomLeft].Height;
   if (left) return top ? kHitTopLeft : bottom ? kHitBottomLeft : kHitLeft;
   if (right) return top ? kHitTopRight : bottom ? kHitBottomRight : kHitRight;
   if (bottom) return kHitBottom;
