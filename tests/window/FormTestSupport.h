@@ -32,30 +32,23 @@ inline std::unique_ptr<Form1> MakeForm(Form1Services services, int show = SW_HID
 // `ms` milliseconds.
 inline void PumpForm(Form1* form, DWORD ms = 0) {
   MessageFilter filter = [form](MSG& m) { return form && form->PreTranslate(m); };
-  DWORD start = GetTickCount();
-  do {
-    PumpPending(filter);
-    if (ms) Sleep(1);
-  } while (GetTickCount() - start < ms);
-}
-
-// Selects a tree node by a click on its label and returns whether it was visible.
-inline bool ClickNode(HWND tree, HTREEITEM item) {
-  TreeView_EnsureVisible(tree, item);
-  RECT rc;
-  std::memcpy(&rc, &item, sizeof item);  // the item goes in, its rectangle comes out
-  if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc))) return false;
-  PostClick(tree, rc.left + 2, (rc.top + rc.bottom) / 2);
-  return true;
+  PumpPending(filter);
+  if (ms) PumpFor(static_cast<int>(ms), filter);
 }
 
 // The rectangle of a node's label in the tree's client area.
 inline RECT NodeRect(HWND tree, HTREEITEM item) {
   TreeView_EnsureVisible(tree, item);
   RECT rc;
-  std::memcpy(&rc, &item, sizeof item);
+  std::memcpy(&rc, &item, sizeof item);  // the item goes in, its rectangle comes out
   SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
   return rc;
+}
+
+// Selects a tree node by a click on its label.
+inline void ClickNode(HWND tree, HTREEITEM item) {
+  const RECT rc = NodeRect(tree, item);
+  PostClick(tree, rc.left + 2, (rc.top + rc.bottom) / 2);
 }
 
 // Expands (VK_RIGHT) or collapses (VK_LEFT) the selected node the way the keyboard does.
@@ -74,17 +67,6 @@ inline std::vector<std::wstring> ChildKeys(Form1& form, HTREEITEM parent) {
   for (HTREEITEM c = TreeView_GetChild(tree, parent); c; c = TreeView_GetNextSibling(tree, c))
     keys.push_back(form.Tree().KeyOf(c));
   return keys;
-}
-
-inline std::wstring ItemText(HWND tree, HTREEITEM item) {
-  wchar_t buf[300] = {};
-  TVITEMW it = {};
-  it.mask = TVIF_TEXT;
-  it.hItem = item;
-  it.pszText = buf;
-  it.cchTextMax = 300;
-  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
-  return buf;
 }
 
 // Services that record what the window asks of the outside world.

@@ -87,7 +87,7 @@ TEST(FolderTreeShell, TopLevelAndComputerFromTheRealNamespace) {
   ClickNode(form->TreeView1(), computer);
   PumpForm(form.get());
   EXPECT_EQ(GetText(form->Dir()), "");
-  EXPECT_EQ(form->StatusTextW(), ItemText(form->TreeView1(), computer));
+  EXPECT_EQ(form->StatusTextW(), form->Tree().TextOf(computer));
   EXPECT_EQ(form->StatusTextW().find(L"::{"), std::wstring::npos) << form->StatusTextW();
 
   KeyOnNode(*form, computer, VK_RIGHT);
@@ -175,7 +175,7 @@ TEST_F(FolderTreeFixed, ExpandReadsFoldersOnlyAndSkipsTheHiddenNames) {
   HTREEITEM placeholder = TreeView_GetChild(form_->TreeView1(), Node(base_ + L"\\sub"));
   ASSERT_TRUE(placeholder);
   EXPECT_EQ(form_->Tree().KeyOf(placeholder), L"");
-  EXPECT_EQ(ItemText(form_->TreeView1(), placeholder), L"node");
+  EXPECT_EQ(form_->Tree().TextOf(placeholder), L"node");
   ClickNode(form_->TreeView1(), Node(base_ + L"\\sub"));
   PumpForm(form_.get());
   EXPECT_EQ(GetTextW(form_->Dir()), base_ + L"\\sub");
@@ -200,12 +200,12 @@ TEST_F(FolderTreeFixed, FoldersNamedInAnyScriptAreShownAndPicked) {
   KeyOnNode(*form_, Node(base_), VK_RIGHT);
   HTREEITEM node = Node(jp);
   ASSERT_TRUE(node) << "the folder is in the tree under its own name";
-  EXPECT_EQ(ItemText(form_->TreeView1(), node), japanese);
+  EXPECT_EQ(form_->Tree().TextOf(node), japanese);
   // It has a subfolder, so it can be opened, and its child is read by its key.
   KeyOnNode(*form_, node, VK_RIGHT);
   HTREEITEM child = Node(jp + L"\\" + greek);
   ASSERT_TRUE(child);
-  EXPECT_EQ(ItemText(form_->TreeView1(), child), greek);
+  EXPECT_EQ(form_->Tree().TextOf(child), greek);
   ClickNode(form_->TreeView1(), node);
   PumpForm(form_.get());
   EXPECT_EQ(GetTextW(form_->Dir()), jp);
