@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "listing/Listing.h"
+#include "platform/Wildcard.h"
 
 namespace dirsheet::listing {
 
@@ -104,7 +105,9 @@ int OrderColumn(const ListingOptions& options) {
   return -1;
 }
 
-bool FilterMatchesEverything(const std::string& filter) { return filter == "*" || filter == "*.*"; }
+bool FilterMatchesEverything(const std::string& filter) {
+  return platform::MatchesEveryName(filter);
+}
 
 bool CellLess(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());

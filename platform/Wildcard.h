@@ -9,4 +9,9 @@ namespace dirsheet::platform {
 // letters compared without case; "*.*" matches every name, with or without a dot.
 bool WildcardMatch(const std::string& pattern, const std::string& name);
 
+// True for the patterns that match every name: "*" and "*.*".
+inline bool MatchesEveryName(const std::string& pattern) {
+  return pattern == "*" || pattern == "*.*";
+}
+
 }  // namespace dirsheet::platform

@@ -106,7 +106,7 @@ class PosixEnumeration : public Enumeration {
   PosixEnumeration(int fd, std::string pattern)
       : fd_(fd),
         pattern_(std::move(pattern)),
-        all_(pattern_ == "*" || pattern_ == "*.*"),
+        all_(MatchesEveryName(pattern_)),
         buffer_(BorrowBuffer()) {}
   ~PosixEnumeration() override {
     close(fd_);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Wildcard.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/TextCodec.h"
 
@@ -189,7 +190,7 @@ class Win32FileSystem : public FileSystem {
                                     FindResult& result) override {
     result = FindResult();
     const std::wstring path = LongPath(WideFromUtf8(folder));
-    if (pattern == "*" || pattern == "*.*") {
+    if (MatchesEveryName(pattern)) {
       std::unique_ptr<Enumeration> all = FindAll(path, result);
       if (all || result.status != FindResult::Found) return all;
       result = FindResult();  // no directory records from this handle: find-first instead
@@ -204,7 +205,7 @@ class Win32FileSystem : public FileSystem {
   std::unique_ptr<Enumeration> FindIn(const OpenFolder& parent, const std::string& name,
                                       const std::string& folder, const std::string& pattern,
                                       FindResult& result) override {
-    if ((pattern == "*" || pattern == "*.*") && openRelative_) {
+    if (MatchesEveryName(pattern) && openRelative_) {
       const std::wstring wide = WideFromUtf8(name);
       if (!wide.empty() && wide.size() < 32768 / sizeof(wchar_t)) {
         UNICODE_STRING text;
