@@ -10,6 +10,8 @@
 #include <unordered_map>
 
 #include "skin/win32/Intercept.h"
+
+#include "platform/Sync.h"
 #include "skin/win32/Notify.h"
 
 namespace dirsheet::skin::win32 {
@@ -27,27 +29,23 @@ LRESULT CALLBACK GatewayProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 class GatewayTable {
  public:
   Gateway* Find(HWND window) {
-    AcquireSRWLockShared(&lock_);
+    platform::Locked held(lock_);
     auto it = map_.find(window);
-    Gateway* g = it == map_.end() ? nullptr : it->second;
-    ReleaseSRWLockShared(&lock_);
-    return g;
+    return it == map_.end() ? nullptr : it->second;
   }
   void Set(HWND window, Gateway* g) {
-    AcquireSRWLockExclusive(&lock_);
+    platform::Locked held(lock_);
     map_[window] = g;
-    ReleaseSRWLockExclusive(&lock_);
   }
   // Forgets the window's gateway, if it is still `g`.
   void Erase(HWND window, const Gateway* g) {
-    AcquireSRWLockExclusive(&lock_);
+    platform::Locked held(lock_);
     auto it = map_.find(window);
     if (it != map_.end() && it->second == g) map_.erase(it);
-    ReleaseSRWLockExclusive(&lock_);
   }
 
  private:
-  SRWLOCK lock_ = SRWLOCK_INIT;
+  platform::Mutex lock_;
   std::unordered_map<HWND, Gateway*> map_;
 };
 
