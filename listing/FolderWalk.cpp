@@ -562,11 +562,8 @@ class FolderWalk::Pass {
         types_(walk.fs_),
         own_(walk.fs_, walk.options_, types_, parallel_ ? nullptr : &walk.host_) {
     // Reading ahead, this thread reads too; its host calls wait until a folder is written.
-    if (parallel_)
-      w_.ahead_ = std::make_unique<ReadAhead>(w_.fs_, w_.options_, types_, threads - 1);
+    if (parallel_) ahead_ = std::make_unique<ReadAhead>(w_.fs_, w_.options_, types_, threads - 1);
   }
-  // The readers stop before the nodes they may be looking at go.
-  ~Pass() { w_.ahead_.reset(); }
 
   // Lists the source folder `path` (the `index`th) and every folder below it, in
   // pre-order; false when the listing can no longer be written and the walk ends.
@@ -590,8 +587,8 @@ class FolderWalk::Pass {
       // After Stop the remaining subfolders are still counted, but nothing below is listed.
       if (w_.host_.StopRequested()) {
         if (parallel_) {
-          w_.ahead_->Stop();
-          w_.ahead_->Discard(child);
+          ahead_->Stop();
+          ahead_->Discard(child);
         }
         continue;
       }
@@ -605,17 +602,17 @@ class FolderWalk::Pass {
   bool Visit(const std::shared_ptr<Node>& node) {
     // The reading itself stops short at an identity listed already.
     if (parallel_)
-      w_.ahead_->Obtain(node, own_, w_.host_);
+      ahead_->Obtain(node, own_, w_.host_);
     else
       own_.Read(*node, [&](const FolderId& id) { return listedHere_.Contains(id); });
     if (ListedAlready(*node)) {
       w_.totals_.NotEntered += 1;
-      if (parallel_) w_.ahead_->Discard(node);
+      if (parallel_) ahead_->Discard(node);
       return false;
     }
     if (node->hasId) {
       if (parallel_)
-        w_.ahead_->MarkListed(node->id);
+        ahead_->MarkListed(node->id);
       else
         listedHere_.Insert(node->id);
     }
@@ -625,7 +622,7 @@ class FolderWalk::Pass {
 
   // Whether `node` leads to a folder listed already; names the reason when it does.
   bool ListedAlready(const Node& node) {
-    const IdSet& listed = parallel_ ? w_.ahead_->Listed() : listedHere_;
+    const IdSet& listed = parallel_ ? ahead_->Listed() : listedHere_;
     if (!(node.hasId && node.idExact && listed.Contains(node.id))) return false;
     for (const std::shared_ptr<Node>& above : open_) {
       if (above->hasId && above->id == node.id) {
@@ -640,7 +637,7 @@ class FolderWalk::Pass {
 
   // The next subfolder of `top` for the walk.
   std::shared_ptr<Node> TakeChild(Node& top) {
-    if (parallel_) return w_.ahead_->TakeChild(top);
+    if (parallel_) return ahead_->TakeChild(top);
     return MakeChild(top, top.next++, w_.fs_.Separator(), false);
   }
 
@@ -650,6 +647,8 @@ class FolderWalk::Pass {
   Reader own_;
   IdSet listedHere_;  // the one-thread walk's; reading ahead, the shared one counts
   std::vector<std::shared_ptr<Node>> open_;
+  // Last, so that the readers stop before the nodes they may be looking at go.
+  std::unique_ptr<ReadAhead> ahead_;
 };
 
 void FolderWalk::ListFolders(const std::vector<std::string>& paths) {

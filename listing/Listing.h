@@ -211,7 +211,6 @@ class FolderWalk {
   ScanTotals& totals_;
   ListingRow row_;      // each row of a block is made here in turn
   std::string status_;  // the status text of a file shown after its folder was read
-  std::unique_ptr<ReadAhead> ahead_;
 };
 
 }  // namespace dirsheet::listing
